@@ -1,0 +1,17 @@
+// Dialog and control ids of tamari3's templates, named once here and used by both
+// the resource scripts and the code. Each dialog's template is in a file of its own.
+#pragma once
+
+#define IDD_WIZARD_WELCOME 101
+#define IDD_TEX_SETTINGS 102
+#define IDD_FILE_SELECTION 103
+#define IDD_CATALOGUE 104
+#define IDD_OTHER_SETTINGS 105
+#define IDD_DOWNLOAD 106
+#define IDD_INSTALLATION 107
+#define IDD_FINISH 108
+#define IDD_ASK_PATH 109
+#define IDD_UNZIP 110
+#define IDD_ADVANCED 111
+#define IDD_FILE_INFO 112
+#define IDD_OTHER_SOFTWARE 113
