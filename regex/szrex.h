@@ -20,46 +20,45 @@ struct SzRexMatchState;
 constexpr std::uint32_t SzRexPatternSize = 54;
 
 struct SzRexPattern {
-  std::uint32_t size;          // set by the caller to SzRexPatternSize before SzRexInit
-  std::int32_t start;          // offset in the subject where SzRexFind begins (0 after init)
-  std::int32_t error;          // last error code (SzRexError*); SzRexFind clears it
-  std::int32_t match_length;   // written by a successful SzRexFind
-  std::int32_t match_start;    // relative to the subject passed to SzRexFind
-  std::uint16_t fuzzy;         // non-zero: pattern and subject go through the fuzzy conversion
-  unsigned char* program;      // compiled node program (see szrex_program.h), owned
-  std::uint32_t flags;         // SzRexFlag* bits computed by SzRexCompile
-  unsigned char* lead_bytes;   // 128 entries for bytes 0x80-0xFF: non-zero for a lead byte, owned
-  SzRexFuzzy* fuzzy_context;   // created on demand when `fuzzy` is set, owned
-  SzRexMatchState* state;      // the matcher's private scratch tables, owned
+  std::uint32_t size;         // set by the caller to SzRexPatternSize before SzRexInit
+  std::int32_t start;         // offset in the subject where SzRexFind begins (0 after init)
+  std::int32_t error;         // last error code (SzRexError*); SzRexFind clears it
+  std::int32_t match_length;  // written by a successful SzRexFind
+  std::int32_t match_start;   // relative to the subject passed to SzRexFind
+  std::uint16_t fuzzy;        // non-zero: pattern and subject go through the fuzzy conversion
+  unsigned char* program;     // compiled node program (see szrex_program.h), owned
+  std::uint32_t flags;        // SzRexFlag* bits computed by SzRexCompile
+  unsigned char* lead_bytes;  // 128 entries for bytes 0x80-0xFF: non-zero for a lead byte, owned
+  SzRexFuzzy* fuzzy_context;  // created on demand when `fuzzy` is set, owned
+  SzRexMatchState* state;     // the matcher's private scratch tables, owned
 };
 
 // Error codes left in SzRexPattern::error.
 enum : std::int32_t {
   SzRexErrorNone = 0,
-  SzRexErrorNesting = 13,        // a group opened at nesting depth 32
-  SzRexErrorUnbalanced = 20,     // unbalanced parentheses, or a class without its `]`
-  SzRexErrorClassNul = 24,       // a class member decodes to the value 0
-  SzRexErrorNothingToRepeat = 32,// `*`, `+` or `?` with no atom before it
-  SzRexErrorTooComplex = 40,     // more than SzRexMaxBranchNodes groups, repetitions and lookarounds
-  SzRexErrorTrailingBackslash = 41,  // the pattern (or a class) ends in a lone backslash
-  SzRexErrorTooLarge = 42,       // the pattern is longer than SzRexMaxPatternLength bytes
-  SzRexErrorDepth = 50,          // a search went deeper than the matcher's depth bound
-  SzRexErrorBudget = 51,         // a search exceeded its step budget and gave up
-  SzRexErrorNoMemory = 60,       // an allocation failed (reported by the guarded memory)
-  SzRexErrorFuzzy = 100,         // the fuzzy conversion of the pattern failed
+  SzRexErrorNesting = 13,          // a group opened at nesting depth 32
+  SzRexErrorUnbalanced = 20,       // unbalanced parentheses, or a class without its `]`
+  SzRexErrorClassNul = 24,         // a class member decodes to the value 0
+  SzRexErrorNothingToRepeat = 32,  // `*`, `+` or `?` with no atom before it
+  SzRexErrorTooComplex = 40,  // more than SzRexMaxBranchNodes groups, repetitions and lookarounds
+  SzRexErrorTooLarge = 42,    // the pattern is longer than SzRexMaxPatternLength bytes
+  SzRexErrorDepth = 50,       // a search went deeper than the matcher's depth bound
+  SzRexErrorBudget = 51,      // a search exceeded its step budget and gave up
+  SzRexErrorNoMemory = 60,    // an allocation failed (reported by the guarded memory)
+  SzRexErrorFuzzy = 100,      // the fuzzy conversion of the pattern failed
 };
 
 // Explicit limits. Every search ends with a match, no match or one of the codes
 // above, whatever the pattern and subject.
-constexpr int SzRexMaxBranchNodes = 1000;         // groups + repetitions + lookarounds + `.*`
-constexpr int SzRexMaxPatternLength = 1 << 24;    // 16 MB of pattern text
+constexpr int SzRexMaxBranchNodes = 1000;       // groups + repetitions + lookarounds + `.*`
+constexpr int SzRexMaxPatternLength = 1 << 20;  // 1 MB of pattern text
 
 // SzRexPattern::flags.
 enum : std::uint32_t {
-  SzRexFlagScratch = 0x01,         // nodes with scratch slots: reset their buffers before each search
-  SzRexFlagStartFilter = 0x02,     // the first node gives a start filter
-  SzRexFlagBehindFilter = 0x04,    // starts with a lookbehind and the node after it gives a filter
-  SzRexFlagExtendLine = 0x10,      // trailing `.*` removed: each match extends to the end of its line
+  SzRexFlagScratch = 0x01,       // nodes with scratch slots: reset their buffers before each search
+  SzRexFlagStartFilter = 0x02,   // the first node gives a start filter
+  SzRexFlagBehindFilter = 0x04,  // starts with a lookbehind and the node after it gives a filter
+  SzRexFlagExtendLine = 0x10,    // trailing `.*` removed: each match extends to the end of its line
 };
 
 // 1 on success, 0 when record->size is not SzRexPatternSize.

@@ -1,0 +1,43 @@
+// Engine-private declarations shared by the compiler and the matcher.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "regex/szrex.h"
+#include "regex/szrex_program.h"
+
+// What the matcher knows about a program beyond its bytes: where every node ends,
+// how the alternatives of each group are linked, and its scratch buffers.
+struct SzRexMatchState {
+  int program_length = 0;                 // bytes up to and including the final End
+  std::vector<std::int32_t> next;         // node start -> position after the node
+  std::vector<std::int32_t> alt_link;     // group node or Alt -> next Alt or GroupEnd of the group
+  std::vector<std::int32_t> after_group;  // Alt -> position after the enclosing GroupEnd
+  std::vector<unsigned char> atom_kind;   // repetition node -> atom_* classification below
+  // Scratch buffers: slot value n (1-based) names buffers[n - 1].
+  std::vector<unsigned char*> buffers;
+  std::vector<std::uint32_t> buffer_sizes;
+  std::vector<std::int32_t>
+      fail_from;  // per buffer: the continuation fails at every position >= this
+  // Start-filter cache per node start: valid when stamp matches the search.
+  std::vector<std::int32_t> filter_from, filter_result;
+  std::vector<std::uint32_t> filter_stamp;
+  // `.*` nodes: the range of start positions known to fail in this search.
+  std::vector<std::int32_t> dot_low, dot_high;
+  std::vector<std::uint32_t> dot_stamp;
+  std::uint32_t search_stamp = 0;
+};
+
+// Atom classification of a repetition node.
+enum : unsigned char {
+  SzRexAtomSingleChar = 1,  // consumes exactly one character (., class, one-character literal)
+  SzRexAtomFixed = 2,       // one deterministic end, whatever the limit beyond it
+  SzRexAtomComplex = 3,     // alternatives, nested repetition, \w, lookaround: may give back
+};
+
+// Builds the state of a freshly compiled program; false when memory runs out.
+bool szrex_analyse(SzRexPattern* record);
+void szrex_free_state(SzRexPattern* record);
+// Whether the program at `pc` gives a start filter.
+bool szrex_gives_filter(const SzRexPattern* record, int pc);

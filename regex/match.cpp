@@ -1,0 +1,922 @@
+// SzRexFind: the matcher. A node is matched together with the rest of the program
+// after it, so alternation and repetition choose among complete matches; the
+// longest complete match wins, and the leftmost start.
+//
+// Limits: the interpreter recurses once per group, repetition, lookaround and `.*`
+// it passes, so its depth is bounded by the number of such nodes, which the
+// compiler caps at SzRexMaxBranchNodes; a depth counter backs that up. Every call
+// also counts against a step budget proportional to the subject's length; a search
+// that exceeds either stops with SzRexErrorDepth or SzRexErrorBudget and no match.
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "regex/engine.h"
+#include "regex/guarded_memory.h"
+#include "regex/szrex_fuzzy.h"
+
+namespace {
+
+const char k_source[] = "Match";
+const int k_max_depth = 2 * SzRexMaxBranchNodes + 64;
+const long long k_budget_base = 20000000;
+const long long k_budget_per_byte = 400;
+
+// Scratch marks, one byte per subject position.
+enum : unsigned char {
+  mark_rest_failed = 0x01,   // the continuation failed here (whole-subject limit)
+  mark_state_failed = 0x02,  // the repetition, continued from here, failed
+  mark_behind_end = 0x04,    // an occurrence of a negative lookbehind's content ends here
+};
+
+const int k_unlimited = 0x7FFFFFFF;
+
+class matcher {
+ public:
+  matcher(SzRexPattern* record, const unsigned char* subject, int length)
+      : record_(record),
+        program_(record->program),
+        state_(record->state),
+        s_(subject),
+        len_(length),
+        budget_(k_budget_base + k_budget_per_byte * static_cast<long long>(length)) {}
+
+  int find(int pos, int* match_start, int* match_end);
+  int error() const { return error_; }
+
+ private:
+  // Characters --------------------------------------------------------------
+  bool is_lead(unsigned char c) const { return c >= 0x80 && record_->lead_bytes[c - 0x80]; }
+  int char_len(int p) const { return (p + 1 < len_ && is_lead(s_[p])) ? 2 : 1; }
+  bool is_trail(int p) {
+    if (p <= 0 || p >= len_) return false;
+    if (trail_.empty()) build_trail();
+    return trail_[p] != 0;
+  }
+  void build_trail() {
+    trail_.assign(len_ + 1, 0);
+    for (int p = 0; p < len_;) {
+      if (is_lead(s_[p]) && p + 1 < len_) {
+        trail_[p + 1] = 1;
+        p += 2;
+      } else {
+        ++p;
+      }
+    }
+  }
+  int step_back(int p) { return (p >= 2 && is_trail(p - 1)) ? p - 2 : p - 1; }
+  static bool word_byte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+  }
+  bool preceded_by_word(int p) { return p > 0 && word_byte(s_[p - 1]) && !is_trail(p - 1); }
+  bool word_at(int p) { return p < len_ && word_byte(s_[p]) && !is_trail(p); }
+  int next_line_feed(int from) {
+    if (lf_from_ >= 0 && lf_from_ <= from && from <= lf_result_) return lf_result_;
+    const void* found = from < len_ ? std::memchr(s_ + from, '\n', len_ - from) : nullptr;
+    lf_from_ = from;
+    lf_result_ = found ? static_cast<int>(static_cast<const unsigned char*>(found) - s_) : len_;
+    return lf_result_;
+  }
+  bool class_member(int pc, unsigned value) const;
+
+  // Program -----------------------------------------------------------------
+  int next(int pc) const { return state_->next[pc]; }
+  static bool is_lazy(unsigned char k) { return k >= SzRexNodeLazyStar && k <= SzRexNodeLazyCount; }
+  unsigned char* scratch(int pc);
+  bool abort(int code) {
+    if (!error_) error_ = code;
+    return false;
+  }
+
+  int match(int pc, int a, int limit);
+  int group(int pc, int a, int limit);
+  int ahead(int pc, int a, int limit, bool negative);
+  int dot_star(int pc, int a, int limit);
+  int repeat(int pc, int a, int limit, bool first);
+  int filter(int pc, int start);
+  int leaf_filter(int pc, int start);
+  int max_length(int pc, int stop, int depth);
+  int alternatives_max(int pc, int depth);
+  int behind_search(int pos, int* match_start, int* match_end);
+  int not_behind_search(int pos, int* match_start, int* match_end);
+
+  SzRexPattern* record_;
+  const unsigned char* program_;
+  SzRexMatchState* state_;
+  const unsigned char* s_;
+  int len_;
+  long long budget_;
+  long long steps_ = 0;
+  int depth_ = 0;
+  int error_ = 0;
+  int stop_pc_ = -1;  // a position that ends the program temporarily (lookbehind content)
+  int lf_from_ = -1, lf_result_ = -1;
+  std::vector<unsigned char> trail_;
+};
+
+unsigned char* matcher::scratch(int pc) {
+  std::uint32_t slot;
+  std::memcpy(&slot, program_ + pc + 1, 4);
+  if (slot == 0) {
+    state_->buffers.push_back(nullptr);
+    state_->buffer_sizes.push_back(0);
+    state_->fail_from.push_back(k_unlimited);
+    slot = static_cast<std::uint32_t>(state_->buffers.size());
+    std::memcpy(const_cast<unsigned char*>(program_) + pc + 1, &slot, 4);
+  }
+  unsigned char*& buffer = state_->buffers[slot - 1];
+  if (!buffer) {
+    buffer = static_cast<unsigned char*>(SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit,
+                                                       static_cast<std::uint32_t>(len_) + 1,
+                                                       k_source, __LINE__));
+    if (!buffer) return nullptr;
+    state_->buffer_sizes[slot - 1] = static_cast<std::uint32_t>(len_) + 1;
+    state_->fail_from[slot - 1] = k_unlimited;
+  }
+  return buffer;
+}
+
+bool matcher::class_member(int pc, unsigned value) const {
+  const unsigned char* body = program_ + pc + 1;
+  if (value >= 256) {
+    unsigned low = (body[2] << 8) | body[3], high = (body[4] << 8) | body[5];
+    if (value < low || value > high) return false;
+  } else {
+    if (value < body[0] || value > body[1]) return false;
+  }
+  for (int i = 6;;) {
+    unsigned char c = body[i];
+    if (c == 0) return false;
+    if (c == SzRexClassSingleRange) {
+      if (value >= body[i + 1] && value <= body[i + 2]) return true;
+      i += 3;
+    } else if (c == SzRexClassMixedRange) {
+      unsigned high = (body[i + 2] << 8) | body[i + 3];
+      if (value >= body[i + 1] && value <= high) return true;
+      i += 4;
+    } else if (c == SzRexClassDoubleRange) {
+      unsigned low = (body[i + 1] << 8) | body[i + 2], high = (body[i + 3] << 8) | body[i + 4];
+      if (value >= low && value <= high) return true;
+      i += 5;
+    } else if (is_lead(c)) {
+      if (value == ((static_cast<unsigned>(c) << 8) | body[i + 1])) return true;
+      i += 2;
+    } else {
+      if (value == c) return true;
+      i += 1;
+    }
+  }
+}
+
+// The interpreter. Returns the end of a match of the program from `pc` at `a`
+// (consuming nothing beyond `limit`), -1 for no match at `a`, -2 for no match at
+// or after `a`, or -2 - h: no match can start before h.
+int matcher::match(int pc, int a, int limit) {
+  if (error_) return -2;
+  if (++steps_ > budget_) return abort(SzRexErrorBudget), -2;
+  if (depth_ >= k_max_depth) return abort(SzRexErrorDepth), -2;
+  struct depth_guard {
+    int& depth;
+    explicit depth_guard(int& d) : depth(d) { ++depth; }
+    ~depth_guard() { --depth; }
+  } guard(depth_);
+  bool first = true;
+  for (;; first = false) {
+    if (pc == stop_pc_) return a;
+    unsigned char k = program_[pc];
+    switch (k) {
+      case SzRexNodeEnd:
+        return a;
+      case SzRexNodeStringStart:
+        if (a != 0) return -2;
+        ++pc;
+        break;
+      case SzRexNodeLineEnd:
+        if (a < len_ && s_[a] != '\n') return -1;
+        ++pc;
+        break;
+      case SzRexNodeAnyChar: {
+        if (a >= limit || s_[a] == '\n') return -1;
+        int w = char_len(a);
+        if (a + w > limit) return -1;
+        a += w;
+        ++pc;
+        break;
+      }
+      case SzRexNodeLiteral:
+      case SzRexNodeLongLiteral: {
+        int n =
+            k == SzRexNodeLiteral ? program_[pc + 1] : (program_[pc + 1] | (program_[pc + 2] << 8));
+        const unsigned char* bytes = program_ + pc + (k == SzRexNodeLiteral ? 2 : 3);
+        if (n > limit - a || std::memcmp(s_ + a, bytes, n) != 0) return -1;
+        a += n;
+        pc = next(pc);
+        break;
+      }
+      case SzRexNodeWord:
+        if (preceded_by_word(a) || a >= limit || !word_at(a)) return -1;
+        while (a < limit && word_byte(s_[a])) ++a;
+        ++pc;
+        break;
+      case SzRexNodeWordStart:
+        if (preceded_by_word(a) || a >= len_ || !word_at(a)) return -1;
+        ++pc;
+        break;
+      case SzRexNodeWordEnd:
+        if (!preceded_by_word(a)) return -1;
+        if (a < len_ && word_byte(s_[a])) return -1;
+        ++pc;
+        break;
+      case SzRexNodeClass:
+      case SzRexNodeNegClass: {
+        if (a >= limit) return -1;
+        int w = char_len(a);
+        if (a + w > limit) return -1;
+        unsigned value = w == 2 ? (s_[a] << 8) | s_[a + 1] : s_[a];
+        if (class_member(pc, value) != (k == SzRexNodeClass)) return -1;
+        a += w;
+        pc = next(pc);
+        break;
+      }
+      case SzRexNodeAlt:
+        pc = state_->after_group[pc];
+        break;
+      case SzRexNodeGroupEnd:
+        ++pc;
+        break;
+      case SzRexNodeGroup:
+      case SzRexNodeBehind:
+      case SzRexNodeNotBehind:
+        return group(pc, a, limit);
+      case SzRexNodeAhead:
+        return ahead(pc, a, limit, false);
+      case SzRexNodeNotAhead:
+        return ahead(pc, a, limit, true);
+      case SzRexNodeDotStar:
+        return dot_star(pc, a, limit);
+      default:
+        return repeat(pc, a, limit, first);
+    }
+  }
+}
+
+int matcher::group(int pc, int a, int limit) {
+  int best = -1;
+  bool soft = false;
+  int separator = state_->alt_link[pc];
+  for (int alt = pc + (program_[pc] == SzRexNodeNotBehind ? 5 : 1);;) {
+    int r = match(alt, a, limit);
+    if (error_) return -2;
+    if (r >= 0) {
+      if (r > best) best = r;
+    } else if (r != -2) {
+      soft = true;
+    }
+    if (program_[separator] == SzRexNodeGroupEnd) break;
+    alt = separator + 1;
+    separator = state_->alt_link[separator];
+  }
+  if (best >= 0) return best;
+  return soft ? -1 : -2;
+}
+
+// `(?=X)rest`: the match ends at `a` once X followed by the rest matches.
+// `(?!X)rest`: the match ends at `a` unless X followed by the rest matches.
+int matcher::ahead(int pc, int a, int limit, bool negative) {
+  bool soft = false;
+  int separator = state_->alt_link[pc];
+  for (int alt = pc + 1;;) {
+    int r = match(alt, a, limit);
+    if (error_) return -2;
+    if (r >= 0) return negative ? -1 : a;
+    if (r != -2) soft = true;
+    if (program_[separator] == SzRexNodeGroupEnd) break;
+    alt = separator + 1;
+    separator = state_->alt_link[separator];
+  }
+  if (negative) return a;
+  return soft ? -1 : -2;
+}
+
+int matcher::dot_star(int pc, int a, int limit) {
+  int rest = pc + 1;
+  bool whole = limit == len_;
+  if (whole && state_->dot_stamp[pc] == state_->search_stamp && a >= state_->dot_low[pc] &&
+      a <= state_->dot_high[pc])
+    return -1;
+  int e = next_line_feed(a);
+  if (e > limit) e = limit;
+  int f = filter(rest, a);
+  if (error_) return -2;
+  if (f < 0) return -2;
+  if (f > e) return -1;
+  int result = -1;
+  if (f <= a) {
+    for (int p = e;; p = step_back(p)) {
+      int r = match(rest, p, limit);
+      if (error_) return -2;
+      if (r >= 0) {
+        result = r;
+        break;
+      }
+      if (p <= a) break;
+    }
+  } else {
+    for (int p = f; p <= e;) {
+      int r = match(rest, p, limit);
+      if (error_) return -2;
+      if (r > result) result = r;
+      if (r == -2 || p >= len_) break;
+      int n = filter(rest, p + char_len(p));
+      if (n < 0) break;
+      p = n;
+    }
+  }
+  if (result < 0 && whole) {
+    // Every start in [a, e] sees the same line end and a subset of these candidates.
+    state_->dot_stamp[pc] = state_->search_stamp;
+    state_->dot_low[pc] = a;
+    state_->dot_high[pc] = e;
+  }
+  return result;
+}
+
+int matcher::repeat(int pc, int a, int limit, bool first) {
+  const unsigned char k = program_[pc];
+  const bool counted = k == SzRexNodeCount || k == SzRexNodeLazyCount;
+  const int atom = pc + (counted ? 9 : 5);
+  const int rest = next(pc);
+  int minimum = 0, maximum = k_unlimited;
+  switch (k) {
+    case SzRexNodePlus:
+    case SzRexNodeLazyPlus:
+      minimum = 1;
+      break;
+    case SzRexNodeOpt:
+    case SzRexNodeLazyOpt:
+      maximum = 1;
+      break;
+    case SzRexNodeCount:
+    case SzRexNodeLazyCount:
+      minimum = program_[pc + 5] | (program_[pc + 6] << 8);
+      maximum = program_[pc + 7] | (program_[pc + 8] << 8);
+      break;
+    default:
+      break;
+  }
+  const unsigned char atom_kind = state_->atom_kind[pc];
+  const bool whole = limit == len_;
+  // The state memo needs a repetition whose future depends on the position only.
+  const bool state_memo = whole && maximum == k_unlimited && atom_kind != SzRexAtomComplex;
+  unsigned char* marks = scratch(pc);
+  if (!marks) return abort(SzRexErrorNoMemory), -2;
+  std::uint32_t slot;
+  std::memcpy(&slot, program_ + pc + 1, 4);
+  std::int32_t& fail_from = state_->fail_from[slot - 1];
+  auto rest_failed = [&](int g) { return g >= fail_from || (marks[g] & mark_rest_failed); };
+
+  int d = filter(rest, a);
+  if (error_) return -2;
+  if (d < 0) return -2;
+  bool use_d = d != a;
+
+  // Mandatory repetitions.
+  int g = a, count = 0;
+  for (; count < minimum; ++count) {
+    int r = match(atom, g, limit);
+    if (error_) return -2;
+    if (r < 0) return (r == -2 && count == 0) ? -2 : -1;
+    g = r;
+  }
+  const int mandatory_end = g;
+
+  // Marks every state of the chain from `from` as failed (deterministic atoms only).
+  auto mark_chain = [&](int from, int to) {
+    for (int p = from; p <= to && p <= len_;) {
+      marks[p] |= mark_state_failed;
+      if (p == to) break;
+      int r = match(atom, p, len_);
+      if (r <= p) break;
+      p = r;
+    }
+  };
+
+  if (is_lazy(k)) {
+    const int chain_start = g;
+    for (;;) {
+      if (state_memo && (marks[g] & mark_state_failed)) break;
+      bool try_rest = !rest_failed(g);
+      if (try_rest && use_d) {
+        while (d >= 0 && d < g) d = filter(rest, d + char_len(d));
+        if (d < 0) {
+          if (whole && g < fail_from) fail_from = g;
+          break;
+        }
+        if (d > g) try_rest = false;
+      }
+      if (try_rest) {
+        int r = match(rest, g, limit);
+        if (error_) return -2;
+        if (r >= 0) return r;
+        if (whole) {
+          marks[g] |= mark_rest_failed;
+          if (r == -2 && g < fail_from) fail_from = g;
+        }
+      }
+      if (count >= maximum) break;
+      int r = match(atom, g, limit);
+      if (error_) return -2;
+      if (r < 0 || r == g) break;
+      ++count;
+      g = r;
+    }
+    if (state_memo) mark_chain(chain_start, g);
+    return -1;
+  }
+
+  // Greedy: passes of ever smaller limits while the atom ran up to the limit.
+  int best = -1, furthest = -1;
+  int pass_limit = limit;
+  bool first_pass = true;
+  int d_floor = use_d ? d : a;
+  for (;;) {
+    if (!first_pass) {
+      if (pass_limit < mandatory_end) {
+        g = a;
+        for (count = 0; count < minimum; ++count) {
+          int r = match(atom, g, pass_limit);
+          if (error_) return -2;
+          if (r < 0) return best;
+          g = r;
+        }
+      } else {
+        g = mandatory_end;
+        count = minimum;
+      }
+    }
+    const int chain_start = g;
+    bool stopped_by_memo = false;
+    for (;;) {
+      if (first_pass && state_memo && (marks[g] & mark_state_failed)) {
+        stopped_by_memo = true;
+        break;
+      }
+      bool try_rest = !rest_failed(g);
+      if (try_rest && use_d) {
+        if (g < d) {
+          try_rest = false;
+          if (whole) marks[g] |= mark_rest_failed;
+        } else {
+          while (d >= 0 && d < g) d = filter(rest, d + char_len(d));
+          if (error_) return -2;
+          if (d < 0) {
+            if (whole && g < fail_from) fail_from = g;
+            break;
+          }
+          if (d > g) try_rest = false;
+        }
+      }
+      if (try_rest) {
+        int r = match(rest, g, limit);
+        if (error_) return -2;
+        if (r > best) best = r;
+        if (r < 0 && whole) {
+          marks[g] |= mark_rest_failed;
+          if (r == -2 && g < fail_from) fail_from = g;
+        }
+      }
+      if (count >= maximum) break;
+      int r = match(atom, g, pass_limit);
+      if (error_) return -2;
+      if (r < 0 || r == g) break;
+      ++count;
+      g = r;
+      if (g > furthest) furthest = g;
+    }
+    if (best >= 0) return best;
+    if (first_pass && state_memo && !stopped_by_memo) mark_chain(chain_start, g);
+    first_pass = false;
+    if (atom_kind != SzRexAtomComplex) break;
+    pass_limit = step_back(pass_limit);
+    if (!(pass_limit >= d_floor && pass_limit > a && furthest >= pass_limit)) break;
+  }
+  if (k == SzRexNodeStar && first && furthest > a && atom_kind == SzRexAtomSingleChar)
+    return -2 - furthest;
+  return best;
+}
+
+// A start filter over one node (cached per search: the answer is the first
+// position at or after the start that satisfies a test of that position alone).
+int matcher::leaf_filter(int pc, int start) {
+  if (state_->filter_stamp[pc] == state_->search_stamp && state_->filter_from[pc] <= start &&
+      (start <= state_->filter_result[pc] || state_->filter_result[pc] < 0))
+    return state_->filter_result[pc];
+  unsigned char k = program_[pc];
+  int result = -1;
+  switch (k) {
+    case SzRexNodeLineEnd:
+      result = next_line_feed(start);
+      break;
+    case SzRexNodeLiteral:
+    case SzRexNodeLongLiteral: {
+      int n =
+          k == SzRexNodeLiteral ? program_[pc + 1] : (program_[pc + 1] | (program_[pc + 2] << 8));
+      const unsigned char* bytes = program_ + pc + (k == SzRexNodeLiteral ? 2 : 3);
+      int p = start;
+      result = -1;
+      while (n > 0 && p <= len_ - n) {
+        const void* hit = std::memchr(s_ + p, bytes[0], len_ - n - p + 1);
+        if (!hit) break;
+        int q = static_cast<int>(static_cast<const unsigned char*>(hit) - s_);
+        if (std::memcmp(s_ + q, bytes, n) == 0 && !is_trail(q)) {
+          result = q;
+          break;
+        }
+        p = q + 1;
+      }
+      if (n == 0) result = start;
+      break;
+    }
+    case SzRexNodeWord:
+    case SzRexNodeWordStart: {
+      int p = start;
+      if (preceded_by_word(p))
+        while (p < len_ && word_byte(s_[p])) ++p;
+      result = -2;
+      while (p < len_) {
+        if (word_byte(s_[p]) && !is_trail(p)) {
+          result = p;
+          break;
+        }
+        p += char_len(p);
+      }
+      break;
+    }
+    case SzRexNodeWordEnd: {
+      int p = start;
+      if (!preceded_by_word(p)) {
+        while (p < len_ && !(word_byte(s_[p]) && !is_trail(p))) p += char_len(p);
+        if (p >= len_) {
+          result = -2;
+          break;
+        }
+      }
+      while (p < len_ && word_byte(s_[p])) ++p;
+      result = p;
+      break;
+    }
+    case SzRexNodeClass:
+    case SzRexNodeNegClass: {
+      int p = start;
+      while (p < len_) {
+        int w = char_len(p);
+        unsigned value = w == 2 ? (s_[p] << 8) | s_[p + 1] : s_[p];
+        if (class_member(pc, value) == (k == SzRexNodeClass)) break;
+        p += w;
+      }
+      result = p;
+      break;
+    }
+    default:
+      return start;
+  }
+  state_->filter_stamp[pc] = state_->search_stamp;
+  state_->filter_from[pc] = start;
+  state_->filter_result[pc] = result;
+  return result;
+}
+
+// The earliest position at or after `start` where the program at `pc` can begin;
+// -1 or -2 when it cannot begin anywhere.
+int matcher::filter(int pc, int start) {
+  if (start > len_) return -1;
+  for (int hops = 0;; ++hops) {
+    if (hops > state_->program_length) return start;
+    unsigned char k = program_[pc];
+    switch (k) {
+      case SzRexNodeStringStart:
+        return start == 0 ? 0 : -2;
+      case SzRexNodeLineEnd:
+      case SzRexNodeLiteral:
+      case SzRexNodeLongLiteral:
+      case SzRexNodeWord:
+      case SzRexNodeWordStart:
+      case SzRexNodeWordEnd:
+      case SzRexNodeClass:
+      case SzRexNodeNegClass:
+        return leaf_filter(pc, start);
+      case SzRexNodeAlt:
+        pc = state_->after_group[pc];
+        continue;
+      case SzRexNodePlus:
+      case SzRexNodeLazyPlus:
+        pc += 5;
+        continue;
+      case SzRexNodeGroup:
+      case SzRexNodeBehind:
+      case SzRexNodeNotBehind: {
+        if (depth_ >= k_max_depth) return abort(SzRexErrorDepth), -2;
+        struct depth_guard {
+          int& depth;
+          explicit depth_guard(int& d) : depth(d) { ++depth; }
+          ~depth_guard() { --depth; }
+        } guard(depth_);
+        int best = -1;
+        bool found = false, soft = false;
+        int separator = state_->alt_link[pc];
+        for (int alt = pc + (k == SzRexNodeNotBehind ? 5 : 1);;) {
+          int f = filter(alt, start);
+          if (f >= 0 && f <= start) return start;
+          if (f >= 0) {
+            if (!found || f < best) best = f;
+            found = true;
+          } else if (f == -1) {
+            soft = true;
+          }
+          if (program_[separator] == SzRexNodeGroupEnd) break;
+          alt = separator + 1;
+          separator = state_->alt_link[separator];
+        }
+        if (found) return best;
+        return soft ? -1 : -2;
+      }
+      default:
+        return start;
+    }
+  }
+}
+
+// Longest text the program from `pc` up to `stop` can match; k_unlimited when unbounded.
+int matcher::max_length(int pc, int stop, int depth) {
+  if (depth > 64) return k_unlimited;
+  long long total = 0;
+  while (pc < stop) {
+    unsigned char k = program_[pc];
+    switch (k) {
+      case SzRexNodeEnd:
+        return static_cast<int>(total);
+      case SzRexNodeLiteral:
+        total += program_[pc + 1];
+        pc = next(pc);
+        break;
+      case SzRexNodeLongLiteral:
+        total += program_[pc + 1] | (program_[pc + 2] << 8);
+        pc = next(pc);
+        break;
+      case SzRexNodeClass:
+      case SzRexNodeNegClass:
+        total += 2;
+        pc = next(pc);
+        break;
+      case SzRexNodeAnyChar:
+      case SzRexNodeWord:
+      case SzRexNodeDotStar:
+        return k_unlimited;
+      case SzRexNodeGroup: {
+        int longest = alternatives_max(pc, depth + 1);
+        if (longest == k_unlimited) return k_unlimited;
+        total += longest;
+        pc = next(pc);
+        break;
+      }
+      case SzRexNodeAhead:
+      case SzRexNodeNotAhead:
+      case SzRexNodeBehind:
+      case SzRexNodeNotBehind:
+        pc = next(pc);
+        break;
+      case SzRexNodeAlt:
+      case SzRexNodeGroupEnd:
+        return static_cast<int>(total);
+      case SzRexNodeStringStart:
+      case SzRexNodeLineEnd:
+      case SzRexNodeWordStart:
+      case SzRexNodeWordEnd:
+        ++pc;
+        break;
+      default:  // repetitions
+        return k_unlimited;
+    }
+    if (total > len_) return k_unlimited;
+  }
+  return static_cast<int>(total);
+}
+
+// The longest of the alternatives of the group node at `pc`.
+int matcher::alternatives_max(int pc, int depth) {
+  int longest = 0;
+  int separator = state_->alt_link[pc];
+  for (int alt = pc + (program_[pc] == SzRexNodeNotBehind ? 5 : 1);;) {
+    int n = max_length(alt, separator, depth);
+    if (n == k_unlimited) return k_unlimited;
+    if (n > longest) longest = n;
+    if (program_[separator] == SzRexNodeGroupEnd) break;
+    alt = separator + 1;
+    separator = state_->alt_link[separator];
+  }
+  return longest;
+}
+
+// `(?<=X)Y` at the program start: X is matched, then Y from where X ended; the
+// match is Y alone.
+int matcher::behind_search(int pos, int* match_start, int* match_end) {
+  const int y = next(0);
+  int c = -1;
+  if (record_->flags & SzRexFlagBehindFilter) {
+    c = filter(y, pos);
+    if (c < 0) return 0;
+  }
+  const bool x_filter = (record_->flags & SzRexFlagStartFilter) != 0;
+  while (pos <= len_) {
+    stop_pc_ = y;
+    int m = match(0, pos, len_);
+    stop_pc_ = -1;
+    if (error_ || m == -2) return 0;
+    if (m <= -3) {
+      int hint = -m - 2;
+      pos = hint > pos ? hint : pos + char_len(pos);
+      continue;
+    }
+    if (m >= pos && m >= c) {
+      int r = match(y, m, len_);
+      if (error_ || r == -2) return 0;
+      if (r >= 0) {
+        *match_start = m;
+        *match_end = r;
+        return 1;
+      }
+    }
+    if (pos >= len_) break;
+    pos += char_len(pos);
+    if (x_filter) {
+      pos = filter(0, pos);
+      if (pos < 0) return 0;
+    }
+  }
+  return 0;
+}
+
+// `(?<!X)Y` at the program start: Y matches at a position where no occurrence of X ends.
+int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
+  const int y = next(0);
+  unsigned char* marks = scratch(0);
+  if (!marks) return abort(SzRexErrorNoMemory), 0;
+  int c = -1;
+  const bool y_filter = (record_->flags & SzRexFlagBehindFilter) != 0;
+  const bool x_filter = (record_->flags & SzRexFlagStartFilter) != 0;
+  if (y_filter) {
+    c = filter(y, pos);
+    if (c < 0) return 0;
+  }
+  auto run_x = [&](int p) {
+    stop_pc_ = y;
+    int m = match(0, p, len_);
+    stop_pc_ = -1;
+    if (m >= 0 && m <= len_) marks[m] |= mark_behind_end;
+  };
+  int next_x = pos;
+  if (pos > 0) {
+    int longest = alternatives_max(0, 0);
+    int from = longest == k_unlimited || longest > pos ? 0 : pos - longest;
+    if (from > 0 && is_trail(from)) --from;
+    for (int p = from; p < pos;) {
+      if (x_filter) {
+        p = filter(0, p);
+        if (p < 0 || p >= pos) break;
+      }
+      run_x(p);
+      if (error_) return 0;
+      p += char_len(p);
+    }
+  } else if (x_filter) {
+    next_x = filter(0, 0);
+    if (next_x < 0) {
+      next_x = len_ + 1;
+      if (c > 0) pos = c;
+    }
+  }
+  for (;;) {
+    if (x_filter && next_x >= 0 && next_x < pos) {
+      next_x = filter(0, pos);
+      if (next_x < 0) next_x = len_ + 1;
+    }
+    if (!x_filter || next_x == pos) {
+      run_x(pos);
+      if (error_) return 0;
+      if (x_filter && pos < len_) {
+        next_x = filter(0, pos + char_len(pos));
+        if (next_x < 0) next_x = len_ + 1;
+      }
+    }
+    if (!(marks[pos] & mark_behind_end) && pos >= c) {
+      int r = match(y, pos, len_);
+      if (error_ || r == -2) return 0;
+      if (r >= 0) {
+        *match_start = pos;
+        *match_end = r;
+        return 1;
+      }
+      if (y_filter && pos < len_) {
+        c = filter(y, pos + char_len(pos));
+        if (c < 0) return 0;
+      }
+    }
+    if (pos >= len_) return 0;
+    pos += char_len(pos);
+  }
+}
+
+int matcher::find(int pos, int* match_start, int* match_end) {
+  ++state_->search_stamp;
+  if (state_->search_stamp == 0) {
+    std::fill(state_->filter_stamp.begin(), state_->filter_stamp.end(), 0);
+    std::fill(state_->dot_stamp.begin(), state_->dot_stamp.end(), 0);
+    state_->search_stamp = 1;
+  }
+  const unsigned char first = program_[0];
+  if ((record_->flags & SzRexFlagStartFilter) && first != SzRexNodeNotBehind) {
+    pos = filter(0, pos);
+    if (pos < 0 || error_) return 0;
+  }
+  if (record_->flags & SzRexFlagScratch) {
+    const std::uint32_t need = static_cast<std::uint32_t>(len_) + 1;
+    for (std::size_t i = 0; i < state_->buffers.size(); ++i) {
+      unsigned char*& buffer = state_->buffers[i];
+      if (buffer && state_->buffer_sizes[i] >= need) {
+        std::memset(buffer, 0, need);
+      } else if (buffer) {
+        SzRexMemFree(buffer, k_source, __LINE__);
+        buffer = nullptr;
+        state_->buffer_sizes[i] = 0;
+      }
+      state_->fail_from[i] = k_unlimited;
+    }
+  }
+  if (first == SzRexNodeBehind) return behind_search(pos, match_start, match_end);
+  if (first == SzRexNodeNotBehind) return not_behind_search(pos, match_start, match_end);
+  const bool use_filter = (record_->flags & SzRexFlagStartFilter) != 0;
+  for (;;) {
+    int r = match(0, pos, len_);
+    if (error_) return 0;
+    if (r >= pos) {
+      *match_start = pos;
+      *match_end = r;
+      return 1;
+    }
+    if (r == -2) return 0;
+    if (r <= -3) {
+      int hint = -r - 2;
+      pos = hint > pos ? hint : pos + char_len(pos);
+    } else {
+      if (pos >= len_) return 0;
+      pos += char_len(pos);
+    }
+    if (pos > len_) return 0;
+    if (use_filter) {
+      pos = filter(0, pos);
+      if (pos < 0 || error_) return 0;
+    }
+  }
+}
+
+}  // namespace
+
+int SzRexFind(SzRexPattern* record, const char* subject) {
+  if (!record || !subject || !record->program || !record->state) return 0;
+  record->error = SzRexErrorNone;
+  const char* text = subject;
+  std::size_t length = std::strlen(subject);
+  if (length > 0x7FFFFFF0u) return 0;
+  int pos = record->start;
+  if (pos < 0) pos = 0;
+  SzRexFuzzy* fuzzy = record->fuzzy ? record->fuzzy_context : nullptr;
+  if (fuzzy) {
+    if (!SzRexFuzzyConvertSubject(fuzzy, subject, static_cast<std::uint32_t>(length))) return 0;
+    text = fuzzy->subject;
+    pos = SzRexFuzzyMapForward(fuzzy,
+                               pos < static_cast<int>(length) ? pos : static_cast<int>(length));
+    length = fuzzy->subject_length;
+  }
+  if (pos > static_cast<int>(length)) return 0;
+  int start = 0, end = 0;
+  int found = 0;
+  try {
+    matcher m(record, reinterpret_cast<const unsigned char*>(text), static_cast<int>(length));
+    found = m.find(pos, &start, &end);
+    if (m.error()) record->error = m.error();
+  } catch (const std::bad_alloc&) {
+    record->error = SzRexErrorNoMemory;
+    found = 0;
+  }
+  if (!found) return 0;
+  std::int32_t match_start = start, match_length = end - start;
+  if (fuzzy) SzRexFuzzyMapBack(fuzzy, &match_start, &match_length);
+  if (record->flags & SzRexFlagExtendLine) {
+    std::int32_t at = match_start + match_length;
+    while (subject[at] != '\0' && subject[at] != '\n') ++at;
+    match_length = at - match_start;
+  }
+  record->match_start = match_start;
+  record->match_length = match_length;
+  return 1;
+}
