@@ -11,7 +11,7 @@ packages=(
   wine wine32:i386 xvfb xauth x11-utils locales fonts-ipafont-gothic
   python3-pyftpdlib cmake make g++ googletest
   libminizip-dev libonig-dev zlib1g-dev clang libclang-rt-14-dev
-  imagemagick unzip zip
+  imagemagick unzip zip qemu-user-static
 )
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 
@@ -27,4 +27,20 @@ fi
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo "ja_JP.UTF-8 UTF-8" >> /etc/locale.gen
   locale-gen
+fi
+
+# Some hosts run 64-bit user code only (the kernel answers ENOEXEC to any i386
+# program), and Wine's 32-bit loader is an i386 program. There, hand i386 ELF
+# programs to qemu's user-mode emulator through binfmt_misc.
+tools_dir=$(cd "$(dirname "$0")" && pwd)
+if ! "$tools_dir/check-i386.sh"; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  # Executables (type 2) and position-independent ones (type 3); 'F' opens the
+  # emulator now, so it is found inside any chroot or namespace later.
+  [ -e $binfmt/tamari-i386-exec ] || printf '%s' ":tamari-i386-exec:M::${magic}\x02\x00\x03\x00:${mask}:/usr/bin/qemu-i386-static:F" > $binfmt/register
+  [ -e $binfmt/tamari-i386-dyn ] || printf '%s' ":tamari-i386-dyn:M::${magic}\x03\x00\x03\x00:${mask}:/usr/bin/qemu-i386-static:F" > $binfmt/register
+  "$tools_dir/check-i386.sh" || { echo "i386 programs cannot run on this host" >&2; exit 1; }
 fi

@@ -1,0 +1,326 @@
+#include "support/string.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "support/os.h"
+
+namespace wklib {
+
+namespace {
+
+// The shared empty block: count 0 marks it as never freed.
+struct empty_storage {
+  std::int32_t count;
+  std::uint32_t size;
+  std::uint32_t capacity;
+  char text[4];
+};
+empty_storage g_empty = {0, 1, 1, {0, 0, 0, 0}};
+
+int clamp_count(int position, int count, int available) {
+  int rest = available - position;
+  if (count < 0 || count > rest) return rest;
+  return count;
+}
+
+}  // namespace
+
+string::block* string::empty_block() { return reinterpret_cast<block*>(&g_empty); }
+
+string::block* string::allocate(std::uint32_t capacity) {
+  void* memory = std::malloc(sizeof(block) + capacity);
+  if (!memory) throw std::bad_alloc();
+  block* b = static_cast<block*>(memory);
+  b->count = 1;
+  b->size = 1;
+  b->capacity = capacity;
+  b->text()[0] = '\0';
+  return b;
+}
+
+void string::release() {
+  if (block_ != empty_block() && --block_->count == 0) std::free(block_);
+  block_ = empty_block();
+}
+
+void string::make_unique(std::uint32_t needed) {
+  if (block_ != empty_block() && block_->count == 1 && block_->capacity >= needed) return;
+  std::uint32_t capacity = block_->capacity > needed ? block_->capacity : needed;
+  block* fresh = allocate(capacity);
+  std::memcpy(fresh->text(), block_->text(), block_->size);
+  fresh->size = block_->size;
+  release();
+  block_ = fresh;
+}
+
+string::string() : block_(empty_block()) {}
+
+string::string(const char* text) : block_(empty_block()) { assign(text); }
+
+string::string(const char* buffer, int length) : block_(empty_block()) { assign(buffer, length); }
+
+string::string(char c) : block_(empty_block()) { assign(&c, 1); }
+
+string::string(const string& other) : block_(other.block_) {
+  if (block_ != empty_block()) ++block_->count;
+}
+
+string::string(string&& other) noexcept : block_(other.block_) { other.block_ = empty_block(); }
+
+string::~string() { release(); }
+
+string& string::operator=(const string& other) {
+  if (other.block_ != block_) {
+    block* b = other.block_;
+    if (b != empty_block()) ++b->count;
+    release();
+    block_ = b;
+  }
+  return *this;
+}
+
+string& string::operator=(string&& other) noexcept {
+  if (this != &other) {
+    release();
+    block_ = other.block_;
+    other.block_ = empty_block();
+  }
+  return *this;
+}
+
+string& string::operator=(const char* text) { return assign(text); }
+
+string& string::assign(const char* text) { return assign(text, -1); }
+
+string& string::assign(const char* buffer, int length) {
+  if (!buffer) length = 0;
+  if (length < 0) length = static_cast<int>(std::strlen(buffer));
+  if (length == 0) {
+    release();
+    return *this;
+  }
+  // The source may live inside our own block: build the new block first.
+  block* fresh = allocate(static_cast<std::uint32_t>(length) + 5);
+  std::memcpy(fresh->text(), buffer, length);
+  fresh->text()[length] = '\0';
+  fresh->size = static_cast<std::uint32_t>(length) + 1;
+  release();
+  block_ = fresh;
+  return *this;
+}
+
+string& string::assign(const char* text, int position, int count) {
+  if (!text) return release(), *this;
+  int available = static_cast<int>(std::strlen(text));
+  if (position < 0 || position > available) return *this;
+  return assign(text + position, clamp_count(position, count, available));
+}
+
+string& string::append(const char* text) { return append(text, -1); }
+
+string& string::append(const char* buffer, int length) {
+  if (!buffer) return *this;
+  if (length < 0) length = static_cast<int>(std::strlen(buffer));
+  if (length == 0) return *this;
+  // Appending a piece of ourselves: keep the source alive across the reallocation.
+  string keep(*this);
+  std::uint32_t old_size = block_->size;
+  make_unique(old_size + static_cast<std::uint32_t>(length));
+  std::memmove(block_->text() + old_size - 1, buffer, length);
+  block_->size = old_size + static_cast<std::uint32_t>(length);
+  block_->text()[block_->size - 1] = '\0';
+  return *this;
+}
+
+string& string::append(const char* text, int position, int count) {
+  if (!text) return *this;
+  int available = static_cast<int>(std::strlen(text));
+  if (position < 0 || position > available) return *this;
+  return append(text + position, clamp_count(position, count, available));
+}
+
+string& string::append(const string& other, int position, int count) {
+  int available = other.length();
+  if (position < 0 || position > available) return *this;
+  string keep(other);
+  return append(keep.c_str() + position, clamp_count(position, count, available));
+}
+
+string& string::append(char c) { return append(&c, 1); }
+
+int string::find(const char* needle, int from) const {
+  if (!needle) return npos;
+  return sjis_find(c_str(), length(), needle, static_cast<int>(std::strlen(needle)), from);
+}
+
+int string::rfind(const char* needle, int before) const {
+  if (!needle) return npos;
+  return sjis_rfind(c_str(), length(), needle, static_cast<int>(std::strlen(needle)), before);
+}
+
+string string::substr(int position, int count) const {
+  int available = length();
+  if (position < 0 || position > available) return string();
+  return string(c_str() + position, clamp_count(position, count, available));
+}
+
+string& string::erase(int position, int count) {
+  int size = length();
+  if (position < 0) position = 0;
+  if (position > size) position = size;
+  count = clamp_count(position, count, size);
+  if (count == 0) return *this;
+  make_unique(block_->size);
+  char* text = block_->text();
+  std::memmove(text + position, text + position + count, size - position - count + 1);
+  block_->size -= static_cast<std::uint32_t>(count);
+  return *this;
+}
+
+char* string::buffer(int capacity) {
+  make_unique(static_cast<std::uint32_t>(capacity < 0 ? 0 : capacity) + 1);
+  return block_->text();
+}
+
+void string::set_length(int new_length) {
+  if (block_ == empty_block()) return;
+  char* text = block_->text();
+  int limit = static_cast<int>(block_->capacity) - 1;
+  if (new_length < 0) new_length = static_cast<int>(strnlen(text, limit));
+  if (new_length > limit) new_length = limit;
+  make_unique(block_->size);
+  text = block_->text();
+  text[new_length] = '\0';
+  block_->size = static_cast<std::uint32_t>(new_length) + 1;
+}
+
+int string::replace_all(const char* from, const char* to) {
+  if (!from || !*from) return 0;
+  if (!to) to = "";
+  int from_length = static_cast<int>(std::strlen(from));
+  string result;
+  result.buffer(length() + 29);
+  result.set_length(0);
+  int replaced = 0;
+  int start = 0;
+  for (int at = find(from, 0); at != npos; at = find(from, start)) {
+    result.append(c_str() + start, at - start);
+    result.append(to);
+    start = at + from_length;
+    ++replaced;
+  }
+  if (replaced == 0) return 0;
+  result.append(c_str() + start, length() - start);
+  *this = std::move(result);
+  return replaced;
+}
+
+string& string::lower() {
+  if (empty()) return *this;
+  make_unique(block_->size);
+  os_lower_ansi(block_->text(), length());
+  return *this;
+}
+
+bool string::operator==(const string& other) const {
+  return block_ == other.block_ ||
+         (length() == other.length() && std::memcmp(c_str(), other.c_str(), length()) == 0);
+}
+
+bool string::operator==(const char* text) const {
+  return std::strcmp(c_str(), text ? text : "") == 0;
+}
+
+int string::use_count() const { return block_ == empty_block() ? 0 : block_->count; }
+
+string operator+(const string& left, const char* right) {
+  string result(left);
+  result.append(right);
+  return result;
+}
+
+string operator+(const string& left, const string& right) {
+  string result(left);
+  result.append(right);
+  return result;
+}
+
+bool is_lead_byte(unsigned char c) { return os_is_lead_byte(c); }
+
+bool is_trail_position(const char* text, int position) {
+  if (position <= 0) return false;
+  int run = 0;
+  for (int i = position - 1; i >= 0 && is_lead_byte(static_cast<unsigned char>(text[i])); --i) ++run;
+  return (run & 1) != 0;
+}
+
+bool is_word_char(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+int to_digit(char c) {
+  if (c < '0' || c > '9') throw bad_lexical_cast(typeid(int), typeid(char));
+  return c - '0';
+}
+
+int sjis_find(const char* text, int length, const char* needle, int m, int from) {
+  if (from < 0) from = 0;
+  if (m <= 0 || from >= length || m > length - from) return string::npos;
+  const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(needle);
+  if (m == 1) {
+    for (int q = from; q < length; ++q)
+      if (t[q] == p[0] && !is_trail_position(text, q)) return q;
+    return string::npos;
+  }
+  int shift[256];
+  for (int& s : shift) s = m;
+  for (int i = 0; i < m - 1; ++i) shift[p[i]] = m - 1 - i;
+  for (int q = from; q <= length - m;) {
+    int i = m - 1;
+    while (i >= 0 && t[q + i] == p[i]) --i;
+    if (i < 0) {
+      if (!is_trail_position(text, q)) return q;
+      q += 1;
+    } else {
+      // Horspool: align the text byte under the pattern's last position.
+      q += shift[t[q + m - 1]];
+    }
+  }
+  return string::npos;
+}
+
+int sjis_rfind(const char* text, int length, const char* needle, int m, int before) {
+  if (before < 0 || before > length) before = length;
+  if (m <= 0 || m > length) return string::npos;
+  const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(needle);
+  // Occurrences must start before `before` and fit in the text.
+  int last = before - 1;
+  if (last > length - m) last = length - m;
+  if (m == 1) {
+    for (int q = last; q >= 0; --q)
+      if (t[q] == p[0] && !is_trail_position(text, q)) return q;
+    return string::npos;
+  }
+  int shift[256];
+  for (int& s : shift) s = m;
+  for (int i = m - 1; i > 0; --i) shift[p[i]] = i;
+  for (int q = last; q >= 0;) {
+    int i = 0;
+    while (i < m && t[q + i] == p[i]) ++i;
+    if (i == m) {
+      if (!is_trail_position(text, q)) return q;
+      q -= 1;
+    } else {
+      // Mirror of the forward rule: align the text byte under the pattern's first position.
+      q -= shift[t[q]];
+    }
+  }
+  return string::npos;
+}
+
+}  // namespace wklib
