@@ -313,9 +313,9 @@ bool compiler::open_group() {
 }
 
 bool compiler::close_group() {
-  if (depth_ == 0) return fail(SzRexErrorUnbalanced);
+  // The implicit group of a top-level `|` has no `(` a `)` could close.
+  if (depth_ == 0 || (top_group_ && depth_ == 1)) return fail(SzRexErrorUnbalanced);
   --depth_;
-  if (top_group_ && depth_ == 0) top_group_ = false;  // the `)` closed the implicit group
   if (!put(SzRexNodeGroupEnd)) return false;
   last_atom_ = stack_[depth_];
   return true;

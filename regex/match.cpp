@@ -27,6 +27,7 @@ enum : unsigned char {
   mark_rest_failed = 0x01,   // the continuation failed here (whole-subject limit)
   mark_state_failed = 0x02,  // the repetition, continued from here, failed
   mark_behind_end = 0x04,    // an occurrence of a negative lookbehind's content ends here
+  mark_rest_matched = 0x08,  // the continuation matched here; its end is in the success table
 };
 
 const int k_unlimited = 0x7FFFFFFF;
@@ -121,6 +122,7 @@ unsigned char* matcher::scratch(int pc) {
     state_->buffers.push_back(nullptr);
     state_->buffer_sizes.push_back(0);
     state_->fail_from.push_back(k_unlimited);
+    state_->success.emplace_back();
     slot = static_cast<std::uint32_t>(state_->buffers.size());
     std::memcpy(const_cast<unsigned char*>(program_) + pc + 1, &slot, 4);
   }
@@ -372,8 +374,23 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   if (!marks) return abort(SzRexErrorNoMemory), -2;
   std::uint32_t slot;
   std::memcpy(&slot, program_ + pc + 1, 4);
-  std::int32_t& fail_from = state_->fail_from[slot - 1];
-  auto rest_failed = [&](int g) { return g >= fail_from || (marks[g] & mark_rest_failed); };
+  // Nested repetitions may add buffers while this one runs: index, never hold a reference.
+  std::vector<std::int32_t>& fail_table = state_->fail_from;
+  const std::size_t fail_index = slot - 1;
+  auto rest_failed = [&](int g) {
+    return g >= fail_table[fail_index] || (marks[g] & mark_rest_failed);
+  };
+  // The continuation at g, remembered for the whole search when the limit is the
+  // subject's end (its result then depends on g alone).
+  auto run_rest = [&](int g) {
+    if (whole && (marks[g] & mark_rest_matched)) return state_->success[fail_index][g];
+    int r = match(rest, g, limit);
+    if (whole && r >= 0 && !error_) {
+      marks[g] |= mark_rest_matched;
+      state_->success[fail_index][g] = r;
+    }
+    return r;
+  };
 
   int d = filter(rest, a);
   if (error_) return -2;
@@ -407,20 +424,21 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       if (state_memo && (marks[g] & mark_state_failed)) break;
       bool try_rest = !rest_failed(g);
       if (try_rest && use_d) {
-        while (d >= 0 && d < g) d = filter(rest, d + char_len(d));
-        if (d < 0) {
-          if (whole && g < fail_from) fail_from = g;
+        int c = filter(rest, g);
+        if (error_) return -2;
+        if (c < 0) {
+          if (whole && g < fail_table[fail_index]) fail_table[fail_index] = g;
           break;
         }
-        if (d > g) try_rest = false;
+        if (c > g) try_rest = false;
       }
       if (try_rest) {
-        int r = match(rest, g, limit);
+        int r = run_rest(g);
         if (error_) return -2;
         if (r >= 0) return r;
         if (whole) {
           marks[g] |= mark_rest_failed;
-          if (r == -2 && g < fail_from) fail_from = g;
+          if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
         }
       }
       if (count >= maximum) break;
@@ -463,26 +481,25 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       }
       bool try_rest = !rest_failed(g);
       if (try_rest && use_d) {
-        if (g < d) {
+        // The continuation cannot begin before its start filter.
+        int c = g < d ? d : filter(rest, g);
+        if (error_) return -2;
+        if (c < 0) {
+          if (whole && g < fail_table[fail_index]) fail_table[fail_index] = g;
+          break;
+        }
+        if (c > g) {
           try_rest = false;
           if (whole) marks[g] |= mark_rest_failed;
-        } else {
-          while (d >= 0 && d < g) d = filter(rest, d + char_len(d));
-          if (error_) return -2;
-          if (d < 0) {
-            if (whole && g < fail_from) fail_from = g;
-            break;
-          }
-          if (d > g) try_rest = false;
         }
       }
       if (try_rest) {
-        int r = match(rest, g, limit);
+        int r = run_rest(g);
         if (error_) return -2;
         if (r > best) best = r;
         if (r < 0 && whole) {
           marks[g] |= mark_rest_failed;
-          if (r == -2 && g < fail_from) fail_from = g;
+          if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
         }
       }
       if (count >= maximum) break;
@@ -850,6 +867,7 @@ int matcher::find(int pos, int* match_start, int* match_end) {
         state_->buffer_sizes[i] = 0;
       }
       state_->fail_from[i] = k_unlimited;
+      if (!state_->success[i].empty()) state_->success[i].clear();
     }
   }
   if (first == SzRexNodeBehind) return behind_search(pos, match_start, match_end);

@@ -196,6 +196,15 @@ bool szrex_analyse(SzRexPattern* record) {
         pc += size;
       }
     }
+    // Buffers are numbered on first use; reserve them all so that none moves.
+    std::size_t slots = 0;
+    for (int p = 0; p < length; p = p + 1)
+      if ((is_repetition(program[p]) || program[p] == SzRexNodeNotBehind) && state->next[p] != 0)
+        ++slots;
+    state->buffers.reserve(slots);
+    state->buffer_sizes.reserve(slots);
+    state->fail_from.reserve(slots);
+    state->success.reserve(slots);
     // Classify the atom of every repetition.
     for (int p = 0; p < length; ++p) {
       unsigned char k = program[p];

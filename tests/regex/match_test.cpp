@@ -1,0 +1,169 @@
+// The matcher: longest alternatives, greedy and lazy repetition, anchors, words,
+// Shift_JIS boundaries, the lookarounds, and the explicit limits.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "tests/regex/szrex_test_util.h"
+
+namespace {
+
+TEST(SzRexFind, LongestAlternativeWins) {
+  EXPECT_EQ("0:abcd", find_text("ab|abcd", "abcd"));
+  EXPECT_EQ("0:abcd", find_text("(ab|abcd)", "abcd"));
+  EXPECT_EQ("1:bcd", find_text("(b|bc)d?", "abcd")) << "the longest complete match";
+  EXPECT_EQ("0:", find_text("a*", "baaa")) << "an empty match at 0 beats a later longer one";
+  EXPECT_EQ("2:x", find_text("x|y", "abx"));
+}
+
+TEST(SzRexFind, LazyAndGreedyOnAnchorTags) {
+  const char* html = "<a href=\"x\">y</a><a href=\"z\">";
+  EXPECT_EQ("0:<a href=\"x\">", find_text("<a href.*?>", html));
+  EXPECT_EQ(std::string("0:") + html, find_text("<a href.*>", html));
+  EXPECT_EQ("0:<a href=\"x\">y</a>", find_text("<a href.*?>.*?</a>", html));
+  EXPECT_EQ("0:<b>", find_text("<.+?>", "<b>c</b>"));
+  EXPECT_EQ("0:<b>c</b>", find_text("<.+>", "<b>c</b>"));
+  EXPECT_EQ("0:\"ab\"", find_text("\".*?\"", "\"ab\" \"cd\""));
+}
+
+TEST(SzRexFind, LineFeedsBoundDotAndDollar) {
+  EXPECT_EQ("0:ab", find_text("a.*", "ab\ncd")) << "a trailing .* extends to the line end";
+  EXPECT_EQ("", find_text("a.b", "a\nb"));
+  EXPECT_EQ("", find_text("a.*b", "a\nb"));
+  EXPECT_EQ("0:a", find_text("a$", "a\nb"));
+  EXPECT_EQ("1:b", find_text("b$", "ab"));
+  EXPECT_EQ("", find_text("^a", "ba\nab")) << "^ is the subject start, not a line start";
+  EXPECT_EQ("0:ab", find_text("^ab", "ab\nab"));
+  EXPECT_EQ("3:", find_text("$", "abc"));
+}
+
+TEST(SzRexFind, Classes) {
+  EXPECT_EQ("4:0", find_text("[0-9]+", "ver 0.23"));
+  EXPECT_EQ("0:", find_text("[0-9]*", "ver"));
+  EXPECT_EQ("4:0.23", find_text("[0-9]*\\.[0-9]*", "ver 0.23"));
+  EXPECT_EQ("1:い", find_text("[あ-ん]", "aいb"));
+  EXPECT_EQ("0:x", find_text("[^あ]", "xあ"));
+  EXPECT_EQ("1:\n", find_text("[^a]", "a\n")) << "a negated class takes a line feed";
+  EXPECT_EQ("", find_text("[]", "abc")) << "an empty class matches nothing";
+  EXPECT_EQ("0:a", find_text("[^]", "abc"));
+  EXPECT_EQ("1:う", find_text("[a-あい-ん]", "!う"));
+  EXPECT_EQ("0:\x81\x40", find_text("[a-あ]", "\x81\x40"))
+      << "a mixed range spans double-byte codes";
+}
+
+TEST(SzRexFind, WordsAndWordBoundaries) {
+  EXPECT_EQ("", find_text("\\<abc\\>", "xabc"));
+  EXPECT_EQ("", find_text("\\<abc\\>", "abc_"));
+  EXPECT_EQ("1:abc", find_text("\\<abc\\>", " abc."));
+  EXPECT_EQ("2:foo", find_text("\\w", "  foo9")) << "digits are not word characters";
+  EXPECT_EQ("0:ab", find_text("\\w", "ab cd"));
+  EXPECT_EQ("3:cd", find_text("\\<cd", "ab cd"));
+  EXPECT_EQ("0:ab", find_text("ab\\>", "ab cd"));
+  // A trail byte that is an ASCII letter is neither a word character nor a word end.
+  EXPECT_EQ("2:x", find_text("\\<x", "\x83\x54x"));
+}
+
+TEST(SzRexFind, NeverMatchesOnATrailByte) {
+  EXPECT_EQ("", find_text("T", "サ")) << "サ is 0x83 0x54";
+  EXPECT_EQ("2:T", find_text("T", "サT"));
+  EXPECT_EQ("", find_text("\\\\", "ソ")) << "ソ ends in 0x5C";
+  EXPECT_EQ("2:\\", find_text("\\\\", "ソ\\"));
+  EXPECT_EQ("2:T", find_text("[A-Z]", "サT"));
+  EXPECT_EQ("0:サ", find_text(".", "サ"));
+}
+
+TEST(SzRexFind, Lookarounds) {
+  EXPECT_EQ("0:foo", find_text("foo(?=bar)", "foobar"));
+  EXPECT_EQ("", find_text("foo(?=bar)", "foobaz"));
+  EXPECT_EQ("1:12", find_text("(?<=v)[0-9]+", "v12"));
+  EXPECT_EQ("4:3", find_text("(?<=v)[0-9]+", "x1 v3"));
+  EXPECT_EQ("4:a", find_text("(?<!x)a", "xa ya"));
+  EXPECT_EQ("0:a", find_text("(?<!x)a", "ab"));
+  // (?!X) ends the match where it stands unless X, followed by the rest, matches.
+  EXPECT_EQ("0:foo", find_text("foo(?!bar)baz", "foobaz"));
+  EXPECT_EQ("", find_text("foo(?!bar)baz", "foobarbaz"));
+  EXPECT_EQ("5:foo", find_text("foo(?!x)", "foox foo"));
+  // Anywhere but at the start a lookbehind is a plain group.
+  EXPECT_EQ("0:ab", find_text("a(?<=b)", "ab"));
+}
+
+TEST(SzRexFind, RepetitionForms) {
+  EXPECT_EQ("0:aa", find_text("a{2}", "aaa"));
+  EXPECT_EQ("0:aaa", find_text("a{2,3}", "aaaa"));
+  EXPECT_EQ("", find_text("a{2,3}", "a"));
+  EXPECT_EQ("0:abab", find_text("(ab)+", "ababa"));
+  EXPECT_EQ("0:ab", find_text("(ab|a)*b", "ab")) << "the atom gives back when the rest fails";
+  EXPECT_EQ("0:texinst2008.zip", find_text("texinst[0-9]*\\.zip", "texinst2008.zip"));
+  EXPECT_EQ("4:texinst.zip", find_text("texinst[0-9]*\\.zip", "abc texinst.zip"));
+  EXPECT_EQ("0:aaab", find_text("a*?b", "aaab"));
+  EXPECT_EQ("0:b", find_text("a??b", "b"));
+  EXPECT_EQ("0:xyz", find_text("x(y|yz)?", "xyz"));
+  EXPECT_EQ("0:", find_text("(a*)+", "b")) << "an empty mandatory repetition is accepted";
+  EXPECT_EQ("2:xx", find_text("x+", "abxx"));
+}
+
+TEST(SzRexFind, StartOffsetAndResultFields) {
+  test_record r;
+  ASSERT_EQ(1, r.compile("[0-9]+"));
+  r.record.start = 3;
+  ASSERT_EQ(1, SzRexFind(&r.record, "12 345"));
+  EXPECT_EQ(3, r.record.match_start);
+  EXPECT_EQ(3, r.record.match_length);
+  r.record.start = 0;
+  r.record.error = 99;
+  EXPECT_EQ(0, SzRexFind(&r.record, "abc"));
+  EXPECT_EQ(0, r.record.error) << "a search clears the error code";
+}
+
+TEST(SzRexFind, ScratchBuffersAreReusedAcrossSubjects) {
+  test_record r;
+  ASSERT_EQ(1, r.compile("a[0-9]*?b"));
+  ASSERT_EQ(1, SzRexFind(&r.record, "xxxxxxxxxxxxxxxxxxxxxa12b"));
+  EXPECT_EQ(21, r.record.match_start);
+  ASSERT_EQ(1, SzRexFind(&r.record, "a1b")) << "marks from the longer subject must not leak";
+  EXPECT_EQ(0, r.record.match_start);
+  EXPECT_EQ(3, r.record.match_length);
+  ASSERT_EQ(1, SzRexFind(&r.record, "zza9999b"));
+  EXPECT_EQ(2, r.record.match_start);
+}
+
+// Explicit limits: any pattern and any subject end with an answer.
+TEST(SzRexLimits, HugeSubjects) {
+  std::string subject(4 << 20, 'a');
+  EXPECT_EQ("", find_text("a*b", subject.c_str()));
+  EXPECT_EQ("", find_text("(a|aa)*b", subject.c_str()));
+  EXPECT_EQ("", find_text("a*?b", subject.c_str()));
+  EXPECT_EQ("", find_text("\\wb", subject.c_str()));
+  subject.back() = 'b';
+  EXPECT_EQ(std::string("0:") + subject, find_text("a+b", subject.c_str()));
+  EXPECT_EQ(std::string("0:") + subject, find_text("a.*?b", subject.c_str()));
+}
+
+TEST(SzRexLimits, DeeplyNestedAndLongPatterns) {
+  std::string chain;
+  for (int i = 0; i < SzRexMaxBranchNodes; ++i) chain += "a?";
+  std::string subject(SzRexMaxBranchNodes, 'a');
+  EXPECT_EQ("0:" + subject, find_text(chain.c_str(), subject.c_str()));
+  std::string groups;
+  for (int i = 0; i < 30; ++i) groups += "(a|";
+  groups += "b";
+  for (int i = 0; i < 30; ++i) groups += ")*";
+  EXPECT_EQ("0:b", find_text(groups.c_str(), "b"));
+}
+
+TEST(SzRexLimits, CatastrophicPatternsGiveUpWithACode) {
+  // Nested repetitions over a long run: the step budget ends the search.
+  test_record r;
+  ASSERT_EQ(1, r.compile("((a|aa|aaa)*(a|aa|aaa)*)*c"));
+  std::string subject(3000, 'a');
+  auto begin = std::chrono::steady_clock::now();
+  int found = SzRexFind(&r.record, subject.c_str());
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  EXPECT_EQ(0, found);
+  EXPECT_TRUE(r.record.error == 0 || r.record.error == SzRexErrorBudget)
+      << "expected no match or the budget code, got " << r.record.error;
+  EXPECT_LT(seconds, 60.0);
+}
+
+}  // namespace
