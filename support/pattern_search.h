@@ -24,7 +24,7 @@ namespace wklib {
 struct pattern_record;  // an SzRex record with its fuzzy context and lazy mark
 
 class pattern_search {
-public:
+ public:
   pattern_search();
   explicit pattern_search(const char* pattern);
   ~pattern_search();
@@ -53,7 +53,7 @@ public:
   // The most segments (`\f`-separated parts) a pattern may have.
   static const int max_segments = 255;
 
-private:
+ private:
   void free_records();
   bool assign_segments(const char* matched, int length, int position, int index, int depth);
   bool search_regular(const char* text);
@@ -69,6 +69,7 @@ private:
   pattern_record* whole_ = nullptr;
   std::vector<pattern_record*> segments_;
   std::vector<string> submatches_;
+  std::vector<int> positions_;  // where each sub-match begins in the searched text
   string whole_match_;
   string pattern_text_;
   bool valid_ = false;

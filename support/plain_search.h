@@ -8,7 +8,7 @@
 namespace wklib {
 
 class plain_search {
-public:
+ public:
   plain_search() = default;
   // Takes the needle and builds its shift table.
   void set(const string& needle);
@@ -18,7 +18,7 @@ public:
   // characters (ASCII letters and `_`) is skipped.
   int find(const char* text, int length, int from, bool whole_word = false) const;
 
-private:
+ private:
   string needle_;
   int shift_[256] = {};
 };

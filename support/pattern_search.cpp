@@ -1,0 +1,335 @@
+#include "support/pattern_search.h"
+
+#include <cstring>
+
+#include "regex/szrex.h"
+#include "regex/szrex_fuzzy.h"
+
+namespace wklib {
+
+// An engine record with its fuzzy context and the lazy mark of its segment.
+struct pattern_record {
+  SzRexPattern record{};
+  SzRexFuzzy fuzzy{};
+  unsigned char lazy = 0;
+  bool ready = false;
+
+  bool init() {
+    fuzzy.size = SzRexFuzzySize;
+    if (!SzRexFuzzyInit(&fuzzy)) return false;
+    record.size = SzRexPatternSize;
+    ready = SzRexInit(&record) != 0;
+    return ready;
+  }
+  void release() {
+    if (ready) SzRexFree(&record);
+    SzRexFuzzyFree(&fuzzy);
+    ready = false;
+  }
+  // Compiles `text`, through the fuzzy conversion first when `fuzzy_mode` is set.
+  bool compile(const char* text, bool fuzzy_mode) {
+    if (!ready) return false;
+    if (fuzzy_mode) {
+      text = SzRexFuzzyConvertPattern(&fuzzy, text);
+      if (!text) return false;
+    }
+    return SzRexCompile(&record, text) != 0;
+  }
+  // Searches `text` from its start: true with the match's start and length.
+  bool find(const char* text, int* start, int* length) {
+    record.start = 0;
+    if (!SzRexFind(&record, text)) return false;
+    *start = record.match_start;
+    *length = record.match_length;
+    return true;
+  }
+};
+
+namespace {
+
+int char_length(const char* text, int at) {
+  return (is_lead_byte(static_cast<unsigned char>(text[at])) && text[at + 1] != '\0') ? 2 : 1;
+}
+
+// The segment text ends in a lazy quantifier: a `?` after `*`, `+`, `?`, or after a
+// `}` closing a brace group of digits with at most one comma.
+bool ends_lazy(const string& text) {
+  int n = text.length();
+  if (n < 2 || text[n - 1] != '?') return false;
+  const char* s = text.c_str();
+  int q = n - 2;  // the quantifier character
+  char c = s[q];
+  if (c == '}') {
+    int commas = 0;
+    int i = q - 1;
+    for (; i >= 0 && s[i] != '{'; --i) {
+      if (s[i] == ',') {
+        if (++commas > 1) return false;
+        continue;
+      }
+      try {
+        to_digit(s[i]);
+      } catch (const bad_lexical_cast&) {
+        return false;
+      }
+    }
+    if (i < 0) return false;
+  } else if (c != '*' && c != '+' && c != '?') {
+    return false;
+  }
+  return !(q > 0 && is_lead_byte(static_cast<unsigned char>(s[q - 1])));
+}
+
+bool ieq(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a + 32) : *a;
+    char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b + 32) : *b;
+    if (x != y) return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+pattern_search::pattern_search() {
+  whole_ = new pattern_record;
+  whole_->init();
+}
+
+pattern_search::pattern_search(const char* pattern) : pattern_search() { set_pattern(pattern); }
+
+pattern_search::~pattern_search() {
+  free_records();
+  whole_->release();
+  delete whole_;
+}
+
+void pattern_search::free_records() {
+  for (pattern_record* r : segments_) {
+    r->release();
+    delete r;
+  }
+  segments_.clear();
+}
+
+bool pattern_search::set_option(const char* name, int value) {
+  if (!name) return false;
+  unsigned char v = static_cast<unsigned char>(value);
+  if (ieq(name, "CaseSense"))
+    case_sense_ = v;
+  else if (ieq(name, "word"))
+    word_ = v;
+  else if (ieq(name, "zero_match"))
+    zero_match_ = v;
+  else if (ieq(name, "use_regular"))
+    use_regular_ = v;
+  else if (ieq(name, "aimai"))
+    aimai_ = v;
+  else
+    return false;
+  return true;
+}
+
+bool pattern_search::set_pattern(const char* text) {
+  valid_ = false;
+  if (!text) return false;
+  if (!use_regular_ && !aimai_) {
+    if (!*text) return false;
+    string needle(text);
+    if (!case_sense_) needle.lower();
+    plain_.set(needle);
+    if (submatches_.empty()) submatches_.push_back(string());
+    positions_.assign(submatches_.size(), 0);
+    pattern_text_ = text;
+    valid_ = true;
+    return true;
+  }
+  free_records();
+  whole_->release();
+  if (!whole_->init()) return false;
+  string copy(text);
+  if (!case_sense_) copy.lower();
+  const bool fuzzy_mode = aimai_ != 0;
+  if (aimai_ && !use_regular_) {
+    pattern_record* only = new pattern_record;
+    if (!only->init() || !only->compile(copy.c_str(), true) ||
+        !whole_->compile(copy.c_str(), true)) {
+      only->release();
+      delete only;
+      return false;
+    }
+    segments_.push_back(only);
+    if (submatches_.empty()) submatches_.push_back(string());
+    positions_.assign(submatches_.size(), 0);
+    pattern_text_ = text;
+    valid_ = true;
+    return true;
+  }
+  string whole;
+  auto add_segment = [&](const string& segment, bool may_be_lazy) {
+    whole += segment;
+    pattern_record* r = new pattern_record;
+    segments_.push_back(r);
+    string compiled = segment;
+    if (may_be_lazy && ends_lazy(segment)) {
+      r->lazy = 1;
+      compiled.erase(compiled.length() - 1, 1);
+    }
+    return r->init() && r->compile(compiled.c_str(), fuzzy_mode) &&
+           segments_.size() <= static_cast<std::size_t>(max_segments);
+  };
+  const char* s = copy.c_str();
+  int segment_start = 0;
+  int n = copy.length();
+  for (int i = 0; i < n;) {
+    if (is_lead_byte(static_cast<unsigned char>(s[i])) && s[i + 1] != '\0') {
+      i += 2;
+    } else if (s[i] == '\\' && s[i + 1] == '\\') {
+      i += 2;
+    } else if (s[i] == '\\' && s[i + 1] == 'f') {
+      if (!add_segment(string(s + segment_start, i - segment_start), true)) return false;
+      i += 2;
+      segment_start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (!add_segment(string(s + segment_start, n - segment_start), false)) return false;
+  if (!whole_->compile(whole.c_str(), fuzzy_mode)) return false;
+  while (submatches_.size() < segments_.size()) submatches_.push_back(string());
+  positions_.assign(submatches_.size(), 0);
+  pattern_text_ = text;
+  valid_ = true;
+  return true;
+}
+
+bool pattern_search::search(const char* text) {
+  if (!valid_ || !text) return false;
+  for (string& s : submatches_) s = string();
+  whole_match_ = string();
+  if (!use_regular_ && !aimai_) return search_plain(text);
+  return search_regular(text);
+}
+
+bool pattern_search::search_plain(const char* text) {
+  string lowered;
+  const char* haystack = text;
+  if (!case_sense_) {
+    lowered = text;
+    lowered.lower();
+    haystack = lowered.c_str();
+  }
+  int length = static_cast<int>(std::strlen(text));
+  int at = plain_.find(haystack, length, 0, word_ != 0);
+  if (at < 0) return false;
+  match_position_ = at;
+  whole_match_.assign(text + at, plain_.needle().length());
+  if (!submatches_.empty()) submatches_[0] = whole_match_;
+  if (!positions_.empty()) positions_[0] = at;
+  return true;
+}
+
+bool pattern_search::search_regular(const char* text) {
+  source_ = text;
+  const bool fuzzy_mode = aimai_ != 0;
+  int source_length = static_cast<int>(std::strlen(text));
+  if (fuzzy_mode) {
+    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text, static_cast<std::uint32_t>(source_length)))
+      return false;
+    working_.assign(whole_->fuzzy.subject, static_cast<int>(whole_->fuzzy.subject_length));
+  } else {
+    working_ = text;
+  }
+  if (!case_sense_) working_.lower();
+  const char* work = working_.c_str();
+  const int work_length = working_.length();
+  int position = 0;
+  int start = 0, length = 0;
+  for (;;) {
+    int relative = 0;
+    if (position > work_length || !whole_->find(work + position, &relative, &length)) return false;
+    start = position + relative;
+    bool accepted = true;
+    if (length == 0 && !zero_match_) accepted = false;
+    if (accepted && word_) {
+      bool before = start > 0 && is_word_char(static_cast<unsigned char>(work[start - 1])) &&
+                    !is_trail_position(work, start - 1);
+      bool after = start + length < work_length &&
+                   is_word_char(static_cast<unsigned char>(work[start + length]));
+      accepted = !before && !after;
+    }
+    if (accepted) break;
+    // Resume one character after the rejected match's start.
+    if (start >= work_length) return false;
+    position = start + char_length(work, start);
+  }
+  // Positions in the caller's text.
+  int source_start = start, source_match_length = length;
+  if (fuzzy_mode) SzRexFuzzyMapBack(&whole_->fuzzy, &source_start, &source_match_length);
+  match_position_ = source_start;
+  whole_match_.assign(text + source_start, source_match_length);
+  string matched(work + start, length);
+  return assign_segments(matched.c_str(), length, start, 0, 0);
+}
+
+// Assigns segments `index` onwards to `matched` (`length` bytes of the working copy
+// starting at `position`). The recursion is one level per segment (at most
+// max_segments).
+bool pattern_search::assign_segments(const char* matched, int length, int position, int index,
+                                     int depth) {
+  const int count = static_cast<int>(segments_.size());
+  if (index == count) return length == 0;
+  if (depth > max_segments) return false;
+  pattern_record* segment = segments_[index];
+  auto record_submatch = [&](int taken) {
+    int s = position, n = taken;
+    if (aimai_) SzRexFuzzyMapBack(&whole_->fuzzy, &s, &n);
+    submatches_[index].assign(source_ + s, n);
+    positions_[index] = s;
+  };
+  if (segment->lazy) {
+    // The shortest prefix the segment matches whole after which the rest can be assigned.
+    for (int k = 0; k <= length;) {
+      string prefix(matched, k);
+      int start = 0, taken = 0;
+      if (segment->find(prefix.c_str(), &start, &taken) && start == 0 && taken == k &&
+          assign_segments(matched + k, length - k, position + k, index + 1, depth + 1)) {
+        record_submatch(k);
+        return true;
+      }
+      if (k == length) break;
+      k += char_length(matched, k);
+    }
+    return false;
+  }
+  // Greedy: the longest match at the start, shortened one character at a time while
+  // the rest cannot be assigned.
+  string local(matched, length);
+  for (;;) {
+    int start = 0, taken = 0;
+    if (!segment->find(local.c_str(), &start, &taken) || start != 0) return false;
+    if (assign_segments(matched + taken, length - taken, position + taken, index + 1, depth + 1)) {
+      record_submatch(taken);
+      return true;
+    }
+    if (taken == 0) return false;
+    int last = is_trail_position(matched, taken - 1) ? 2 : 1;
+    local = string(matched, taken - last);
+  }
+}
+
+string pattern_search::submatch(int n) const {
+  if (n == -1) return whole_match_;
+  if (n >= 0 && n < static_cast<int>(segments_.size()) && n < static_cast<int>(submatches_.size()))
+    return submatches_[n];
+  if (n == 0 && segments_.empty() && !submatches_.empty()) return submatches_[0];
+  return string();
+}
+
+int pattern_search::submatch_pos(int n) const {
+  if (n < 0) return match_position_;
+  if (n < static_cast<int>(positions_.size())) return positions_[n];
+  return match_position_;
+}
+
+}  // namespace wklib

@@ -1,0 +1,173 @@
+// wklib::pattern_search: segments, options, case folding, sub-matches and positions.
+#include "support/pattern_search.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string str(const wklib::string& s) { return std::string(s.c_str(), s.length()); }
+
+TEST(PatternSearch, PatternWithoutSeparatorIsOneSegment) {
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_pattern("texinst[0-9]*\\.zip"));
+  EXPECT_EQ(1, finder.segment_count());
+  ASSERT_TRUE(finder.search("w32/texinst2008.zip 12"));
+  EXPECT_EQ("texinst2008.zip", str(finder.submatch(-1)));
+  EXPECT_EQ("texinst2008.zip", str(finder.submatch(0)));
+  EXPECT_EQ(4, finder.submatch_pos(0));
+  EXPECT_FALSE(finder.search("texinst.tar.gz"));
+  EXPECT_EQ("", str(finder.submatch(0))) << "a failed search clears the sub-matches";
+}
+
+TEST(PatternSearch, AnchorLinkWithCaseFoldingAfterThePattern) {
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_pattern("<a href.*?>\\f.*?\\f</a>"));
+  EXPECT_TRUE(finder.set_option("CaseSense", 0));
+  EXPECT_EQ(3, finder.segment_count());
+  ASSERT_TRUE(finder.search("x <A HREF=\"a.zip\">a.zip</A> y"));
+  EXPECT_EQ("<A HREF=\"a.zip\">a.zip</A>", str(finder.submatch(-1)))
+      << "the whole match keeps the capitals of the searched text";
+  EXPECT_EQ("<A HREF=\"a.zip\">", str(finder.submatch(0)));
+  EXPECT_EQ("a.zip", str(finder.submatch(1)));
+  EXPECT_EQ("</A>", str(finder.submatch(2)));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_EQ(18, finder.submatch_pos(1));
+  EXPECT_EQ(23, finder.submatch_pos(2));
+}
+
+TEST(PatternSearch, CaseFoldingBeforeThePatternLowersBoth) {
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_option("CaseSense", 0));
+  ASSERT_TRUE(finder.set_pattern("README"));
+  EXPECT_TRUE(finder.search("see ReadMe now"));
+  EXPECT_EQ("ReadMe", str(finder.submatch(-1)));
+  wklib::pattern_search strict;
+  ASSERT_TRUE(strict.set_pattern("README"));
+  strict.set_option("CaseSense", 0);
+  EXPECT_FALSE(strict.search("see ReadMe now"))
+      << "set after the pattern, only the text is lowered and README stays in capitals";
+}
+
+TEST(PatternSearch, VersionNumbersAndMatchPositions) {
+  wklib::pattern_search finder("AFPL Ghostscript \\f[0-9]*\\.[0-9]*");
+  ASSERT_TRUE(finder.valid());
+  ASSERT_TRUE(finder.search("AFPL Ghostscript 8.14"));
+  EXPECT_EQ("8.14", str(finder.submatch(1)));
+  EXPECT_EQ("AFPL Ghostscript ", str(finder.submatch(0)));
+  EXPECT_EQ(0, finder.submatch_pos(0));
+  ASSERT_TRUE(finder.search("x AFPL Ghostscript 8.14"));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_EQ(19, finder.submatch_pos(1));
+  wklib::pattern_search gsview("GSview [0-9]*\\.[0-9]*");
+  ASSERT_TRUE(gsview.search("GSview 4.9"));
+  EXPECT_EQ("GSview 4.9", str(gsview.submatch(-1)));
+}
+
+TEST(PatternSearch, QuotedValues) {
+  wklib::pattern_search finder("\"\\f.*?\\f\"");
+  ASSERT_TRUE(finder.search("name = \"tex live\" and \"x\""));
+  EXPECT_EQ("tex live", str(finder.submatch(1)));
+  EXPECT_EQ(8, finder.submatch_pos(1));
+  ASSERT_TRUE(finder.search("a \"\" b"));
+  EXPECT_EQ("", str(finder.submatch(1))) << "an empty value is the shortest split";
+  ASSERT_TRUE(finder.search("\"日本語\""));
+  EXPECT_EQ("日本語", str(finder.submatch(1)));
+}
+
+TEST(PatternSearch, LazySegmentChecksEveryByte) {
+  wklib::pattern_search finder("<\\f[0-9]*?\\fx");
+  EXPECT_FALSE(finder.search("<1ax")) << "a is not a digit";
+  ASSERT_TRUE(finder.search("<12x"));
+  EXPECT_EQ("12", str(finder.submatch(1)));
+}
+
+TEST(PatternSearch, GreedySegmentsGiveBack) {
+  wklib::pattern_search finder("x\\f[a-z]*\\f[a-z]\\f!");
+  ASSERT_TRUE(finder.search("xabc!"));
+  EXPECT_EQ("ab", str(finder.submatch(1)));
+  EXPECT_EQ("c", str(finder.submatch(2)));
+  EXPECT_EQ("!", str(finder.submatch(3)));
+  EXPECT_EQ(4, finder.submatch_pos(3));
+}
+
+TEST(PatternSearch, ArchiveNameInLink) {
+  wklib::pattern_search finder(
+      "<a href=\"\\fjsclasses-[0-9]*\\.zip\\f\">jsclasses-[0-9]*\\.zip</a>");
+  ASSERT_TRUE(finder.search("<li><a href=\"jsclasses-20080304.zip\">jsclasses-20080304.zip</a>"));
+  EXPECT_EQ("jsclasses-20080304.zip", str(finder.submatch(1)));
+}
+
+TEST(PatternSearch, Options) {
+  wklib::pattern_search finder;
+  EXPECT_TRUE(finder.set_option("casesense", 0));
+  EXPECT_TRUE(finder.set_option("WORD", 0));
+  EXPECT_TRUE(finder.set_option("Zero_Match", 1));
+  EXPECT_TRUE(finder.set_option("use_regular", 1));
+  EXPECT_TRUE(finder.set_option("aimai", 0));
+  EXPECT_FALSE(finder.set_option("Case", 0));
+  EXPECT_FALSE(finder.set_option("", 0));
+}
+
+TEST(PatternSearch, ZeroLengthMatches) {
+  wklib::pattern_search finder("[0-9]*");
+  ASSERT_TRUE(finder.search("ab12"));
+  EXPECT_EQ("", str(finder.submatch(-1)));
+  EXPECT_EQ(0, finder.submatch_pos(0));
+  finder.set_option("zero_match", 0);
+  ASSERT_TRUE(finder.search("ab12"));
+  EXPECT_EQ("12", str(finder.submatch(-1)));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_FALSE(finder.search("abc"));
+}
+
+TEST(PatternSearch, WholeWords) {
+  wklib::pattern_search finder("tex");
+  finder.set_option("word", 1);
+  ASSERT_TRUE(finder.search("latex tex_x tex."));
+  EXPECT_EQ(12, finder.submatch_pos(0));
+}
+
+TEST(PatternSearch, SubmatchOutOfRangeIsEmpty) {
+  wklib::pattern_search finder("a\\fb\\fc");
+  ASSERT_TRUE(finder.search("xabc"));
+  EXPECT_EQ("", str(finder.submatch(7)));
+  EXPECT_EQ("", str(finder.submatch(-2)));
+  EXPECT_EQ("b", str(finder.submatch(1)));
+}
+
+TEST(PatternSearch, InvalidPatterns) {
+  wklib::pattern_search finder;
+  EXPECT_FALSE(finder.search("abc")) << "no pattern yet";
+  EXPECT_FALSE(finder.set_pattern("(a"));
+  EXPECT_FALSE(finder.valid());
+  EXPECT_FALSE(finder.search("(a"));
+  EXPECT_FALSE(finder.set_pattern(""));
+  EXPECT_TRUE(finder.set_pattern("a\\\\fb")) << "an escaped backslash before f is no separator";
+  EXPECT_EQ(1, finder.segment_count());
+  ASSERT_TRUE(finder.search("a\\fb"));
+  std::string many;
+  for (int i = 0; i <= wklib::pattern_search::max_segments; ++i) many += "a\\f";
+  many += "a";
+  EXPECT_FALSE(finder.set_pattern(many.c_str()));
+}
+
+TEST(PatternSearch, PlainMode) {
+  wklib::pattern_search finder;
+  finder.set_option("use_regular", 0);
+  EXPECT_FALSE(finder.set_pattern(""));
+  ASSERT_TRUE(finder.set_pattern("a.b"));
+  EXPECT_FALSE(finder.search("axb"));
+  ASSERT_TRUE(finder.search("xxa.b"));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_EQ("a.b", str(finder.submatch(-1)));
+  ASSERT_TRUE(finder.set_pattern("T"));
+  EXPECT_FALSE(finder.search("サ")) << "no match on a trail byte";
+  finder.set_option("CaseSense", 0);
+  ASSERT_TRUE(finder.set_pattern("ABC"));
+  ASSERT_TRUE(finder.search("xAbC"));
+  EXPECT_EQ("AbC", str(finder.submatch(-1)));
+}
+
+}  // namespace
