@@ -7,9 +7,21 @@
 wine_session_start() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "creating the Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+    # Making a prefix runs wineboot, which takes minutes where i386 code is
+    # emulated; make one template per machine and copy it for every prefix.
+    local template=/var/tmp/tamari3-wineprefix-template
+    (
+      flock 9
+      if [ ! -f "$template/.complete" ]; then
+        echo "creating the Wine prefix template $template"
+        rm -rf "$template"
+        WINEPREFIX="$template" wineboot -i >/dev/null 2>&1 || true
+        WINEPREFIX="$template" wineserver -w
+        touch "$template/.complete"
+      fi
+    ) 9>/var/tmp/tamari3-wineprefix-template.lock
+    rm -rf "$WINEPREFIX"
+    cp -a "$template" "$WINEPREFIX"
   fi
   _tamari_xvfb_pid=
   if [ -z "${DISPLAY:-}" ]; then

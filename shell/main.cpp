@@ -1,0 +1,37 @@
+// The entry point: refuse a second copy, bring up the engine and the common
+// controls, make sure the settings file exists, then hand over to the wizard.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "regex/szrex.h"
+#include "shell/install_settings.h"
+#include "shell/program_instance.h"
+#include "shell/single_instance.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  single_instance guard("tamari3");
+  switch (guard.acquire()) {
+    case single_instance::already_running:
+      return -1;  // silently: the running copy is left as it is
+    case single_instance::failed:
+      MessageBoxA(nullptr, "初期化に失敗．", "tamari3", MB_OK);
+      return -1;
+    case single_instance::acquired:
+      break;
+  }
+
+  SzRexStartup(instance);
+  set_program_instance(instance);
+  InitCommonControls();
+
+  install_settings& settings = the_settings();
+  if (!settings.settings_file_exists()) write_default_settings(settings);
+
+  // The wizard takes over here once it exists; until then the run loads the
+  // settings it would show and ends.
+  settings.load_settings();
+
+  SzRexShutdown();
+  guard.release();
+  return 0;
+}
