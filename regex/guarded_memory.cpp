@@ -111,7 +111,12 @@ void* SzRexMemReAlloc(void* block, std::uint32_t size, unsigned flags, const cha
                   "%s(%u) LocalReAllocでエラーです。エラーコード=%u サイズ=%u", source, line,
                   static_cast<unsigned>(szrex_os::last_error()), size);
     SzRexFatal(message);
+    return nullptr;
   }
+  // A fixed block gets its guard at the new end, or freeing it would report an
+  // overrun that never happened.
+  if (szrex_os::heap_lock(fresh) == fresh) write_guard(static_cast<unsigned char*>(fresh));
+  szrex_os::heap_unlock(fresh);
   return fresh;
 }
 

@@ -144,11 +144,10 @@ void show_message(const char* text, const char* caption, bool system_modal) {
 }
 
 void* mutex_open(const char* name) {
-  static std::map<std::string, std::recursive_mutex*> mutexes;
+  // Lives for the process, as a named kernel object would while it is open.
+  static std::map<std::string, std::recursive_mutex> mutexes;
   std::lock_guard<std::mutex> hold(g_objects_lock);
-  std::recursive_mutex*& m = mutexes[name];
-  if (!m) m = new std::recursive_mutex;  // lives for the process, as a named object would
-  return m;
+  return &mutexes[name];
 }
 bool mutex_wait(void* mutex) {
   static_cast<std::recursive_mutex*>(mutex)->lock();
