@@ -11,7 +11,7 @@ packages=(
   wine wine32:i386 xvfb xauth x11-utils locales fonts-ipafont-gothic
   python3-pyftpdlib cmake make g++ googletest
   libminizip-dev libonig-dev zlib1g-dev clang libclang-rt-14-dev
-  imagemagick unzip zip qemu-user-static
+  imagemagick unzip zip
 )
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 
@@ -34,13 +34,26 @@ fi
 # programs to qemu's user-mode emulator through binfmt_misc.
 tools_dir=$(cd "$(dirname "$0")" && pwd)
 if ! "$tools_dir/check-i386.sh"; then
+  # qemu 7.2 of bookworm spends about a minute of CPU on every Wine process start
+  # (its page tracking is slow over Wine's large reservations); the qemu of
+  # bookworm-backports starts one in about a second.
+  if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q '^1:1[0-9]'; then
+    echo "deb http://deb.debian.org/debian bookworm-backports main" > /etc/apt/sources.list.d/tamari3-backports.list
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
+  fi
   binfmt=/proc/sys/fs/binfmt_misc
   [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+  # Debian registers no i386 handler on amd64; ours are registered here. 'F'
+  # keeps the emulator open, so a re-registration is needed after an upgrade.
+  for name in tamari-i386-exec tamari-i386-dyn qemu-i386; do
+    [ -e $binfmt/$name ] && echo -1 > $binfmt/$name
+  done
   magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
   mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  # Executables (type 2) and position-independent ones (type 3); 'F' opens the
-  # emulator now, so it is found inside any chroot or namespace later.
-  [ -e $binfmt/tamari-i386-exec ] || printf '%s' ":tamari-i386-exec:M::${magic}\x02\x00\x03\x00:${mask}:/usr/bin/qemu-i386-static:F" > $binfmt/register
-  [ -e $binfmt/tamari-i386-dyn ] || printf '%s' ":tamari-i386-dyn:M::${magic}\x03\x00\x03\x00:${mask}:/usr/bin/qemu-i386-static:F" > $binfmt/register
+  emulator=$(readlink -f /usr/bin/qemu-i386-static)
+  # Executables (type 2) and position-independent ones (type 3).
+  printf '%s' ":tamari-i386-exec:M::${magic}\x02\x00\x03\x00:${mask}:${emulator}:F" > $binfmt/register
+  printf '%s' ":tamari-i386-dyn:M::${magic}\x03\x00\x03\x00:${mask}:${emulator}:F" > $binfmt/register
   "$tools_dir/check-i386.sh" || { echo "i386 programs cannot run on this host" >&2; exit 1; }
 fi

@@ -37,6 +37,10 @@ wine_session_start() {
   fi
   wineserver -f -p >/dev/null 2>&1 &
   _tamari_wineserver_pid=$!
+  # The first program of a session starts Wine's own services (explorer,
+  # services, winedevice), which outlive it. Start them here, away from the
+  # output pipes of the test runner, which would otherwise wait for them.
+  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
   trap wine_session_stop EXIT
 }
 
