@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "regex/szrex.h"
@@ -21,8 +20,11 @@ struct SzRexMatchState {
   std::vector<std::uint32_t> buffer_sizes;
   std::vector<std::int32_t>
       fail_from;  // per buffer: the continuation fails at every position >= this
-  // Per buffer: where the continuation succeeded, and the end it reached.
-  std::vector<std::unordered_map<std::int32_t, std::int32_t>> success;
+  // Per buffer, by position: the end the continuation reached, and the end the
+  // repetition itself reached when continued from there. An entry is valid only
+  // while the position's mark says so, so the tables are never cleared.
+  std::vector<std::vector<std::int32_t>> success;
+  std::vector<std::vector<std::int32_t>> state_success;
   // Start-filter cache per node start: valid when stamp matches the search.
   std::vector<std::int32_t> filter_from, filter_result;
   std::vector<std::uint32_t> filter_stamp;

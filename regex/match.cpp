@@ -24,10 +24,11 @@ const long long k_budget_per_byte = 400;
 
 // Scratch marks, one byte per subject position.
 enum : unsigned char {
-  mark_rest_failed = 0x01,   // the continuation failed here (whole-subject limit)
-  mark_state_failed = 0x02,  // the repetition, continued from here, failed
-  mark_behind_end = 0x04,    // an occurrence of a negative lookbehind's content ends here
-  mark_rest_matched = 0x08,  // the continuation matched here; its end is in the success table
+  mark_rest_failed = 0x01,    // the continuation failed here (whole-subject limit)
+  mark_state_failed = 0x02,   // the repetition, continued from here, failed
+  mark_behind_end = 0x04,     // an occurrence of a negative lookbehind's content ends here
+  mark_rest_matched = 0x08,   // the continuation matched here; its end is in the success table
+  mark_state_matched = 0x10,  // the repetition, continued from here, matched; end in state_success
 };
 
 const int k_unlimited = 0x7FFFFFFF;
@@ -113,6 +114,8 @@ class matcher {
   int stop_pc_ = -1;  // a position that ends the program temporarily (lookbehind content)
   int lf_from_ = -1, lf_result_ = -1;
   std::vector<unsigned char> trail_;
+  std::vector<std::pair<int, int>>
+      chain_;  // (position, continuation result) of running repetitions
 };
 
 unsigned char* matcher::scratch(int pc) {
@@ -123,6 +126,7 @@ unsigned char* matcher::scratch(int pc) {
     state_->buffer_sizes.push_back(0);
     state_->fail_from.push_back(k_unlimited);
     state_->success.emplace_back();
+    state_->state_success.emplace_back();
     slot = static_cast<std::uint32_t>(state_->buffers.size());
     std::memcpy(const_cast<unsigned char*>(program_) + pc + 1, &slot, 4);
   }
@@ -369,7 +373,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   const unsigned char atom_kind = state_->atom_kind[pc];
   const bool whole = limit == len_;
   // The state memo needs a repetition whose future depends on the position only.
-  const bool state_memo = whole && maximum == k_unlimited && atom_kind != SzRexAtomComplex;
+  const bool state_memo = whole && maximum == k_unlimited;
   unsigned char* marks = scratch(pc);
   if (!marks) return abort(SzRexErrorNoMemory), -2;
   std::uint32_t slot;
@@ -386,8 +390,10 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
     if (whole && (marks[g] & mark_rest_matched)) return state_->success[fail_index][g];
     int r = match(rest, g, limit);
     if (whole && r >= 0 && !error_) {
+      std::vector<std::int32_t>& table = state_->success[fail_index];
+      if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
       marks[g] |= mark_rest_matched;
-      state_->success[fail_index][g] = r;
+      table[g] = r;
     }
     return r;
   };
@@ -407,21 +413,55 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   }
   const int mandatory_end = g;
 
-  // Marks every state of the chain from `from` as failed (deterministic atoms only).
-  auto mark_chain = [&](int from, int to) {
-    for (int p = from; p <= to && p <= len_;) {
-      marks[p] |= mark_state_failed;
-      if (p == to) break;
-      int r = match(atom, p, len_);
-      if (r <= p) break;
-      p = r;
+  // From a position reached after the mandatory repetitions, the repetition's own
+  // result depends on that position alone (on the whole-subject limit, with no
+  // maximum to count towards): remember it for every position of the chain.
+  const std::size_t chain_base = chain_.size();
+  struct chain_reset {
+    std::vector<std::pair<int, int>>& chain;
+    std::size_t base;
+    ~chain_reset() { chain.resize(base); }
+  } reset{chain_, chain_base};
+  auto state_known = [&](int g, int* value) {
+    if (marks[g] & mark_state_failed) {
+      *value = -1;
+      return true;
     }
+    if (marks[g] & mark_state_matched) {
+      *value = state_->state_success[fail_index][g];
+      return true;
+    }
+    return false;
+  };
+  // Stores the results of the recorded chain; `tail` is the result from its end on.
+  auto remember_chain = [&](int tail, bool greedy) {
+    std::vector<std::int32_t>& table = state_->state_success[fail_index];
+    if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
+    int value = tail;
+    for (std::size_t i = chain_.size(); i > chain_base; --i) {
+      const std::pair<int, int>& entry = chain_[i - 1];
+      if (greedy) {
+        if (entry.second > value) value = entry.second;
+      } else if (entry.second >= 0) {
+        value = entry.second;
+      }
+      if (value < 0) {
+        marks[entry.first] |= mark_state_failed;
+      } else {
+        marks[entry.first] |= mark_state_matched;
+        table[entry.first] = value;
+      }
+    }
+    chain_.resize(chain_base);
   };
 
   if (is_lazy(k)) {
-    const int chain_start = g;
+    int known = -1;
     for (;;) {
-      if (state_memo && (marks[g] & mark_state_failed)) break;
+      if (state_memo && state_known(g, &known)) {
+        remember_chain(known, false);
+        return known;
+      }
       bool try_rest = !rest_failed(g);
       if (try_rest && use_d) {
         int c = filter(rest, g);
@@ -435,12 +475,19 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       if (try_rest) {
         int r = run_rest(g);
         if (error_) return -2;
-        if (r >= 0) return r;
+        if (r >= 0) {
+          if (state_memo) {
+            chain_.push_back({g, r});
+            remember_chain(r, false);
+          }
+          return r;
+        }
         if (whole) {
           marks[g] |= mark_rest_failed;
           if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
         }
       }
+      if (state_memo) chain_.push_back({g, -1});
       if (count >= maximum) break;
       int r = match(atom, g, limit);
       if (error_) return -2;
@@ -448,7 +495,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       ++count;
       g = r;
     }
-    if (state_memo) mark_chain(chain_start, g);
+    if (state_memo) remember_chain(-1, false);
     return -1;
   }
 
@@ -472,11 +519,13 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         count = minimum;
       }
     }
-    const int chain_start = g;
-    bool stopped_by_memo = false;
+    const bool record = first_pass && state_memo;
+    int tail = -1;
     for (;;) {
-      if (first_pass && state_memo && (marks[g] & mark_state_failed)) {
-        stopped_by_memo = true;
+      int known;
+      if (record && state_known(g, &known)) {
+        tail = known;
+        if (known > best) best = known;
         break;
       }
       bool try_rest = !rest_failed(g);
@@ -493,8 +542,9 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
           if (whole) marks[g] |= mark_rest_failed;
         }
       }
+      int r = -1;
       if (try_rest) {
-        int r = run_rest(g);
+        r = run_rest(g);
         if (error_) return -2;
         if (r > best) best = r;
         if (r < 0 && whole) {
@@ -502,16 +552,17 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
           if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
         }
       }
+      if (record) chain_.push_back({g, r});
       if (count >= maximum) break;
-      int r = match(atom, g, pass_limit);
+      r = match(atom, g, pass_limit);
       if (error_) return -2;
       if (r < 0 || r == g) break;
       ++count;
       g = r;
       if (g > furthest) furthest = g;
     }
+    if (record) remember_chain(tail, true);
     if (best >= 0) return best;
-    if (first_pass && state_memo && !stopped_by_memo) mark_chain(chain_start, g);
     first_pass = false;
     if (atom_kind != SzRexAtomComplex) break;
     pass_limit = step_back(pass_limit);
@@ -867,7 +918,6 @@ int matcher::find(int pos, int* match_start, int* match_end) {
         state_->buffer_sizes[i] = 0;
       }
       state_->fail_from[i] = k_unlimited;
-      if (!state_->success[i].empty()) state_->success[i].clear();
     }
   }
   if (first == SzRexNodeBehind) return behind_search(pos, match_start, match_end);

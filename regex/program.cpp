@@ -205,6 +205,7 @@ bool szrex_analyse(SzRexPattern* record) {
     state->buffer_sizes.reserve(slots);
     state->fail_from.reserve(slots);
     state->success.reserve(slots);
+    state->state_success.reserve(slots);
     // Classify the atom of every repetition.
     for (int p = 0; p < length; ++p) {
       unsigned char k = program[p];
