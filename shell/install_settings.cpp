@@ -45,8 +45,8 @@ void install_settings::write_start_header(clock_function clock) {
   if (!log) return;
   SYSTEMTIME now = {};
   clock(&now);
-  std::fprintf(log, "--------%d年%d月%d日%d時%d分に起動した時のログ ----------\n", now.wYear, now.wMonth,
-               now.wDay, now.wHour, now.wMinute);
+  std::fprintf(log, "--------%d年%d月%d日%d時%d分に起動した時のログ ----------\n", now.wYear,
+               now.wMonth, now.wDay, now.wHour, now.wMinute);
   std::fclose(log);
 }
 
@@ -116,31 +116,51 @@ void install_settings::write_terminated(const char* section, const char* key,
   write_text(section, key, text.c_str());
 }
 
-void install_settings::set_tex_url(const wklib::string& url) { write_terminated("TeXURL", "URL", url, '/'); }
+void install_settings::set_tex_url(const wklib::string& url) {
+  write_terminated("TeXURL", "URL", url, '/');
+}
 void install_settings::set_tex_url_from_list(bool v) { write_flag("TeXURL", "IsUrlList", v); }
-void install_settings::set_save_dir(const wklib::string& dir) { write_terminated("Dir", "Hozon", dir, '\\'); }
+void install_settings::set_save_dir(const wklib::string& dir) {
+  write_terminated("Dir", "Hozon", dir, '\\');
+}
 void install_settings::set_install_dir(const wklib::string& dir) {
   write_terminated("Dir", "Install", dir, '\\');
 }
-void install_settings::set_proxy(const wklib::string& proxy) { write_text("Connect", "Proxy", proxy.c_str()); }
+void install_settings::set_proxy(const wklib::string& proxy) {
+  write_text("Connect", "Proxy", proxy.c_str());
+}
 void install_settings::set_port(int port) {
   char text[16];
   std::snprintf(text, sizeof text, "%d", port);
   write_text("Connect", "Port", text);
 }
-void install_settings::set_tex_pattern(const wklib::string& p) { write_text("Reg", "texinst", p.c_str()); }
+void install_settings::set_tex_pattern(const wklib::string& p) {
+  write_text("Reg", "texinst", p.c_str());
+}
 void install_settings::set_dviout_url(const wklib::string& url) {
   write_terminated("DVIOUTURL", "URL", url, '/');
 }
 void install_settings::set_dviout_url_from_list(bool v) { write_flag("DVIOUTURL", "IsUrlList", v); }
-void install_settings::set_gs_url(const wklib::string& url) { write_terminated("GSURL", "URL", url, '/'); }
+void install_settings::set_gs_url(const wklib::string& url) {
+  write_terminated("GSURL", "URL", url, '/');
+}
 void install_settings::set_gs_url_from_list(bool v) { write_flag("GSURL", "IsUrlList", v); }
-void install_settings::set_gsview_url(const wklib::string& url) { write_terminated("GVURL", "URL", url, '/'); }
+void install_settings::set_gsview_url(const wklib::string& url) {
+  write_terminated("GVURL", "URL", url, '/');
+}
 void install_settings::set_gsview_url_from_list(bool v) { write_flag("GVURL", "IsUrlList", v); }
-void install_settings::set_dviout_pattern(const wklib::string& p) { write_text("Reg", "DVIOUT", p.c_str()); }
-void install_settings::set_gs_pattern(const wklib::string& p) { write_text("Reg", "GS", p.c_str()); }
-void install_settings::set_gsview_pattern(const wklib::string& p) { write_text("Reg", "GV", p.c_str()); }
-void install_settings::set_dviout_dir(const wklib::string& dir) { write_text("Dir", "DVIOUT", dir.c_str()); }
+void install_settings::set_dviout_pattern(const wklib::string& p) {
+  write_text("Reg", "DVIOUT", p.c_str());
+}
+void install_settings::set_gs_pattern(const wklib::string& p) {
+  write_text("Reg", "GS", p.c_str());
+}
+void install_settings::set_gsview_pattern(const wklib::string& p) {
+  write_text("Reg", "GV", p.c_str());
+}
+void install_settings::set_dviout_dir(const wklib::string& dir) {
+  write_text("Dir", "DVIOUT", dir.c_str());
+}
 void install_settings::set_install_downloaded(bool v) { write_flag("TeX", "DLInst", v); }
 void install_settings::set_delete_cache(bool v) { write_flag("Connect", "DeleteCache", v); }
 void install_settings::set_use_network(bool v) { write_flag("Connect", "UseNetwork", v); }

@@ -9,7 +9,7 @@
 #include "support/string.h"
 
 class install_settings {
-public:
+ public:
   // Where the start header's time comes from; GetSystemTime (UTC) unless a test says otherwise.
   using clock_function = void(WINAPI*)(SYSTEMTIME*);
 
@@ -77,7 +77,7 @@ public:
   bool delete_cache() const { return delete_cache_; }
   bool use_network() const { return use_network_; }
 
-private:
+ private:
   void init(const char* module_path, clock_function clock);
   void write_start_header(clock_function clock);
   void write_text(const char* section, const char* key, const char* value);

@@ -21,10 +21,8 @@ const char* const k_w32tex[] = {
 };
 
 const char* const k_dviout[] = {
-    "ftp://" S1 "/pub/TeX/dviout/current/",
-    "ftp://" S2 "/pub/text/TeX/dviout/",
-    "ftp://" S3 "/pub/text/TeX/dviout/",
-    "http://" W2 "/pub/text/TeX/dviout/",
+    "ftp://" S1 "/pub/TeX/dviout/current/", "ftp://" S2 "/pub/text/TeX/dviout/",
+    "ftp://" S3 "/pub/text/TeX/dviout/",    "http://" W2 "/pub/text/TeX/dviout/",
     "http://" W3 "/pub/text/TeX/dviout/",
 };
 

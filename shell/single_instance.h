@@ -7,7 +7,7 @@
 #include "support/string.h"
 
 class single_instance {
-public:
+ public:
   enum result { acquired, already_running, failed };
 
   explicit single_instance(const char* name) : name_(name) {}
@@ -18,7 +18,7 @@ public:
   // Gives the mutex up; the handle is left open on purpose.
   void release();
 
-private:
+ private:
   wklib::string name_;
   HANDLE mutex_ = nullptr;
 };

@@ -5,7 +5,9 @@
 
 namespace wklib {
 
-bool cp932_is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool cp932_is_lead_byte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 namespace {
 
@@ -25,7 +27,8 @@ const dbcs_range k_ranges[] = {
 
 unsigned short lower_dbcs(unsigned short c) {
   for (const dbcs_range& r : k_ranges)
-    if (c >= r.first && c <= r.last) return static_cast<unsigned short>(r.lower_first + (c - r.first));
+    if (c >= r.first && c <= r.last)
+      return static_cast<unsigned short>(r.lower_first + (c - r.first));
   return c;
 }
 

@@ -253,7 +253,8 @@ bool is_lead_byte(unsigned char c) { return os_is_lead_byte(c); }
 bool is_trail_position(const char* text, int position) {
   if (position <= 0) return false;
   int run = 0;
-  for (int i = position - 1; i >= 0 && is_lead_byte(static_cast<unsigned char>(text[i])); --i) ++run;
+  for (int i = position - 1; i >= 0 && is_lead_byte(static_cast<unsigned char>(text[i])); --i)
+    ++run;
   return (run & 1) != 0;
 }
 

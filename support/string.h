@@ -13,26 +13,26 @@ namespace wklib {
 // The one exception type of the program: a failed conversion between a
 // character or text and a number. Deliberately has no base class.
 class bad_lexical_cast {
-public:
+ public:
   bad_lexical_cast(const std::type_info& target, const std::type_info& source)
       : target_(&target), source_(&source) {}
   const std::type_info& target_type() const { return *target_; }
   const std::type_info& source_type() const { return *source_; }
 
-private:
+ private:
   const std::type_info* target_;
   const std::type_info* source_;
 };
 
 class string {
-public:
+ public:
   static const int npos = -1;
 
   string();
-  string(const char* text);              // NUL-terminated; null counts as empty
+  string(const char* text);                // NUL-terminated; null counts as empty
   string(const char* buffer, int length);  // length -1: up to the NUL
   explicit string(char c);
-  string(const string& other);             // shares the block
+  string(const string& other);  // shares the block
   string(string&& other) noexcept;
   ~string();
 
@@ -85,7 +85,7 @@ public:
   // For tests of the sharing: how many strings use this block (0 for the shared empty block).
   int use_count() const;
 
-private:
+ private:
   struct block {
     std::int32_t count;
     std::uint32_t size;      // text length + 1

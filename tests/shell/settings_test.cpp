@@ -107,10 +107,10 @@ TEST(settings_load, an_empty_file_loads_every_field_empty_or_zero) {
   ASSERT_TRUE(s.use_network());
   test_files::write_all(s.ini_path().c_str(), "");
   s.load_settings();
-  const wklib::string* texts[] = {&s.tex_url(),        &s.save_dir(),       &s.install_dir(),
-                                  &s.proxy(),          &s.tex_pattern(),    &s.dviout_url(),
-                                  &s.gs_url(),         &s.gsview_url(),     &s.dviout_pattern(),
-                                  &s.gs_pattern(),     &s.gsview_pattern(), &s.dviout_dir()};
+  const wklib::string* texts[] = {&s.tex_url(),    &s.save_dir(),       &s.install_dir(),
+                                  &s.proxy(),      &s.tex_pattern(),    &s.dviout_url(),
+                                  &s.gs_url(),     &s.gsview_url(),     &s.dviout_pattern(),
+                                  &s.gs_pattern(), &s.gsview_pattern(), &s.dviout_dir()};
   for (const wklib::string* t : texts) EXPECT_STREQ("", t->c_str());
   EXPECT_EQ(0, s.port());
   EXPECT_FALSE(s.tex_url_from_list() || s.dviout_url_from_list() || s.gs_url_from_list() ||
@@ -131,14 +131,16 @@ TEST(settings_setters, terminators_are_appended_only_to_non_empty_values) {
   EXPECT_STREQ("", s.save_dir().c_str()) << "a setter must not change the in-memory copy";
   s.load_settings();
   EXPECT_STREQ("d:\\save\\", s.save_dir().c_str());
-  EXPECT_STREQ("d:\\tex\\", s.install_dir().c_str()) << "an existing final backslash is kept, not doubled";
+  EXPECT_STREQ("d:\\tex\\", s.install_dir().c_str())
+      << "an existing final backslash is kept, not doubled";
   EXPECT_STREQ("http://www.mirrors.example/pub/", s.tex_url().c_str());
   EXPECT_STREQ("", s.gs_url().c_str()) << "an empty value stays empty";
   EXPECT_STREQ("d:\\dviout", s.dviout_dir().c_str());
   EXPECT_EQ(8080, s.port());
   EXPECT_FALSE(s.use_network());
   std::string file = read_all(s.ini_path().c_str());
-  EXPECT_NE(std::string::npos, file.find("Port=8080\r\n")) << "numbers are written in decimal: " << file;
+  EXPECT_NE(std::string::npos, file.find("Port=8080\r\n"))
+      << "numbers are written in decimal: " << file;
   EXPECT_NE(std::string::npos, file.find("UseNetwork=0\r\n")) << file;
 
   // 表 ends in the byte 0x5C: that already ends the directory.
@@ -202,7 +204,8 @@ TEST(log, runs_accumulate_and_lines_from_threads_do_not_mix) {
     install_settings second(dir.file("tamari3.exe").c_str(), clock_2010_02_03_0105);
     log_job jobs[2] = {{&second, 'a'}, {&second, 'b'}};
     HANDLE threads[2];
-    for (int i = 0; i < 2; ++i) threads[i] = CreateThread(nullptr, 0, log_many_lines, &jobs[i], 0, nullptr);
+    for (int i = 0; i < 2; ++i)
+      threads[i] = CreateThread(nullptr, 0, log_many_lines, &jobs[i], 0, nullptr);
     ASSERT_TRUE(threads[0] && threads[1]);
     WaitForMultipleObjects(2, threads, TRUE, INFINITE);
     CloseHandle(threads[0]);
@@ -214,9 +217,12 @@ TEST(log, runs_accumulate_and_lines_from_threads_do_not_mix) {
   EXPECT_EQ(lines[0], lines[2]) << "the second run starts with its own header";
   int a = 0, b = 0;
   for (size_t i = 3; i + 1 < lines.size(); ++i) {
-    if (lines[i] == std::string(300, 'a')) ++a;
-    else if (lines[i] == std::string(300, 'b')) ++b;
-    else ADD_FAILURE() << "mixed line " << i << ": " << lines[i].substr(0, 40);
+    if (lines[i] == std::string(300, 'a'))
+      ++a;
+    else if (lines[i] == std::string(300, 'b'))
+      ++b;
+    else
+      ADD_FAILURE() << "mixed line " << i << ": " << lines[i].substr(0, 40);
   }
   EXPECT_EQ(100, a);
   EXPECT_EQ(100, b);

@@ -23,15 +23,16 @@ struct run_result {
 
 run_result run_program(const scratch_dir& dir) {
   std::string exe = dir.file("tamari3.exe");
-  EXPECT_TRUE(CopyFileA(test_files::build_tree_path("shell/tamari3.exe").c_str(), exe.c_str(), FALSE))
+  EXPECT_TRUE(
+      CopyFileA(test_files::build_tree_path("shell/tamari3.exe").c_str(), exe.c_str(), FALSE))
       << "copy of the program failed, error " << GetLastError();
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   std::string command = "\"" + exe + "\" some ignored arguments";
   SetLastError(0xdeadbeef);
-  if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(),
-                      &si, &pi)) {
+  if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      dir.path().c_str(), &si, &pi)) {
     ADD_FAILURE() << "CreateProcessA failed, error " << GetLastError();
     return {false, 0};
   }
@@ -44,7 +45,8 @@ run_result run_program(const scratch_dir& dir) {
 }
 
 bool is_header(const std::string& line) {
-  return line.compare(0, 8, "--------") == 0 && line.find("に起動した時のログ ----------") != std::string::npos;
+  return line.compare(0, 8, "--------") == 0 &&
+         line.find("に起動した時のログ ----------") != std::string::npos;
 }
 
 }  // namespace
@@ -65,7 +67,8 @@ TEST(startup, first_start_writes_the_defaults_and_brackets_the_log) {
     EXPECT_NE(0u, line.compare(0, 5, "Port=")) << "Port is not a default";
   }
   EXPECT_EQ(17, keys) << read_all(dir.file("tamari3.ini"));
-  EXPECT_EQ(0u, std::string(read_all(dir.file("tamari3.ini"))).find("[Dir]\r\nHozon=c:\\download\\\r\nInstall=c:\\tex\\\r\n"))
+  EXPECT_EQ(0u, std::string(read_all(dir.file("tamari3.ini")))
+                    .find("[Dir]\r\nHozon=c:\\download\\\r\nInstall=c:\\tex\\\r\n"))
       << "Dir/DVIOUT must not be written";
 
   std::vector<std::string> log = read_lines(dir.file("tamari3.log"));
@@ -80,7 +83,8 @@ TEST(startup, an_existing_empty_settings_file_is_left_empty) {
   run_result r = run_program(dir);
   ASSERT_TRUE(r.ended);
   EXPECT_EQ(0u, r.exit_code);
-  EXPECT_EQ("", read_all(dir.file("tamari3.ini"))) << "defaults are written only when the file is missing";
+  EXPECT_EQ("", read_all(dir.file("tamari3.ini")))
+      << "defaults are written only when the file is missing";
 }
 
 TEST(startup, a_second_copy_exits_with_minus_one_and_shows_nothing) {

@@ -31,14 +31,17 @@ void remove_tree(const std::string& dir) {
 scratch_dir::scratch_dir(const char* name) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
-  path_ = std::string(temp) + "tamari3-test-" + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+  path_ = std::string(temp) + "tamari3-test-" + name + "-" + std::to_string(GetCurrentProcessId()) +
+          "\\";
   remove_tree(path_);
   CreateDirectoryA(path_.c_str(), nullptr);
 }
 
 scratch_dir::~scratch_dir() { remove_tree(path_); }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string read_all(const std::string& path) {
   std::string bytes;

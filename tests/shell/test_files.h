@@ -11,13 +11,13 @@ namespace test_files {
 
 // A fresh empty directory (with a trailing "\") that is removed with its files.
 class scratch_dir {
-public:
+ public:
   explicit scratch_dir(const char* name);
   ~scratch_dir();
   const std::string& path() const { return path_; }
   std::string file(const char* name) const { return path_ + name; }
 
-private:
+ private:
   std::string path_;
 };
 

@@ -13,7 +13,8 @@ TEST(cp932, the_process_runs_under_code_page_932) {
 
 TEST(cp932, lead_bytes_match_the_system) {
   for (int c = 0; c < 256; ++c) {
-    EXPECT_EQ(IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE, wklib::cp932_is_lead_byte(static_cast<unsigned char>(c)))
+    EXPECT_EQ(IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE,
+              wklib::cp932_is_lead_byte(static_cast<unsigned char>(c)))
         << "byte " << std::hex << c;
   }
 }
@@ -40,7 +41,8 @@ TEST(cp932, lowering_matches_CharLowerBuffA_for_every_character) {
       char system[3] = {static_cast<char>(lead), static_cast<char>(trail), 0};
       char ours[3] = {static_cast<char>(lead), static_cast<char>(trail), 0};
       CharLowerBuffA(system, 2);
-      unsigned expected = static_cast<unsigned char>(system[0]) << 8 | static_cast<unsigned char>(system[1]);
+      unsigned expected =
+          static_cast<unsigned char>(system[0]) << 8 | static_cast<unsigned char>(system[1]);
       if (expected == 0x8145 && (lead << 8 | trail) != 0x8145) continue;
       wklib::cp932_lower(ours, 2);
       unsigned got = static_cast<unsigned char>(ours[0]) << 8 | static_cast<unsigned char>(ours[1]);

@@ -184,7 +184,8 @@ TEST(string_convert, to_digit_and_character_tests) {
   EXPECT_FALSE(wklib::is_word_char('5'));
   EXPECT_FALSE(wklib::is_word_char(0x83));
   EXPECT_TRUE(wklib::is_trail_position("\x83\x5C", 1));
-  EXPECT_FALSE(wklib::is_trail_position("\x83\x83\x5C", 2)) << "two lead bytes before: 0x83 0x83 is one character";
+  EXPECT_FALSE(wklib::is_trail_position("\x83\x83\x5C", 2))
+      << "two lead bytes before: 0x83 0x83 is one character";
   EXPECT_FALSE(wklib::is_trail_position("a\\", 1));
 }
 
@@ -198,8 +199,11 @@ TEST(string_lower, lowers_ascii_and_full_width_letters_like_windows) {
       {"ΑΩ", "αω"},
       {"АЁНОЯ", "аёноя"},
       {"カタカナ\\ソ表", "カタカナ\\ソ表"},  // kana and kanji have no case
-      {"ｱｲｳ", "ｱｲｳ"},                      // half-width katakana are single bytes
-      {"\x83" "A", "\x83" "A"},              // 0x41 here is a trail byte, not a letter
+      {"ｱｲｳ", "ｱｲｳ"},                        // half-width katakana are single bytes
+      {"\x83"
+       "A",
+       "\x83"
+       "A"},  // 0x41 here is a trail byte, not a letter
       {"<A HREF=\"X.ZIP\">", "<a href=\"x.zip\">"},
   };
   for (const auto& c : cases) {
