@@ -52,7 +52,15 @@ class matcher {
   int char_len(int p) const { return (p + 1 < len_ && is_lead(s_[p])) ? 2 : 1; }
   bool is_trail(int p) {
     if (p <= 0 || p >= len_) return false;
-    if (trail_.empty()) build_trail();
+    if (trail_.empty()) {
+      // Count the run of lead-byte values before p: an odd run makes p a trail byte.
+      // Long runs (whole lines of kanji) are answered from a map built once.
+      int run = 0;
+      for (int i = p - 1; i >= 0 && is_lead(s_[i]); --i)
+        if (++run > 64) break;
+      if (run <= 64) return (run & 1) != 0;
+      build_trail();
+    }
     return trail_[p] != 0;
   }
   void build_trail() {
@@ -436,7 +444,6 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   // Stores the results of the recorded chain; `tail` is the result from its end on.
   auto remember_chain = [&](int tail, bool greedy) {
     std::vector<std::int32_t>& table = state_->state_success[fail_index];
-    if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
     int value = tail;
     for (std::size_t i = chain_.size(); i > chain_base; --i) {
       const std::pair<int, int>& entry = chain_[i - 1];
@@ -448,6 +455,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       if (value < 0) {
         marks[entry.first] |= mark_state_failed;
       } else {
+        if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
         marks[entry.first] |= mark_state_matched;
         table[entry.first] = value;
       }
@@ -462,6 +470,8 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         remember_chain(known, false);
         return known;
       }
+      // Beyond this point the continuation fails everywhere.
+      if (g >= fail_table[fail_index]) break;
       bool try_rest = !rest_failed(g);
       if (try_rest && use_d) {
         int c = filter(rest, g);
@@ -486,6 +496,10 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
           marks[g] |= mark_rest_failed;
           if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
         }
+        // The continuation can start nowhere from here on: neither can this node
+        // when it was tried at its own start.
+        if (r == -2 && g == a) return -2;
+        if (r == -2) break;
       }
       if (state_memo) chain_.push_back({g, -1});
       if (count >= maximum) break;
@@ -528,6 +542,10 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         if (known > best) best = known;
         break;
       }
+      if (g >= fail_table[fail_index]) {
+        if (record) chain_.push_back({g, -1});
+        break;
+      }
       bool try_rest = !rest_failed(g);
       if (try_rest && use_d) {
         // The continuation cannot begin before its start filter.
@@ -550,6 +568,11 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         if (r < 0 && whole) {
           marks[g] |= mark_rest_failed;
           if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
+        }
+        if (r == -2 && g == a && best < 0) return -2;
+        if (r == -2) {
+          if (record) chain_.push_back({g, r});
+          break;
         }
       }
       if (record) chain_.push_back({g, r});
