@@ -50,7 +50,8 @@ bool lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 
 // Whether `at` is the trail byte of a double-byte character, scanning from the start.
 bool trail_at(const std::string& text, std::size_t at) {
   std::size_t p = 0;
-  while (p < at) p += (lead_byte(static_cast<unsigned char>(text[p])) && p + 1 < text.size()) ? 2 : 1;
+  while (p < at)
+    p += (lead_byte(static_cast<unsigned char>(text[p])) && p + 1 < text.size()) ? 2 : 1;
   return p != at;
 }
 
@@ -87,8 +88,8 @@ void check(const outcome& o, const wklib::pattern_search& finder, const std::str
     fail("empty match accepted with zero_match 0", pattern, subject);
   if (options & 0x02) {
     std::size_t end = o.position + o.whole.size();
-    bool before = o.position > 0 && word_byte(subject[o.position - 1]) &&
-                  !trail_at(subject, o.position - 1);
+    bool before =
+        o.position > 0 && word_byte(subject[o.position - 1]) && !trail_at(subject, o.position - 1);
     bool after = end < subject.size() && word_byte(subject[end]);
     if (before || after) fail("word option accepted a match inside a word", pattern, subject);
   }
@@ -98,7 +99,8 @@ void check(const outcome& o, const wklib::pattern_search& finder, const std::str
   std::string joined;
   int at = o.position;
   for (std::size_t i = 0; i < o.parts.size(); ++i) {
-    if (o.positions[i] != at) fail("sub-match position is not where the previous ends", pattern, subject);
+    if (o.positions[i] != at)
+      fail("sub-match position is not where the previous ends", pattern, subject);
     at += static_cast<int>(o.parts[i].size());
     joined += o.parts[i];
   }
@@ -151,7 +153,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (options & 0x10) finder.set_option("use_regular", 0);
   if (options & 0x08) finder.set_option("CaseSense", case_sense);
   if (!finder.set_pattern(pattern.c_str())) {
-    if (finder.search(subject.c_str())) fail("search succeeded after a failed set_pattern", pattern, subject);
+    if (finder.search(subject.c_str()))
+      fail("search succeeded after a failed set_pattern", pattern, subject);
     return 0;
   }
   if (!(options & 0x08)) finder.set_option("CaseSense", case_sense);
@@ -169,7 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // first subject again must give the same answer.
   const std::string other = "x" + subject + subject;
   check(run(finder, other), finder, pattern, other, options);
-  if (!(run(finder, subject) == first)) fail("a repeated search gave another answer", pattern, subject);
+  if (!(run(finder, subject) == first))
+    fail("a repeated search gave another answer", pattern, subject);
 
   // A reader continuing after a match: the next search over the rest of the text.
   if (first.found) {

@@ -11,6 +11,7 @@
 #include "regex/guarded_memory.h"
 #include "regex/szrex.h"
 #include "regex/szrex_fuzzy.h"
+#include "support/pattern_search.h"
 
 #if defined(TAMARI_NATIVE)
 #include "regex/szrex_os.h"
@@ -142,6 +143,20 @@ TEST_F(Fuzzy, KatakanaFindsHiraganaWithFlag08) {
   EXPECT_EQ(0, SzRexFind(&record, "ひらがな"));
   SzRexFree(&record);
   EXPECT_TRUE(g_messages.empty());
+}
+
+TEST_F(Fuzzy, PatternSearchInFuzzyModeMapsPositionsBack) {
+  set_flag(0x08);
+  restart();
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_option("aimai", 1));
+  ASSERT_TRUE(finder.set_pattern("カタ\\fカナ"));
+  ASSERT_TRUE(finder.search("xyかたかなz"));
+  EXPECT_EQ("かたかな", std::string(finder.submatch(-1).c_str()));
+  EXPECT_EQ("かた", std::string(finder.submatch(0).c_str()));
+  EXPECT_EQ("かな", std::string(finder.submatch(1).c_str()));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_EQ(6, finder.submatch_pos(1));
 }
 
 TEST_F(Fuzzy, DefaultTablesFoldWidthsKanaAndCase) {
