@@ -128,6 +128,11 @@ TEST(SzRexCompile, CharacterClasses) {
   EXPECT_EQ((bytes{10, 2, 2, 0xFF, 0xFF, 0, 0, 1, 2, 2, 0, 0}), compiled("[\\x02]"))
       << "bytes 1-3 are written as ranges";
   EXPECT_EQ((bytes{10, 0xFF, 0, 0xFF, 0xFF, 0, 0, 0, 0}), compiled("[]"));
+  // A lone lead-byte value is written as a range, or the matcher would pair it
+  // with the next item's byte.
+  EXPECT_EQ((bytes{10, '!', 0x81, 0xFF, 0xFF, 0, 0, 1, 0x81, 0x81, '!', 0, 0}),
+            compiled("[\\x81!]"));
+  EXPECT_EQ("2:!", find_text("[\\x81!]", "\x81\x40!"));
   EXPECT_EQ((bytes{10, '$', 'w', 0xFF, 0xFF, 0, 0, 'w', '^', '[', '$', 0, 0}), compiled("[\\w^[$]"))
       << "inside a class \\w is the letter w and ^ [ $ are members";
 }
