@@ -5,6 +5,7 @@ data descriptors, an archive comment and a program prepended, plus damaged ones
 (a CRC error, damaged compressed data, a truncated archive).
 
 Usage: make_zip_fixtures.py OUTPUT_DIR
+       make_zip_fixtures.py --seeds OUTPUT_DIR   (only the small archives: fuzzing seeds)
 Everything is made here from a fixed seed; nothing is downloaded.
 """
 import io
@@ -99,7 +100,21 @@ def escaping(z):
         z.writestr(entry(name), name.encode("ascii"))
 
 
+def seeds(out):
+    os.makedirs(out, exist_ok=True)
+    path = lambda name: os.path.join(out, name)
+    write(path("sjis.zip"), sjis)
+    write(path("escaping.zip"), escaping)
+    write(path("empty.zip"), lambda z: None)
+    write(path("comment.zip"), sjis, comment=b"an archive comment")
+    with open(path("prefixed.zip"), "wb") as f:
+        f.write(b"MZ" + bytes(62) + open(path("sjis.zip"), "rb").read())
+
+
 def main():
+    if sys.argv[1] == "--seeds":
+        seeds(sys.argv[2])
+        return
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     path = lambda name: os.path.join(out, name)
