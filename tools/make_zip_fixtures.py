@@ -167,6 +167,16 @@ def main():
         damaged[start + 5000 + i * 97] ^= 0xA5
     open(path("data_damaged.zip"), "wb").write(damaged)
 
+    # A long entry between two short ones, to cancel while it is being written:
+    # 256 MiB of zeros take little room and long enough to unpack.
+    with zipfile.ZipFile(path("cancel.zip"), "w") as z:
+        z.writestr(entry("first.txt"), b"first\r\n")
+        with z.open(entry("big.bin"), "w") as f:
+            block = bytes(1 << 20)
+            for _ in range(256):
+                f.write(block)
+        z.writestr(entry("last.txt"), b"last\r\n")
+
     # Cut in the middle: the end record and the directory are gone.
     open(path("truncated.zip"), "wb").write(clean[: len(clean) // 2])
     # Cut inside the central directory only.
