@@ -269,14 +269,29 @@ bool pattern_search::search_regular(const char* text) {
   match_position_ = source_start;
   whole_match_.assign(text + source_start, source_match_length);
   string matched(work + start, length);
+  split_origin_ = start;
+  split_length_ = length;
+  failed_splits_.assign((segments_.size() + 1) * (static_cast<std::size_t>(length) + 1), false);
   return assign_segments(matched.c_str(), length, start, 0, 0);
 }
 
 // Assigns segments `index` onwards to `matched` (`length` bytes of the working copy
 // starting at `position`). The recursion is one level per segment (at most
-// max_segments).
+// max_segments). The answer depends only on the segment and the offset in the
+// match, so a failure is remembered and never worked out twice.
 bool pattern_search::assign_segments(const char* matched, int length, int position, int index,
                                      int depth) {
+  const std::size_t split = static_cast<std::size_t>(index) * (split_length_ + 1) +
+                            static_cast<std::size_t>(position - split_origin_);
+  if (failed_splits_[split]) return false;
+  if (assign_segment(matched, length, position, index, depth)) return true;
+  failed_splits_[split] = true;
+  return false;
+}
+
+// Segment `index` and, through assign_segments, the ones after it.
+bool pattern_search::assign_segment(const char* matched, int length, int position, int index,
+                                    int depth) {
   const int count = static_cast<int>(segments_.size());
   if (index == count) return length == 0;
   if (depth > max_segments) return false;

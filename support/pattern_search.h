@@ -56,6 +56,7 @@ class pattern_search {
  private:
   void free_records();
   bool assign_segments(const char* matched, int length, int position, int index, int depth);
+  bool assign_segment(const char* matched, int length, int position, int index, int depth);
   bool search_regular(const char* text);
   bool search_plain(const char* text);
 
@@ -78,6 +79,12 @@ class pattern_search {
   // working copy the engine searches (lowered or converted).
   const char* source_ = nullptr;
   string working_;
+  // Segment assignment of the current match: (segment, offset in the match) pairs
+  // already known to fail. Without them a failing assignment tries every split of
+  // the match among the segments, which is exponential in their number.
+  int split_origin_ = 0;
+  int split_length_ = 0;
+  std::vector<bool> failed_splits_;
 };
 
 }  // namespace wklib
