@@ -4,7 +4,10 @@
 // (whatever follows a second NUL is ignored). Option byte bits:
 //   0x01 CaseSense, 0x02 word, 0x04 zero_match,
 //   0x08 CaseSense is set before the pattern (else after it, as the installer does),
-//   0x10 plain (non-pattern) search instead of the regular expression.
+//   0x10 plain (non-pattern) search instead of the regular expression,
+//   0x20 the pattern bytes pick tokens of a dialect subset and the subject bytes
+//        characters of a small alphabet; the engine's answer is then also compared
+//        with a slow reference matcher (tests/regex/reference_matcher.h).
 // Besides crashes, sanitizer reports and hangs, every successful search is checked
 // against what a caller relies on: the whole match is the caller's text at the
 // reported position, the sub-matches tile it in order, and a repeated search of the
@@ -18,7 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "regex/szrex.h"
 #include "support/pattern_search.h"
+#include "tests/regex/reference_matcher.h"
 
 namespace {
 
@@ -107,6 +112,51 @@ void check(const outcome& o, const wklib::pattern_search& finder, const std::str
   if (joined != o.whole) fail("sub-matches do not tile the whole match", pattern, subject);
 }
 
+// Tokens of the subset the reference matcher models, and a subject alphabet with
+// double-byte characters (サ is 0x83 0x54: its trail byte is the letter T).
+std::string tokens_to_pattern(const std::string& bytes) {
+  static const char* const tokens[] = {"a",    "b",    "c",       "T",     "あ",  "サ",    ".",
+                                       "[ab]", "[^a]", "[あ-ん]", "(",     "|",   ")",     "*",
+                                       "+",    "?",    "*?",      "+?",    "??",  "{1,2}", "{2}",
+                                       "{0,}", "^",    "$",       "[a-c]", ".*?", "[^\n]"};
+  const std::size_t count = sizeof tokens / sizeof tokens[0];
+  std::string out;
+  for (unsigned char c : bytes) out += tokens[c % count];
+  return out;
+}
+
+std::string bytes_to_subject(const std::string& bytes) {
+  static const char* const alphabet[] = {"a", "b", "c", "T", "\n", "あ", "サ", "a", "b"};
+  std::string out;
+  for (unsigned char c : bytes) out += alphabet[c % (sizeof alphabet / sizeof alphabet[0])];
+  return out;
+}
+
+// The engine alone against the reference matcher, for patterns inside its subset.
+void compare_with_reference(const std::string& pattern, const std::string& subject) {
+  reference_matcher reference;
+  if (!reference.compile(pattern)) return;
+  SzRexPattern record{};
+  record.size = SzRexPatternSize;
+  if (!SzRexInit(&record)) fail("SzRexInit failed", pattern, subject);
+  if (!SzRexCompile(&record, pattern.c_str())) {
+    SzRexFree(&record);
+    return;
+  }
+  int start = 0, length = 0;
+  const bool expected = reference.find(subject, &start, &length);
+  const bool found = SzRexFind(&record, subject.c_str()) != 0;
+  const int error = record.error;
+  const int got_start = record.match_start, got_length = record.match_length;
+  SzRexFree(&record);
+  if (error != SzRexErrorNone) return;  // a search that gave up within its limits
+  if (found != expected || (found && (got_start != start || got_length != length))) {
+    std::fprintf(stderr, "expected %s %d+%d, got %s %d+%d\n", expected ? "match" : "no match",
+                 start, length, found ? "match" : "no match", got_start, got_length);
+    fail("the engine and the reference matcher disagree", pattern, subject);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -146,6 +196,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     subject.assign(s, end ? static_cast<const char*>(end) - s : m);
   } else {
     pattern.assign(rest, rest_size);
+  }
+
+  if (options & 0x20) {
+    pattern = tokens_to_pattern(pattern);
+    subject = bytes_to_subject(subject.substr(0, 64));
+    if (!(options & 0x10)) compare_with_reference(pattern, subject);
   }
 
   wklib::pattern_search finder;

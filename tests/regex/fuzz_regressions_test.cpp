@@ -1,4 +1,67 @@
-// Inputs that once broke the pattern search or the engine under it.
+// Inputs that once broke the pattern search or the engine under it (found by
+// regex_pattern_search_fuzz), kept as ordinary cases.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "support/pattern_search.h"
+
+namespace {
+
+std::string str(const wklib::string& s) { return std::string(s.c_str(), s.length()); }
+
+// The whole pattern can match where its segments, matched one by one, cannot be
+// assigned (here the alternation is cut by the segment marks). Trying every split
+// of the matched text among the `.*` segments took time exponential in the number
+// of segments (the fuzzer's input below ran for minutes); a split that failed once
+// must not be tried again.
+TEST(FuzzRegressions, SegmentsThatCannotBeAssignedFailWithoutTryingEverySplit) {
+  wklib::pattern_search finder("x.*\\f.*\\f.*\\f.*\\f.*\\f.*\\f.*|y\\fz");
+  ASSERT_TRUE(finder.valid());
+  ASSERT_EQ(8, finder.segment_count());
+  const std::string text = "x" + std::string(60, 'a');
+  EXPECT_FALSE(finder.search(text.c_str()))
+      << "expected no match: the last segment z occurs nowhere, got " << str(finder.submatch(-1));
+  EXPECT_EQ("", str(finder.submatch(0))) << "a failed search leaves no sub-match";
+
+  // The same segments when a split exists: the first segment takes as much as the
+  // rest allows.
+  wklib::pattern_search ending("x.*\\f.*\\f.*\\f.*\\f.*\\f.*\\fab");
+  const std::string found = "x" + std::string(60, 'a') + "ab";
+  ASSERT_TRUE(ending.search(found.c_str())) << "expected a match in " << found;
+  EXPECT_EQ(found, str(ending.submatch(-1)));
+  EXPECT_EQ("x" + std::string(60, 'a'), str(ending.submatch(0)));
+  for (int i = 1; i <= 5; ++i)
+    EXPECT_EQ("", str(ending.submatch(i))) << "expected segment " << i << " empty";
+  EXPECT_EQ("ab", str(ending.submatch(6)));
+  EXPECT_EQ(61, ending.submatch_pos(6));
+}
+
+TEST(FuzzRegressions, FuzzerInputWithAlternationAcrossSegments) {
+  // Four segments: `".*`, an alternation cut in half, `.*?`, and a literal that is
+  // not in the text; the whole pattern matches through its first alternative.
+  wklib::pattern_search finder(
+      "\".*\\f.*|\\\x04<a hef.*6?>\\f.*?\\f</\xa1\xc3\xc1\xd0"
+      "1\\<af >");
+  ASSERT_TRUE(finder.valid());
+  const std::string text = "<IMG" + std::string(75, '\xcb') +
+                           " S#RC\xbd\"/icons/co.*|\\\x04<a href.*6?>\\f.*?\\f<\x97kF/compre\"";
+  EXPECT_FALSE(finder.search(text.c_str()))
+      << "expected no assignment of the segments, got " << str(finder.submatch(-1));
+}
+
+// The plain search has no segments, yet sub-match 0 is its whole match (the fuzz
+// target once took the segment count for the number of sub-matches).
+TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_option("use_regular", 0));
+  ASSERT_TRUE(finder.set_pattern("zip"));
+  ASSERT_TRUE(finder.set_option("word", 1));
+  ASSERT_TRUE(finder.search("a.zip zipper"));
+  EXPECT_EQ(2, finder.submatch_pos(0));
+  EXPECT_EQ("zip", str(finder.submatch(-1)));
+  EXPECT_EQ("zip", str(finder.submatch(0)));
+  EXPECT_EQ("", str(finder.submatch(1))) << "expected nothing past sub-match 0";
+}
+
+}  // namespace
