@@ -37,16 +37,24 @@ wine_session_start() {
   fi
   wineserver -f -p >/dev/null 2>&1 &
   _tamari_wineserver_pid=$!
-  # The first program of a session starts Wine's own services (explorer,
-  # services, winedevice), which outlive it. Start them here, away from the
-  # output pipes of the test runner, which would otherwise wait for them.
-  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+  # The first programs of a session start Wine's own services and desktop
+  # process, which outlive them. Start them here, away from the output pipes of
+  # the test runner, which would otherwise wait for them (tools/wine_warmup.c).
+  local tools_dir warmup
+  tools_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+  warmup="$WINEPREFIX/wine_warmup.exe"
+  if [ ! -f "$warmup" ] || [ "$tools_dir/wine_warmup.c" -nt "$warmup" ]; then
+    i686-w64-mingw32-gcc -O2 -mwindows -o "$warmup" "$tools_dir/wine_warmup.c"
+  fi
+  wine "$warmup" >/dev/null 2>&1 </dev/null || true
   trap wine_session_stop EXIT
 }
 
 wine_session_stop() {
-  # Stop only what this run started: the wineserver by its own pid, then Xvfb.
+  # Stop only what this run started: the prefix's programs, the wineserver by
+  # its own pid, then Xvfb. (Wine's services do not always end with their server.)
   if [ -n "${_tamari_wineserver_pid:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
     kill "$_tamari_wineserver_pid" 2>/dev/null || true
     wait "$_tamari_wineserver_pid" 2>/dev/null || true
   fi
