@@ -2,14 +2,24 @@
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 namespace wklib {
 
 namespace {
 
+bool has_selection(HWND browser) {
+  HWND tree = FindWindowExA(browser, nullptr, WC_TREEVIEWA, nullptr);
+  return !tree || SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) != 0;
+}
+
 int CALLBACK browse_callback(HWND window, UINT message, LPARAM, LPARAM data) {
   const char* start = reinterpret_cast<const char*>(data);
-  if (message == BFFM_INITIALIZED && start && *start)
+  if (message != BFFM_INITIALIZED || !start || !*start) return 0;
+  SendMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
+  // Wine's browser now and then expands the way to the folder without
+  // selecting it; asked a second time, it does.
+  if (!has_selection(window))
     SendMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
   return 0;
 }

@@ -2,7 +2,8 @@
 
 namespace wklib {
 
-control_hook::control_hook() : previous_(nullptr), holder_(nullptr) {}
+control_hook::control_hook()
+    : previous_(nullptr), previous_wide_(nullptr), pending_lead_(0), holder_(nullptr) {}
 
 control_hook::~control_hook() { unhook(); }
 
@@ -32,6 +33,13 @@ bool control_hook::hook(HWND control) {
   // A control already taken by another hook would lose that hook's procedure.
   if (GetPropA(control, window_prop_name)) return false;
   if (!SetPropA(control, window_prop_name, this)) return false;
+  // Typed text reaches this ANSI procedure one byte at a time. Handed on byte
+  // by byte through CallWindowProcA, Wine converts each byte of a double-byte
+  // character on its own and garbles it; so the pair goes on whole, as one wide
+  // character, through the control's procedure as the wide side sees it. Windows
+  // 9x has no wide side (null here) and takes the bytes as they come.
+  previous_wide_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_WNDPROC));
+  pending_lead_ = 0;
   holder_ = new window_holder(control);
   previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
       control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_hook::procedure)));
@@ -53,6 +61,29 @@ void control_hook::unhook() {
   }
   delete holder_;
   holder_ = nullptr;
+}
+
+LRESULT control_hook::pass_char(HWND window, WPARAM character, LPARAM lparam) {
+  if (character > 0xFF) {
+    // Both bytes in one message: the system converts that whole.
+    pending_lead_ = 0;
+    return CallWindowProcA(previous_, window, WM_CHAR, character, lparam);
+  }
+  unsigned char byte = static_cast<unsigned char>(character);
+  if (pending_lead_) {
+    char pair[2] = {static_cast<char>(pending_lead_), static_cast<char>(byte)};
+    pending_lead_ = 0;
+    wchar_t wide = 0;
+    if (previous_wide_ && MultiByteToWideChar(CP_ACP, 0, pair, 2, &wide, 1) == 1)
+      return CallWindowProcW(previous_wide_, window, WM_CHAR, wide, lparam);
+    CallWindowProcA(previous_, window, WM_CHAR, static_cast<unsigned char>(pair[0]), lparam);
+    return CallWindowProcA(previous_, window, WM_CHAR, byte, lparam);
+  }
+  if (previous_wide_ && is_lead_byte(byte)) {
+    pending_lead_ = byte;
+    return 0;
+  }
+  return CallWindowProcA(previous_, window, WM_CHAR, character, lparam);
 }
 
 LRESULT control_hook::call_previous(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -142,8 +173,12 @@ LRESULT CALLBACK control_hook::procedure(HWND window, UINT message, WPARAM wpara
           self->on_key(*holder, message == WM_KEYDOWN, static_cast<UINT>(wparam), LOWORD(lparam));
       break;
     case WM_CHAR:
-      consumed = self->on_char(*holder, static_cast<UINT>(wparam), LOWORD(lparam));
-      break;
+      if (self->on_char(*holder, static_cast<UINT>(wparam), LOWORD(lparam))) {
+        // A consumed trail byte takes its lead byte with it.
+        self->pending_lead_ = 0;
+        return 0;
+      }
+      return self->pass_char(window, wparam, lparam);
     case WM_COMMAND:
       consumed = self->on_command(*holder, LOWORD(wparam), HIWORD(wparam));
       break;

@@ -65,7 +65,14 @@ class control_hook {
   control_hook(const control_hook&) = delete;
   control_hook& operator=(const control_hook&) = delete;
 
+  // Hands one byte of typed text to the control's own procedure; see hook().
+  LRESULT pass_char(HWND window, WPARAM character, LPARAM lparam);
+
   WNDPROC previous_;
+  // The control's own procedure as the wide side calls it (null on Windows 9x).
+  WNDPROC previous_wide_;
+  // The lead byte of a double-byte character whose trail byte is still to come.
+  unsigned char pending_lead_;
   window_holder* holder_;
 };
 

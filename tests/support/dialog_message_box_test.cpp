@@ -1,0 +1,86 @@
+// message_box: every kind with the buttons it shows and the answer each button
+// gives, and kinds outside 0-4, which show nothing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/message_box.h"
+#include "tests/ui_driver/ui_driver.h"
+
+namespace {
+
+struct box_case {
+  int kind;
+  std::vector<int> buttons;  // sorted
+  int press;
+  int answer;
+};
+
+TEST(message_box, each_kind_shows_its_buttons_and_maps_the_answer) {
+  const box_case cases[] = {
+      {wklib::box_ok, {IDOK}, IDOK, wklib::answer_ok},
+      {wklib::box_ok_cancel, {IDOK, IDCANCEL}, IDOK, wklib::answer_ok},
+      {wklib::box_ok_cancel, {IDOK, IDCANCEL}, IDCANCEL, wklib::answer_cancel},
+      {wklib::box_retry_cancel, {IDCANCEL, IDRETRY}, IDRETRY, wklib::answer_other},
+      {wklib::box_retry_cancel, {IDCANCEL, IDRETRY}, IDCANCEL, wklib::answer_cancel},
+      {wklib::box_yes_no, {IDYES, IDNO}, IDYES, wklib::answer_yes},
+      {wklib::box_yes_no, {IDYES, IDNO}, IDNO, wklib::answer_no},
+      {wklib::box_yes_no_cancel, {IDCANCEL, IDYES, IDNO}, IDNO, wklib::answer_no},
+      {wklib::box_yes_no_cancel, {IDCANCEL, IDYES, IDNO}, IDCANCEL, wklib::answer_cancel},
+  };
+  int number = 0;
+  for (const box_case& c : cases) {
+    std::string caption = "tamari3 試験 " + std::to_string(++number);
+    const char* text = "古いGhostScriptをアンインストールしますか？";
+    int answer = -1;
+    std::string text_seen;
+    std::vector<int> buttons_seen;
+    bool closed = ui_driver::run_modal(
+        [&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
+        [&](DWORD ui_thread) {
+          ui_driver::window_query query;
+          query.caption = caption.c_str();
+          query.thread_id = ui_thread;
+          HWND box = ui_driver::wait_for_window(query);
+          ASSERT_TRUE(box) << "no box for kind " << c.kind;
+          text_seen = ui_driver::message_box_text(box);
+          buttons_seen = ui_driver::button_ids(box);
+          if (c.kind == wklib::box_yes_no_cancel && c.press == IDNO) {
+            std::string shot = ui_driver::save_screenshot("message_box_yes_no_cancel", box);
+            EXPECT_FALSE(shot.empty());
+            std::printf("screenshot: %s\n", shot.c_str());
+          }
+          EXPECT_TRUE(ui_driver::press(box, c.press));
+        });
+    std::sort(buttons_seen.begin(), buttons_seen.end());
+    EXPECT_TRUE(closed) << "kind " << c.kind;
+    EXPECT_EQ(text, text_seen) << "kind " << c.kind;
+    EXPECT_EQ(c.buttons, buttons_seen) << "kind " << c.kind;
+    EXPECT_EQ(c.answer, answer) << "kind " << c.kind << ", button " << c.press;
+  }
+}
+
+TEST(message_box, an_unknown_kind_shows_nothing_and_answers_other) {
+  for (int kind : {7, 5, -1}) {
+    int answer = -1;
+    HWND seen = nullptr;
+    bool closed = ui_driver::run_modal(
+        [&] { answer = wklib::message_box(nullptr, "見えないはず", "tamari3", kind); },
+        [&](DWORD ui_thread) {
+          ui_driver::window_query any;
+          any.class_name = nullptr;
+          any.thread_id = ui_thread;
+          seen = ui_driver::wait_for_window(any, 2000);
+        },
+        1000);
+    EXPECT_TRUE(closed) << "kind " << kind << " showed a window that had to be closed";
+    EXPECT_EQ(nullptr, seen) << "kind " << kind;
+    EXPECT_EQ(wklib::answer_other, answer) << "kind " << kind;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+// Templates and control ids of the dialog framework's tests.
+#pragma once
+
+#define IDD_TEST_DIALOG 200
+#define IDC_TEST_EDIT 201
+#define IDC_TEST_CHECK 202
+#define IDC_TEST_ASK 203
+#define IDD_TEST_SCROLL 210
+#define IDD_TEST_PAGE_ONE 301
+#define IDD_TEST_PAGE_TWO 302
+#define IDD_TEST_PAGE_THREE 303
+#define IDC_PAGE_TEXT 310
+#define IDC_PAGE_EDIT 311
+#define IDC_PAGE_CHECK 312
+#define IDC_PAGE_LIST 313
