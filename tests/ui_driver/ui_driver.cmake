@@ -9,3 +9,7 @@ add_library(ui_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/ui_driver.cpp)
 target_link_libraries(ui_driver PUBLIC tamari_options comctl32 user32 gdi32)
 target_compile_definitions(ui_driver PRIVATE
   UI_DRIVER_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
+
+# The driver's own tests.
+tamari_add_test(ui_driver_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_driver_test.cpp
+  LIBS ui_driver LABELS ui TIMEOUT 300)

@@ -1,0 +1,95 @@
+// The driver's own promises that later tests lean on: a forgotten window is
+// closed so that no test hangs, settle() returns only after the posted messages
+// were taken, and actions are refused where a user could not act.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "tests/ui_driver/ui_driver.h"
+
+namespace {
+
+TEST(run_modal, closes_what_the_driver_left_open) {
+  // Boxes without Cancel must be closed through the button they have.
+  struct {
+    UINT style;
+    int expected;
+  } cases[] = {
+      {MB_OK, IDOK}, {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_RETRYCANCEL, IDCANCEL}};
+  for (const auto& c : cases) {
+    int answer = 0;
+    bool closed = ui_driver::run_modal(
+        [&] { answer = MessageBoxA(nullptr, "放置", "ui_driver", c.style); }, [](DWORD) {}, 500);
+    EXPECT_FALSE(closed) << "style " << c.style << ": the box cannot have closed by itself";
+    EXPECT_EQ(c.expected, answer) << "style " << c.style;
+  }
+}
+
+TEST(run_modal, reports_a_window_the_driver_closed) {
+  int answer = 0;
+  bool closed = ui_driver::run_modal(
+      [&] { answer = MessageBoxA(nullptr, "押す", "ui_driver 2", MB_YESNO); },
+      [](DWORD ui_thread) {
+        ui_driver::window_query query;
+        query.caption = "ui_driver 2";
+        query.thread_id = ui_thread;
+        HWND box = ui_driver::wait_for_window(query);
+        ASSERT_TRUE(box);
+        EXPECT_EQ("押す", ui_driver::message_box_text(box));
+        EXPECT_FALSE(ui_driver::press(box, IDCANCEL)) << "a box without Cancel";
+        EXPECT_TRUE(ui_driver::press(box, IDYES));
+      });
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(IDYES, answer);
+}
+
+// A window that counts the private messages it gets.
+int g_seen = 0;
+LRESULT CALLBACK counting_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_APP + 1) {
+    Sleep(20);  // slower than the driver's polling
+    ++g_seen;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+TEST(settle, returns_once_posted_messages_were_taken) {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = &counting_procedure;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = "ui_driver_counting";
+  ASSERT_TRUE(RegisterClassA(&window_class));
+  HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                              0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(window);
+  int seen_when_settled = -1;
+  bool settled = false;
+  HWND edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 50, 20, window,
+                            reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
+  bool typed_into_disabled = true;
+  bool closed = ui_driver::run_modal(
+      [&] {
+        // The window's own loop, until the driver is done with it.
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+          if (message.message == WM_APP + 2) break;
+          DispatchMessageA(&message);
+        }
+      },
+      [&](DWORD ui_thread) {
+        for (int i = 0; i < 5; ++i) PostMessageA(window, WM_APP + 1, 0, 0);
+        settled = ui_driver::settle(window);
+        seen_when_settled = g_seen;
+        typed_into_disabled = ui_driver::type_text(window, 7, "x");
+        PostThreadMessageA(ui_thread, WM_APP + 2, 0, 0);
+      });
+  EXPECT_TRUE(closed);
+  EXPECT_TRUE(settled);
+  EXPECT_EQ(5, seen_when_settled) << "settle returned before the posted messages were handled";
+  EXPECT_FALSE(typed_into_disabled) << "typing into a disabled control";
+  DestroyWindow(edit);
+  DestroyWindow(window);
+}
+
+}  // namespace
