@@ -104,8 +104,8 @@ TEST_F(run_and_wait_test, passes_the_show_state_and_the_environment) {
     std::vector<std::string> lines = report_lines(report_);
     ASSERT_EQ(4u, lines.size()) << "show " << show;
     unsigned long flags = std::stoul(lines[1]);
-    EXPECT_EQ(static_cast<unsigned long>(STARTF_USESHOWWINDOW), flags & STARTF_USESHOWWINDOW)
-        << "show " << show << ": flags " << flags;
+    // STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES: the child gets our handles.
+    EXPECT_EQ(0x101ul, flags & 0x101ul) << "show " << show << ": flags " << flags;
     EXPECT_EQ(std::to_string(show ? SW_SHOW : SW_HIDE), lines[2]) << "show " << show;
     EXPECT_EQ("表示 set by the parent", lines[3]) << "show " << show;
   }

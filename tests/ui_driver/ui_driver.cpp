@@ -226,8 +226,10 @@ bool set_check(HWND dialog, int id, bool checked) {
   if ((state == BST_CHECKED) == checked) return can_act_on(item(dialog, id));
   HWND button = item(dialog, id);
   if (!can_act_on(button)) return false;
-  // A click changes an automatic check box itself and tells the dialog.
-  send(button, BM_CLICK, 0, 0);
+  // A click changes an automatic check box itself and tells the dialog; posted,
+  // so that a click that opens a window does not hold up the driver.
+  if (!PostMessageA(button, BM_CLICK, 0, 0)) return false;
+  settle(button);
   return wait_until([&] { return (check_state(dialog, id) == BST_CHECKED) == checked; }, 5000);
 }
 
