@@ -13,6 +13,9 @@ struct pattern_record {
   SzRexFuzzy fuzzy{};
   unsigned char lazy = 0;
   bool ready = false;
+  // The segment's text when it is nothing but literal characters (`</a>`, `"`):
+  // it then matches at the start of a text exactly when the text begins with it.
+  string literal;
 
   bool init() {
     fuzzy.size = SzRexFuzzySize;
@@ -78,6 +81,15 @@ bool ends_lazy(const string& text) {
     return false;
   }
   return !(q > 0 && is_lead_byte(static_cast<unsigned char>(s[q - 1])));
+}
+
+// Whether `text` holds no character with a meaning in the dialect, so that it
+// matches exactly itself.
+bool plain_literal(const string& text) {
+  if (text.empty()) return false;
+  for (int i = 0; i < text.length(); ++i)
+    if (std::strchr("\\()*+?.[]{}|^$", text[i])) return false;
+  return true;
 }
 
 bool ieq(const char* a, const char* b) {
@@ -175,6 +187,7 @@ bool pattern_search::set_pattern(const char* text) {
       r->lazy = 1;
       compiled.erase(compiled.length() - 1, 1);
     }
+    if (!fuzzy_mode && plain_literal(compiled)) r->literal = compiled;
     return r->init() && r->compile(compiled.c_str(), fuzzy_mode) &&
            segments_.size() <= static_cast<std::size_t>(max_segments);
   };
@@ -304,7 +317,17 @@ bool pattern_search::assign_segment(const char* matched, int length, int positio
   };
   if (segment->lazy) {
     // The shortest prefix the segment matches whole after which the rest can be assigned.
+    // When the next segment is literal text, only the places where that text follows
+    // are worth trying.
+    const string* follow = index + 1 < count ? &segments_[index + 1]->literal : nullptr;
     for (int k = 0; k <= length;) {
+      if (follow && !follow->empty() &&
+          (length - k < follow->length() ||
+           std::memcmp(matched + k, follow->c_str(), follow->length()) != 0)) {
+        if (k == length) break;
+        k += char_length(matched, k);
+        continue;
+      }
       string prefix(matched, k);
       int start = 0, taken = 0;
       if (segment->find(prefix.c_str(), &start, &taken) && start == 0 && taken == k &&
