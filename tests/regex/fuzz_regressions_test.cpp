@@ -50,6 +50,26 @@ TEST(FuzzRegressions, FuzzerInputWithAlternationAcrossSegments) {
       << "expected no assignment of the segments, got " << str(finder.submatch(-1));
 }
 
+// A lazy segment before a segment of literal text: only the places where that text
+// follows are tried, on character boundaries, and the shortest working one wins.
+TEST(FuzzRegressions, LazySegmentBeforeLiteralText) {
+  wklib::pattern_search finder("<\\f.*?\\f> end");
+  ASSERT_TRUE(finder.search("x <a> b> end"));
+  EXPECT_EQ("a> b", str(finder.submatch(1))) << "the first \"> \" is not followed by end";
+  EXPECT_EQ(3, finder.submatch_pos(1));
+  EXPECT_EQ("> end", str(finder.submatch(2)));
+
+  // サ is 0x83 0x54: its trail byte is the letter T, which must not end the link text.
+  wklib::pattern_search link("<\\f.*?\\fT>");
+  ASSERT_TRUE(link.search("<サT>"));
+  EXPECT_EQ("サ", str(link.submatch(1)));
+  EXPECT_FALSE(link.search("<サ>")) << "expected no match: T> occurs only across サ";
+
+  wklib::pattern_search quoted("\"\\f.*?\\f\"");
+  ASSERT_TRUE(quoted.search("  \"ptex-w32.tar.bz2\", \"latex.tar.bz2\",\n"));
+  EXPECT_EQ("ptex-w32.tar.bz2", str(quoted.submatch(1)));
+}
+
 // The plain search has no segments, yet sub-match 0 is its whole match (the fuzz
 // target once took the segment count for the number of sub-matches).
 TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
