@@ -70,6 +70,25 @@ TEST(FuzzRegressions, LazySegmentBeforeLiteralText) {
   EXPECT_EQ("ptex-w32.tar.bz2", str(quoted.submatch(1)));
 }
 
+// The word option next to a double-byte character: サ is 0x83 0x54, and its trail
+// byte is no letter T. (The fuzzer's input was a needle ending on a lead byte, whose
+// match is followed by a trail byte; both modes may judge that either way, so only
+// the character-wise cases are fixed here.)
+TEST(FuzzRegressions, WordOptionNextToADoubleByteCharacter) {
+  for (int regular = 0; regular < 2; ++regular) {
+    wklib::pattern_search finder;
+    ASSERT_TRUE(finder.set_option("use_regular", regular));
+    ASSERT_TRUE(finder.set_pattern("x"));
+    ASSERT_TRUE(finder.set_option("word", 1));
+    ASSERT_TRUE(finder.search("サx")) << "expected a whole word after サ, use_regular " << regular;
+    EXPECT_EQ(2, finder.submatch_pos(0)) << "use_regular " << regular;
+    EXPECT_FALSE(finder.search("サTx")) << "expected no match after the letter T, use_regular "
+                                        << regular << ", got one at " << finder.submatch_pos(0);
+    ASSERT_TRUE(finder.search("xサ")) << "expected a whole word before サ, use_regular " << regular;
+    EXPECT_EQ(0, finder.submatch_pos(0));
+  }
+}
+
 // The plain search has no segments, yet sub-match 0 is its whole match (the fuzz
 // target once took the segment count for the number of sub-matches).
 TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
