@@ -19,7 +19,6 @@ Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
 """
 
 import argparse
-import errno
 import http.client
 import http.server
 import logging
@@ -227,14 +226,15 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
 # ---------------------------------------------------------------- serving
 
 def bind_first_free(addresses, make):
-    """Calls make(address) on each address until one binds; gives (address, server)."""
+    """Calls make(address) on each address until one binds; gives (address, server).
+    pyftpdlib wraps the bind error and loses its errno, so any OSError moves on."""
+    last = None
     for address in addresses:
         try:
             return address, make(address)
         except OSError as error:
-            if error.errno not in (errno.EADDRINUSE, errno.EADDRNOTAVAIL):
-                raise
-    raise SystemExit("no free loopback address in the range")
+            last = error
+    raise SystemExit(f"no free loopback address in the range (last error: {last})")
 
 
 def serve(args):
