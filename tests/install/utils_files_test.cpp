@@ -165,14 +165,6 @@ TEST(remove_directory_tree, never_follows_a_directory_link) {
   EXPECT_FALSE(exists(top + "own.txt"));
 }
 
-TEST(file_exists, sees_files_and_directories) {
-  scratch_directory scratch("exists");
-  ASSERT_TRUE(write_file(scratch / "表.txt", ""));
-  EXPECT_TRUE(file_exists((scratch / "表.txt").c_str()));
-  EXPECT_TRUE(file_exists(scratch.path().c_str()));
-  EXPECT_FALSE(file_exists((scratch / "missing.txt").c_str()));
-}
-
 TEST(file_write_time, reads_the_time_of_the_first_match) {
   scratch_directory scratch("times");
   std::string path = scratch / "gs850w32.exe";

@@ -66,10 +66,4 @@ TEST(same_path, compares_normalised_paths_without_case) {
   EXPECT_FALSE(same_path("c:\\", ""));
 }
 
-TEST(int_to_text, writes_decimal) {
-  EXPECT_STREQ("0", int_to_text(0).c_str());
-  EXPECT_STREQ("-42", int_to_text(-42).c_str());
-  EXPECT_STREQ("2147483647", int_to_text(2147483647).c_str());
-}
-
 }  // namespace

@@ -96,19 +96,4 @@ TEST_F(browse_folder_test, cancel_leaves_the_result_alone) {
   EXPECT_STREQ("unchanged", result.c_str());
 }
 
-TEST_F(browse_folder_test, opens_without_a_start_directory) {
-  wklib::string result("unchanged");
-  bool chosen = true;
-  bool closed =
-      ui_driver::run_modal([&] { chosen = wklib::browse_folder(nullptr, result, "選択", nullptr); },
-                           [&](DWORD ui_thread) {
-                             browser found = wait_for_browser(ui_thread, "選択");
-                             ASSERT_TRUE(found.window);
-                             EXPECT_TRUE(ui_driver::press(found.window, IDCANCEL));
-                           });
-  EXPECT_TRUE(closed);
-  EXPECT_FALSE(chosen);
-  EXPECT_STREQ("unchanged", result.c_str());
-}
-
 }  // namespace
