@@ -47,6 +47,12 @@ wine_session_start() {
     i686-w64-mingw32-gcc -O2 -mwindows -o "$warmup" "$tools_dir/wine_warmup.c"
   fi
   wine "$warmup" >/dev/null 2>&1 </dev/null || true
+  # Xvfb has no window manager: let Wine draw the title bars itself, so that
+  # screenshots show the captions.
+  if [ ! -f "$WINEPREFIX/.tamari3-decorated" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 </dev/null &&
+      touch "$WINEPREFIX/.tamari3-decorated"
+  fi
   trap wine_session_stop EXIT
 }
 
