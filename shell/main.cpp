@@ -3,10 +3,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "archive/unzip.h"
 #include "regex/szrex.h"
 #include "shell/install_settings.h"
 #include "shell/program_instance.h"
 #include "shell/single_instance.h"
+
+namespace {
+
+// Entries that extraction refuses or cannot write are named in the log.
+void log_unzip_line(const wklib::string& line) { the_settings().append_log(line); }
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   single_instance guard("tamari3");
@@ -23,6 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SzRexStartup(instance);
   set_program_instance(instance);
   InitCommonControls();
+  set_unzip_log(log_unzip_line);
 
   install_settings& settings = the_settings();
   if (!settings.settings_file_exists()) write_default_settings(settings);
