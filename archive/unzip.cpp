@@ -5,16 +5,9 @@
 #include "archive/unzip_dialog.h"
 #include "archive/unzip_files.h"
 #include "resources/ids.h"
+#include "support/own_module.h"
 
 namespace {
-
-// The module (program or plug-in) that holds this code and so its own dialog 110.
-HINSTANCE own_module() {
-  MEMORY_BASIC_INFORMATION memory = {};
-  if (!VirtualQuery(reinterpret_cast<const void*>(&own_module), &memory, sizeof memory))
-    return GetModuleHandleA(nullptr);
-  return static_cast<HINSTANCE>(memory.AllocationBase);
-}
 
 HANDLE start_with_runtime(unsigned(__stdcall* routine)(void*), void* argument) {
   return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, routine, argument, 0, nullptr));
@@ -41,7 +34,7 @@ class progress_target : public unzip_file_target {
 unzip_thread_starter unzip_start_thread = start_with_runtime;
 
 unzip_dialog::unzip_dialog(const wklib::string& archive_path, const wklib::string& destination)
-    : wklib::dialog(own_module()),
+    : wklib::dialog(wklib::own_module()),
       archive_path_(archive_path),
       destination_(destination),
       cancel_flag_(0) {}

@@ -1,24 +1,17 @@
 #include "install/ask_path.h"
 
 #include "resources/ids.h"
+#include "support/own_module.h"
 #include "support/dialog.h"
 
 namespace {
-
-// The module (program or library) that holds this code and so the template.
-HINSTANCE own_module() {
-  MEMORY_BASIC_INFORMATION memory = {};
-  if (!VirtualQuery(reinterpret_cast<const void*>(&own_module), &memory, sizeof memory))
-    return GetModuleHandleA(nullptr);
-  return static_cast<HINSTANCE>(memory.AllocationBase);
-}
 
 const int edit_limit = 65535;
 
 class ask_path_dialog : public wklib::dialog {
  public:
   ask_path_dialog(const char* message, const wklib::string& path)
-      : wklib::dialog(own_module()), message_(message), path_(path) {}
+      : wklib::dialog(wklib::own_module()), message_(message), path_(path) {}
 
   const wklib::string& path() const { return path_; }
 
