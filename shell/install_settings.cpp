@@ -111,8 +111,11 @@ void install_settings::write_flag(const char* section, const char* key, bool val
 void install_settings::write_terminated(const char* section, const char* key,
                                         const wklib::string& value, char terminator) {
   wklib::string text(value);
-  // Compare the last byte itself: a "\" may be the trail byte of 表 and still ends the text.
-  if (!text.empty() && text.back() != terminator) text.append(terminator);
+  // A final 0x5C that is the trail byte of a character (表 is 0x95 0x5C) does not
+  // end the directory: without the separator, "d:\表" + "file" would name "d:\表file".
+  int last = text.length() - 1;
+  if (!text.empty() && (text.back() != terminator || wklib::is_trail_position(text.c_str(), last)))
+    text.append(terminator);
   write_text(section, key, text.c_str());
 }
 

@@ -143,10 +143,12 @@ TEST(settings_setters, terminators_are_appended_only_to_non_empty_values) {
       << "numbers are written in decimal: " << file;
   EXPECT_NE(std::string::npos, file.find("UseNetwork=0\r\n")) << file;
 
-  // 表 ends in the byte 0x5C: that already ends the directory.
+  // 表 ends in the byte 0x5C, which is its trail byte, not a separator.
   s.set_save_dir("d:\\表");
+  s.set_install_dir("d:\\表\\");
   s.load_settings();
-  EXPECT_STREQ("d:\\表", s.save_dir().c_str());
+  EXPECT_STREQ("d:\\表\\", s.save_dir().c_str()) << "a separator is still needed after 表";
+  EXPECT_STREQ("d:\\表\\", s.install_dir().c_str()) << "a real final separator is not doubled";
 }
 
 TEST(settings_load, values_are_cut_at_4095_bytes) {
