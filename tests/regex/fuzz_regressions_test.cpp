@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/pattern_search.h"
+#include "tests/regex/szrex_test_util.h"
 
 namespace {
 
@@ -87,6 +88,26 @@ TEST(FuzzRegressions, WordOptionNextToADoubleByteCharacter) {
     ASSERT_TRUE(finder.search("xサ")) << "expected a whole word before サ, use_regular " << regular;
     EXPECT_EQ(0, finder.submatch_pos(0));
   }
+}
+
+// A repeated group holding repetitions: the matcher matches the group under ever
+// smaller limits, and under a limit short of the subject's end it remembers no
+// continuation, so each pass costs a power of the length (a 161-byte text ran into
+// the step budget). The search then reports no match (error 51) for a text that
+// holds one. The fuzzer's input was `(([^\n]*[^\n]*[^\n]*.*))?[あ-ん]` with the word option.
+TEST(FuzzRegressions, RepeatedGroupOfRepetitionsFindsItsMatch) {
+  const std::string text = std::string(80, 'a') + "x" + std::string(80, 'a');
+  test_record r;
+  ASSERT_EQ(1, r.compile("(a*a*a*.*)?x"));
+  const int found = SzRexFind(&r.record, text.c_str());
+  EXPECT_EQ(SzRexErrorNone, r.record.error) << "expected no error code, got " << r.record.error;
+  ASSERT_EQ(1, found) << "expected the match 0+81, got none";
+  EXPECT_EQ(0, r.record.match_start);
+  EXPECT_EQ(81, r.record.match_length);
+
+  wklib::pattern_search finder("(a*a*a*.*)?x");
+  ASSERT_TRUE(finder.search(text.c_str())) << "expected the pattern search to find it too";
+  EXPECT_EQ(std::string(80, 'a') + "x", str(finder.submatch(-1)));
 }
 
 // The plain search has no segments, yet sub-match 0 is its whole match (the fuzz
