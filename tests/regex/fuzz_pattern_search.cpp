@@ -164,10 +164,12 @@ void compare_with_reference(const std::string& pattern, const std::string& subje
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // Defaults the command line may override: a slow input is a failure, not a long
-  // run (any input taking more than 10 s is reported as a timeout), and the
-  // dialect's tokens are offered to the mutator.
+  // run (any input taking more than 30 s is reported as a timeout), and the
+  // dialect's tokens are offered to the mutator. A search that runs into the step
+  // budget takes several seconds in this instrumented build, and one search may
+  // call the engine a few times: 30 s leaves room for that and still catches a hang.
   static std::vector<char*> args;
-  static char timeout[] = "-timeout=10";
+  static char timeout[] = "-timeout=30";
   static std::string dict = std::string("-dict=") + TAMARI_FUZZ_DICT;
   bool has_timeout = false, has_dict = false;
   for (int i = 0; i < *argc; ++i) {
