@@ -82,9 +82,20 @@ class matcher {
   bool word_at(int p) { return p < len_ && word_byte(s_[p]) && !is_trail(p); }
   int next_line_feed(int from) {
     if (lf_from_ >= 0 && lf_from_ <= from && from <= lf_result_) return lf_result_;
-    const void* found = from < len_ ? std::memchr(s_ + from, '\n', len_ - from) : nullptr;
+    // A 0x0A right after a lead byte is the second half of that character, not a line end.
+    int at = len_;
+    for (int p = from; p < len_;) {
+      const void* found = std::memchr(s_ + p, '\n', len_ - p);
+      if (!found) break;
+      int q = static_cast<int>(static_cast<const unsigned char*>(found) - s_);
+      if (!is_trail(q)) {
+        at = q;
+        break;
+      }
+      p = q + 1;
+    }
     lf_from_ = from;
-    lf_result_ = found ? static_cast<int>(static_cast<const unsigned char*>(found) - s_) : len_;
+    lf_result_ = at;
     return lf_result_;
   }
   bool class_member(int pc, unsigned value) const;
@@ -206,7 +217,7 @@ int matcher::match(int pc, int a, int limit) {
         ++pc;
         break;
       case SzRexNodeLineEnd:
-        if (a < len_ && s_[a] != '\n') return -1;
+        if (a < len_ && (s_[a] != '\n' || is_trail(a))) return -1;
         ++pc;
         break;
       case SzRexNodeAnyChar: {

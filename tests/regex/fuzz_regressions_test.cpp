@@ -127,3 +127,22 @@ TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
 }
 
 }  // namespace
+
+// "$" matched the 0x0A of 0x9A 0x0A, which is the second half of one character:
+// a match started on a trail byte. `.*` stopped at that byte too.
+TEST(FuzzRegressions, LineFeedAfterALeadByteIsNoLineEnd) {
+  const std::string text = " \x9A\nref*?][A\x84";
+  wklib::pattern_search end("$");
+  ASSERT_TRUE(end.search(text.c_str())) << "expected the end of the text to match";
+  EXPECT_EQ(static_cast<int>(text.size()), end.submatch_pos(0))
+      << "expected the match at the end, not at the trail byte 2";
+
+  wklib::pattern_search any(".*x");
+  const std::string pair_then_x = "a\x9A\nx";
+  ASSERT_TRUE(any.search(pair_then_x.c_str())) << "0x9A 0x0A is one character for .*";
+  EXPECT_EQ(pair_then_x, str(any.submatch(-1)));
+
+  wklib::pattern_search real_line_end("a$");
+  ASSERT_TRUE(real_line_end.search("xa\nb"));
+  EXPECT_EQ(1, real_line_end.submatch_pos(0)) << "a real line feed still ends the line";
+}
