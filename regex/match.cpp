@@ -695,18 +695,10 @@ int matcher::filter(int pc, int start) {
   for (int hops = 0;; ++hops) {
     if (hops > state_->program_length) return start;
     unsigned char k = program_[pc];
+    if (SzRexIsFilterLeaf(k)) return leaf_filter(pc, start);
     switch (k) {
       case SzRexNodeStringStart:
         return start == 0 ? 0 : -2;
-      case SzRexNodeLineEnd:
-      case SzRexNodeLiteral:
-      case SzRexNodeLongLiteral:
-      case SzRexNodeWord:
-      case SzRexNodeWordStart:
-      case SzRexNodeWordEnd:
-      case SzRexNodeClass:
-      case SzRexNodeNegClass:
-        return leaf_filter(pc, start);
       case SzRexNodeAlt:
         pc = state_->after_group[pc];
         continue;

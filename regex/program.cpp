@@ -253,17 +253,8 @@ bool szrex_gives_filter(const SzRexPattern* record, int pc) {
   // Groups nest at most 32 deep; each level is one frame here.
   for (int guard = 0; guard < 1 << 20; ++guard) {
     unsigned char k = program[pc];
+    if (k == SzRexNodeStringStart || SzRexIsFilterLeaf(k)) return true;
     switch (k) {
-      case SzRexNodeStringStart:
-      case SzRexNodeLineEnd:
-      case SzRexNodeLiteral:
-      case SzRexNodeLongLiteral:
-      case SzRexNodeWord:
-      case SzRexNodeWordStart:
-      case SzRexNodeWordEnd:
-      case SzRexNodeClass:
-      case SzRexNodeNegClass:
-        return true;
       case SzRexNodeAlt:
         pc = state->after_group[pc];
         continue;

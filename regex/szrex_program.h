@@ -36,6 +36,14 @@ enum SzRexNode : unsigned char {
   SzRexNodeGroupEnd = 27,   // )
 };
 
+// Nodes that test one position of the subject by themselves ($, literals, \w,
+// \<, \>, classes): a start filter can search for them directly.
+inline bool SzRexIsFilterLeaf(unsigned char kind) {
+  return kind == SzRexNodeLineEnd || kind == SzRexNodeLiteral || kind == SzRexNodeLongLiteral ||
+         kind == SzRexNodeWord || kind == SzRexNodeWordStart || kind == SzRexNodeWordEnd ||
+         kind == SzRexNodeClass || kind == SzRexNodeNegClass;
+}
+
 // Class body: smallest and largest single-byte member (1 byte each), smallest and
 // largest double-byte member (2 bytes each, big-endian), items, then a 0 byte.
 enum : unsigned char {
