@@ -7,6 +7,24 @@
 #include "regex/szrex.h"
 #include "regex/szrex_program.h"
 
+// What one repetition (or a leading NotBehind) remembers during a search, for one
+// limit at a time. Each cell holds an epoch in its upper bits and the marks in its
+// low five bits; a cell of another epoch has no marks. A new search or a new limit
+// takes a fresh epoch, so nothing is ever cleared in bulk, and results found under
+// one limit are never taken for another.
+struct SzRexMemo {
+  std::uint32_t* cells = nullptr;  // subject length + 1 cells, from the guarded memory
+  std::uint32_t size = 0;          // cells allocated
+  std::uint32_t tag = 0;     // the current epoch, shifted into the upper bits; 0 marks nothing
+  std::uint32_t search = 0;  // the search stamp and the limit the epoch belongs to
+  std::int32_t limit = -1;
+  std::int32_t fail_from = 0x7FFFFFFF;  // the continuation fails at every position >= this
+  // By position: the end the continuation reached, and the end the repetition itself
+  // reached when continued from there; valid only while the cell's mark says so.
+  std::vector<std::int32_t> success;
+  std::vector<std::int32_t> state_success;
+};
+
 // What the matcher knows about a program beyond its bytes: where every node ends,
 // how the alternatives of each group are linked, and its scratch buffers.
 struct SzRexMatchState {
@@ -15,21 +33,14 @@ struct SzRexMatchState {
   std::vector<std::int32_t> alt_link;     // group node or Alt -> next Alt or GroupEnd of the group
   std::vector<std::int32_t> after_group;  // Alt -> position after the enclosing GroupEnd
   std::vector<unsigned char> atom_kind;   // repetition node -> atom_* classification below
-  // Scratch buffers: slot value n (1-based) names buffers[n - 1].
-  std::vector<unsigned char*> buffers;
-  std::vector<std::uint32_t> buffer_sizes;
-  std::vector<std::int32_t>
-      fail_from;  // per buffer: the continuation fails at every position >= this
-  // Per buffer, by position: the end the continuation reached, and the end the
-  // repetition itself reached when continued from there. An entry is valid only
-  // while the position's mark says so, so the tables are never cleared.
-  std::vector<std::vector<std::int32_t>> success;
-  std::vector<std::vector<std::int32_t>> state_success;
+  // Scratch memos: slot value n (1-based) names memos[n - 1].
+  std::vector<SzRexMemo> memos;
+  std::uint32_t memo_epoch = 0;  // the last epoch handed to a memo
   // Start-filter cache per node start: valid when stamp matches the search.
   std::vector<std::int32_t> filter_from, filter_result;
   std::vector<std::uint32_t> filter_stamp;
   // `.*` nodes: the range of start positions known to fail in this search.
-  std::vector<std::int32_t> dot_low, dot_high;
+  std::vector<std::int32_t> dot_low, dot_high, dot_limit;
   std::vector<std::uint32_t> dot_stamp;
   std::uint32_t search_stamp = 0;
 };

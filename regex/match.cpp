@@ -22,14 +22,25 @@ const int k_max_depth = 2 * SzRexMaxBranchNodes + 64;
 const long long k_budget_base = 20000000;
 const long long k_budget_per_byte = 400;
 
-// Scratch marks, one byte per subject position.
-enum : unsigned char {
-  mark_rest_failed = 0x01,    // the continuation failed here (whole-subject limit)
+// Memo marks, in the low bits of a memo cell (see SzRexMemo).
+enum : std::uint32_t {
+  mark_rest_failed = 0x01,    // the continuation failed here
   mark_state_failed = 0x02,   // the repetition, continued from here, failed
   mark_behind_end = 0x04,     // an occurrence of a negative lookbehind's content ends here
   mark_rest_matched = 0x08,   // the continuation matched here; its end is in the success table
   mark_state_matched = 0x10,  // the repetition, continued from here, matched; end in state_success
 };
+const std::uint32_t k_mark_mask = 0x1F;
+const std::uint32_t k_last_epoch = 0xFFFFFFFFu >> 5;
+
+std::uint32_t marks_of(const SzRexMemo& m, int g) {
+  const std::uint32_t c = m.cells[g];
+  return (c & ~k_mark_mask) == m.tag ? (c & k_mark_mask) : 0;
+}
+void add_marks(SzRexMemo& m, int g, std::uint32_t bits) {
+  const std::uint32_t c = m.cells[g];
+  m.cells[g] = ((c & ~k_mark_mask) == m.tag ? c : m.tag) | bits;
+}
 
 const int k_unlimited = 0x7FFFFFFF;
 
@@ -43,7 +54,8 @@ class matcher {
         len_(length),
         budget_(k_budget_base + k_budget_per_byte * static_cast<long long>(length)) {}
 
-  int find(int pos, int* match_start, int* match_end);
+  // With `anchored`, only a match starting at `pos` counts.
+  int find(int pos, bool anchored, int* match_start, int* match_end);
   int error() const { return error_; }
 
  private:
@@ -103,7 +115,7 @@ class matcher {
   // Program -----------------------------------------------------------------
   int next(int pc) const { return state_->next[pc]; }
   static bool is_lazy(unsigned char k) { return k >= SzRexNodeLazyStar && k <= SzRexNodeLazyCount; }
-  unsigned char* scratch(int pc);
+  SzRexMemo* memo_for(int pc, int limit);
   bool abort(int code) {
     if (!error_) error_ = code;
     return false;
@@ -137,28 +149,44 @@ class matcher {
       chain_;  // (position, continuation result) of running repetitions
 };
 
-unsigned char* matcher::scratch(int pc) {
+// The memo of the node at `pc` for the current search under `limit`. A node's
+// activations never nest, so the memo keeps one epoch while the node runs.
+SzRexMemo* matcher::memo_for(int pc, int limit) {
   std::uint32_t slot;
   std::memcpy(&slot, program_ + pc + 1, 4);
   if (slot == 0) {
-    state_->buffers.push_back(nullptr);
-    state_->buffer_sizes.push_back(0);
-    state_->fail_from.push_back(k_unlimited);
-    state_->success.emplace_back();
-    state_->state_success.emplace_back();
-    slot = static_cast<std::uint32_t>(state_->buffers.size());
+    // Every slot was reserved when the program was analysed: no memo moves.
+    state_->memos.emplace_back();
+    slot = static_cast<std::uint32_t>(state_->memos.size());
     std::memcpy(const_cast<unsigned char*>(program_) + pc + 1, &slot, 4);
   }
-  unsigned char*& buffer = state_->buffers[slot - 1];
-  if (!buffer) {
-    buffer = static_cast<unsigned char*>(SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit,
-                                                       static_cast<std::uint32_t>(len_) + 1,
-                                                       k_source, __LINE__));
-    if (!buffer) return nullptr;
-    state_->buffer_sizes[slot - 1] = static_cast<std::uint32_t>(len_) + 1;
-    state_->fail_from[slot - 1] = k_unlimited;
+  SzRexMemo& m = state_->memos[slot - 1];
+  const std::uint32_t need = static_cast<std::uint32_t>(len_) + 1;
+  if (m.cells && m.size < need) {
+    SzRexMemFree(m.cells, k_source, __LINE__);
+    m.cells = nullptr;
+    m.size = 0;
   }
-  return buffer;
+  if (!m.cells) {
+    m.cells = static_cast<std::uint32_t*>(
+        SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, need * 4, k_source, __LINE__));
+    if (!m.cells) return nullptr;
+    m.size = need;
+    m.tag = 0;
+    m.search = 0;
+  }
+  if (m.search != state_->search_stamp || m.limit != limit) {
+    std::uint32_t epoch = m.tag >> 5;
+    if (epoch >= k_last_epoch) {
+      std::memset(m.cells, 0, m.size * 4u);
+      epoch = 0;
+    }
+    m.tag = (epoch + 1) << 5;
+    m.search = state_->search_stamp;
+    m.limit = limit;
+    m.fail_from = k_unlimited;
+  }
+  return &m;
 }
 
 bool matcher::class_member(int pc, unsigned value) const {
@@ -325,9 +353,8 @@ int matcher::ahead(int pc, int a, int limit, bool negative) {
 
 int matcher::dot_star(int pc, int a, int limit) {
   int rest = pc + 1;
-  bool whole = limit == len_;
-  if (whole && state_->dot_stamp[pc] == state_->search_stamp && a >= state_->dot_low[pc] &&
-      a <= state_->dot_high[pc])
+  if (state_->dot_stamp[pc] == state_->search_stamp && state_->dot_limit[pc] == limit &&
+      a >= state_->dot_low[pc] && a <= state_->dot_high[pc])
     return -1;
   int e = next_line_feed(a);
   if (e > limit) e = limit;
@@ -357,9 +384,11 @@ int matcher::dot_star(int pc, int a, int limit) {
       p = n;
     }
   }
-  if (result < 0 && whole) {
-    // Every start in [a, e] sees the same line end and a subset of these candidates.
+  if (result < 0) {
+    // Every start in [a, e] sees the same line end and a subset of these candidates
+    // (under the same limit).
     state_->dot_stamp[pc] = state_->search_stamp;
+    state_->dot_limit[pc] = limit;
     state_->dot_low[pc] = a;
     state_->dot_high[pc] = e;
   }
@@ -390,29 +419,20 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       break;
   }
   const unsigned char atom_kind = state_->atom_kind[pc];
-  const bool whole = limit == len_;
   // The state memo needs a repetition whose future depends on the position only.
-  const bool state_memo = whole && maximum == k_unlimited;
-  unsigned char* marks = scratch(pc);
-  if (!marks) return abort(SzRexErrorNoMemory), -2;
-  std::uint32_t slot;
-  std::memcpy(&slot, program_ + pc + 1, 4);
-  // Nested repetitions may add buffers while this one runs: index, never hold a reference.
-  std::vector<std::int32_t>& fail_table = state_->fail_from;
-  const std::size_t fail_index = slot - 1;
-  auto rest_failed = [&](int g) {
-    return g >= fail_table[fail_index] || (marks[g] & mark_rest_failed);
-  };
-  // The continuation at g, remembered for the whole search when the limit is the
-  // subject's end (its result then depends on g alone).
+  const bool state_memo = maximum == k_unlimited;
+  SzRexMemo* memo = memo_for(pc, limit);
+  if (!memo) return abort(SzRexErrorNoMemory), -2;
+  SzRexMemo& m = *memo;
+  auto rest_failed = [&](int g) { return g >= m.fail_from || (marks_of(m, g) & mark_rest_failed); };
+  // The continuation at g under this limit depends on g alone: remembered for the search.
   auto run_rest = [&](int g) {
-    if (whole && (marks[g] & mark_rest_matched)) return state_->success[fail_index][g];
+    if (marks_of(m, g) & mark_rest_matched) return m.success[g];
     int r = match(rest, g, limit);
-    if (whole && r >= 0 && !error_) {
-      std::vector<std::int32_t>& table = state_->success[fail_index];
-      if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
-      marks[g] |= mark_rest_matched;
-      table[g] = r;
+    if (r >= 0 && !error_) {
+      if (m.success.size() < static_cast<std::size_t>(len_) + 1) m.success.resize(len_ + 1);
+      add_marks(m, g, mark_rest_matched);
+      m.success[g] = r;
     }
     return r;
   };
@@ -433,8 +453,8 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   const int mandatory_end = g;
 
   // From a position reached after the mandatory repetitions, the repetition's own
-  // result depends on that position alone (on the whole-subject limit, with no
-  // maximum to count towards): remember it for every position of the chain.
+  // result depends on that position alone (under this limit, with no maximum to
+  // count towards): remember it for every position of the chain.
   const std::size_t chain_base = chain_.size();
   struct chain_reset {
     std::vector<std::pair<int, int>>& chain;
@@ -442,19 +462,20 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
     ~chain_reset() { chain.resize(base); }
   } reset{chain_, chain_base};
   auto state_known = [&](int g, int* value) {
-    if (marks[g] & mark_state_failed) {
+    const std::uint32_t marks = marks_of(m, g);
+    if (marks & mark_state_failed) {
       *value = -1;
       return true;
     }
-    if (marks[g] & mark_state_matched) {
-      *value = state_->state_success[fail_index][g];
+    if (marks & mark_state_matched) {
+      *value = m.state_success[g];
       return true;
     }
     return false;
   };
   // Stores the results of the recorded chain; `tail` is the result from its end on.
   auto remember_chain = [&](int tail, bool greedy) {
-    std::vector<std::int32_t>& table = state_->state_success[fail_index];
+    std::vector<std::int32_t>& table = m.state_success;
     int value = tail;
     for (std::size_t i = chain_.size(); i > chain_base; --i) {
       const std::pair<int, int>& entry = chain_[i - 1];
@@ -464,10 +485,10 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         value = entry.second;
       }
       if (value < 0) {
-        marks[entry.first] |= mark_state_failed;
+        add_marks(m, entry.first, mark_state_failed);
       } else {
         if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
-        marks[entry.first] |= mark_state_matched;
+        add_marks(m, entry.first, mark_state_matched);
         table[entry.first] = value;
       }
     }
@@ -475,6 +496,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   };
 
   if (is_lazy(k)) {
+    const bool any_char = program_[atom] == SzRexNodeAnyChar && maximum == k_unlimited;
     int known = -1;
     for (;;) {
       if (state_memo && state_known(g, &known)) {
@@ -482,16 +504,27 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         return known;
       }
       // Beyond this point the continuation fails everywhere.
-      if (g >= fail_table[fail_index]) break;
+      if (g >= m.fail_from) break;
       bool try_rest = !rest_failed(g);
-      if (try_rest && use_d) {
+      if (try_rest && (use_d || any_char)) {
         int c = filter(rest, g);
         if (error_) return -2;
         if (c < 0) {
-          if (whole && g < fail_table[fail_index]) fail_table[fail_index] = g;
+          if (g < m.fail_from) m.fail_from = g;
           break;
         }
-        if (c > g) try_rest = false;
+        if (c > g) {
+          try_rest = false;
+          if (any_char) {
+            // `.*?` crosses everything up to the line end in one step: the first
+            // place the continuation can begin is the next one worth trying.
+            int e = next_line_feed(g);
+            if (e > limit) e = limit;
+            if (c > e) break;
+            g = c;
+            continue;
+          }
+        }
       }
       if (try_rest) {
         int r = run_rest(g);
@@ -503,10 +536,8 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
           }
           return r;
         }
-        if (whole) {
-          marks[g] |= mark_rest_failed;
-          if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
-        }
+        add_marks(m, g, mark_rest_failed);
+        if (r == -2 && g < m.fail_from) m.fail_from = g;
         // The continuation can start nowhere from here on: neither can this node
         // when it was tried at its own start.
         if (r == -2 && g == a) return -2;
@@ -553,7 +584,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         if (known > best) best = known;
         break;
       }
-      if (g >= fail_table[fail_index]) {
+      if (g >= m.fail_from) {
         if (record) chain_.push_back({g, -1});
         break;
       }
@@ -563,12 +594,12 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         int c = g < d ? d : filter(rest, g);
         if (error_) return -2;
         if (c < 0) {
-          if (whole && g < fail_table[fail_index]) fail_table[fail_index] = g;
+          if (g < m.fail_from) m.fail_from = g;
           break;
         }
         if (c > g) {
           try_rest = false;
-          if (whole) marks[g] |= mark_rest_failed;
+          add_marks(m, g, mark_rest_failed);
         }
       }
       int r = -1;
@@ -576,9 +607,9 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
         r = run_rest(g);
         if (error_) return -2;
         if (r > best) best = r;
-        if (r < 0 && whole) {
-          marks[g] |= mark_rest_failed;
-          if (r == -2 && g < fail_table[fail_index]) fail_table[fail_index] = g;
+        if (r < 0) {
+          add_marks(m, g, mark_rest_failed);
+          if (r == -2 && g < m.fail_from) m.fail_from = g;
         }
         if (r == -2 && g == a && best < 0) return -2;
         if (r == -2) {
@@ -853,8 +884,9 @@ int matcher::behind_search(int pos, int* match_start, int* match_end) {
 // `(?<!X)Y` at the program start: Y matches at a position where no occurrence of X ends.
 int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
   const int y = next(0);
-  unsigned char* marks = scratch(0);
-  if (!marks) return abort(SzRexErrorNoMemory), 0;
+  SzRexMemo* memo = memo_for(0, len_);
+  if (!memo) return abort(SzRexErrorNoMemory), 0;
+  SzRexMemo& marks = *memo;
   int c = -1;
   const bool y_filter = (record_->flags & SzRexFlagBehindFilter) != 0;
   const bool x_filter = (record_->flags & SzRexFlagStartFilter) != 0;
@@ -866,7 +898,7 @@ int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
     stop_pc_ = y;
     int m = match(0, p, len_);
     stop_pc_ = -1;
-    if (m >= 0 && m <= len_) marks[m] |= mark_behind_end;
+    if (m >= 0 && m <= len_) add_marks(marks, m, mark_behind_end);
   };
   int next_x = pos;
   if (pos > 0) {
@@ -902,7 +934,7 @@ int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
         if (next_x < 0) next_x = len_ + 1;
       }
     }
-    if (!(marks[pos] & mark_behind_end) && pos >= c) {
+    if (!(marks_of(marks, pos) & mark_behind_end) && pos >= c) {
       int r = match(y, pos, len_);
       if (error_ || r == -2) return 0;
       if (r >= 0) {
@@ -920,34 +952,26 @@ int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
   }
 }
 
-int matcher::find(int pos, int* match_start, int* match_end) {
+int matcher::find(int pos, bool anchored, int* match_start, int* match_end) {
   ++state_->search_stamp;
   if (state_->search_stamp == 0) {
     std::fill(state_->filter_stamp.begin(), state_->filter_stamp.end(), 0);
     std::fill(state_->dot_stamp.begin(), state_->dot_stamp.end(), 0);
+    for (SzRexMemo& memo : state_->memos) memo.search = 0;
     state_->search_stamp = 1;
   }
   const unsigned char first = program_[0];
+  const int origin = pos;
   if ((record_->flags & SzRexFlagStartFilter) && first != SzRexNodeNotBehind) {
     pos = filter(0, pos);
     if (pos < 0 || error_) return 0;
+    if (anchored && pos != origin) return 0;
   }
-  if (record_->flags & SzRexFlagScratch) {
-    const std::uint32_t need = static_cast<std::uint32_t>(len_) + 1;
-    for (std::size_t i = 0; i < state_->buffers.size(); ++i) {
-      unsigned char*& buffer = state_->buffers[i];
-      if (buffer && state_->buffer_sizes[i] >= need) {
-        std::memset(buffer, 0, need);
-      } else if (buffer) {
-        SzRexMemFree(buffer, k_source, __LINE__);
-        buffer = nullptr;
-        state_->buffer_sizes[i] = 0;
-      }
-      state_->fail_from[i] = k_unlimited;
-    }
+  if (first == SzRexNodeBehind || first == SzRexNodeNotBehind) {
+    int found = first == SzRexNodeBehind ? behind_search(pos, match_start, match_end)
+                                         : not_behind_search(pos, match_start, match_end);
+    return found && (!anchored || *match_start == origin);
   }
-  if (first == SzRexNodeBehind) return behind_search(pos, match_start, match_end);
-  if (first == SzRexNodeNotBehind) return not_behind_search(pos, match_start, match_end);
   const bool use_filter = (record_->flags & SzRexFlagStartFilter) != 0;
   for (;;) {
     int r = match(0, pos, len_);
@@ -957,7 +981,7 @@ int matcher::find(int pos, int* match_start, int* match_end) {
       *match_end = r;
       return 1;
     }
-    if (r == -2) return 0;
+    if (r == -2 || anchored) return 0;
     if (r <= -3) {
       int hint = -r - 2;
       pos = hint > pos ? hint : pos + char_len(pos);
@@ -976,27 +1000,37 @@ int matcher::find(int pos, int* match_start, int* match_end) {
 }  // namespace
 
 int SzRexFind(SzRexPattern* record, const char* subject) {
+  if (!subject) return 0;
+  const std::size_t length = std::strlen(subject);
+  if (length > 0x7FFFFFF0u) {
+    if (record) record->error = SzRexErrorNone;
+    return 0;
+  }
+  return SzRexFindIn(record, subject, static_cast<int>(length), 0);
+}
+
+int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int anchored) {
   if (!record || !subject || !record->program || !record->state) return 0;
   record->error = SzRexErrorNone;
+  if (length < 0 || length > 0x7FFFFFF0) return 0;
   const char* text = subject;
-  std::size_t length = std::strlen(subject);
-  if (length > 0x7FFFFFF0u) return 0;
   int pos = record->start;
   if (pos < 0) pos = 0;
+  if (pos > length) return 0;
   SzRexFuzzy* fuzzy = record->fuzzy ? record->fuzzy_context : nullptr;
+  int text_length = length;
   if (fuzzy) {
     if (!SzRexFuzzyConvertSubject(fuzzy, subject, static_cast<std::uint32_t>(length))) return 0;
     text = fuzzy->subject;
-    pos = SzRexFuzzyMapForward(fuzzy,
-                               pos < static_cast<int>(length) ? pos : static_cast<int>(length));
-    length = fuzzy->subject_length;
+    pos = SzRexFuzzyMapForward(fuzzy, pos);
+    text_length = static_cast<int>(fuzzy->subject_length);
+    if (pos > text_length) return 0;
   }
-  if (pos > static_cast<int>(length)) return 0;
   int start = 0, end = 0;
   int found = 0;
   try {
-    matcher m(record, reinterpret_cast<const unsigned char*>(text), static_cast<int>(length));
-    found = m.find(pos, &start, &end);
+    matcher m(record, reinterpret_cast<const unsigned char*>(text), text_length);
+    found = m.find(pos, anchored != 0, &start, &end);
     if (m.error()) record->error = m.error();
   } catch (const std::bad_alloc&) {
     record->error = SzRexErrorNoMemory;
@@ -1007,7 +1041,7 @@ int SzRexFind(SzRexPattern* record, const char* subject) {
   if (fuzzy) SzRexFuzzyMapBack(fuzzy, &match_start, &match_length);
   if (record->flags & SzRexFlagExtendLine) {
     std::int32_t at = match_start + match_length;
-    while (subject[at] != '\0' && subject[at] != '\n') ++at;
+    while (at < length && subject[at] != '\n') ++at;
     match_length = at - match_start;
   }
   record->match_start = match_start;

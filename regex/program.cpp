@@ -61,8 +61,8 @@ int SzRexInit(SzRexPattern* record) {
 void szrex_free_state(SzRexPattern* record) {
   SzRexMatchState* state = record->state;
   if (!state) return;
-  for (unsigned char* buffer : state->buffers)
-    if (buffer) SzRexMemFree(buffer, "Match", __LINE__);
+  for (SzRexMemo& memo : state->memos)
+    if (memo.cells) SzRexMemFree(memo.cells, "Match", __LINE__);
   delete state;
   record->state = nullptr;
 }
@@ -143,6 +143,7 @@ bool szrex_analyse(SzRexPattern* record) {
     state->filter_stamp.assign(length, 0);
     state->dot_low.assign(length, 0);
     state->dot_high.assign(length, 0);
+    state->dot_limit.assign(length, 0);
     state->dot_stamp.assign(length, 0);
     while (pc < length) {
       unsigned char k = program[pc];
@@ -196,16 +197,12 @@ bool szrex_analyse(SzRexPattern* record) {
         pc += size;
       }
     }
-    // Buffers are numbered on first use; reserve them all so that none moves.
+    // Memos are numbered on first use; reserve them all so that none moves.
     std::size_t slots = 0;
     for (int p = 0; p < length; p = p + 1)
       if ((is_repetition(program[p]) || program[p] == SzRexNodeNotBehind) && state->next[p] != 0)
         ++slots;
-    state->buffers.reserve(slots);
-    state->buffer_sizes.reserve(slots);
-    state->fail_from.reserve(slots);
-    state->success.reserve(slots);
-    state->state_success.reserve(slots);
+    state->memos.reserve(slots);
     // Classify the atom of every repetition.
     for (int p = 0; p < length; ++p) {
       unsigned char k = program[p];
@@ -278,4 +275,30 @@ bool szrex_gives_filter(const SzRexPattern* record, int pc) {
     }
   }
   return false;
+}
+
+int SzRexLiteralTail(const SzRexPattern* record, const char** bytes) {
+  if (!record || !record->program || !record->state || !bytes) return 0;
+  // A line-extended match ends where its line does, whatever the program says.
+  if (record->flags & SzRexFlagExtendLine) return 0;
+  const unsigned char* program = record->program;
+  const SzRexMatchState* state = record->state;
+  int last = -1;
+  // The top-level nodes in order; a top-level alternation is a group of its own.
+  for (int pc = 0; pc < state->program_length && program[pc] != SzRexNodeEnd;) {
+    last = pc;
+    const int next = state->next[pc];
+    if (next <= pc) return 0;
+    pc = next;
+  }
+  if (last < 0) return 0;
+  if (program[last] == SzRexNodeLiteral) {
+    *bytes = reinterpret_cast<const char*>(program + last + 2);
+    return program[last + 1];
+  }
+  if (program[last] == SzRexNodeLongLiteral) {
+    *bytes = reinterpret_cast<const char*>(program + last + 3);
+    return program[last + 1] | (program[last + 2] << 8);
+  }
+  return 0;
 }

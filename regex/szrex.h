@@ -68,6 +68,15 @@ int SzRexInit(SzRexPattern* record);
 int SzRexCompile(SzRexPattern* record, const char* pattern);
 // 1 if a match was found (match_start, match_length written), 0 otherwise.
 int SzRexFind(SzRexPattern* record, const char* subject);
+// SzRexFind over the first `length` bytes of `subject`, which end the subject there
+// whatever follows them (no NUL is needed). With `anchored` non-zero only a match
+// beginning at record->start counts. Searching on from a later start in the same
+// text this way costs nothing for the part already passed.
+int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int anchored);
+// The literal bytes that end every match of the compiled pattern, when its last
+// node is literal text (`<a href.*?>` ends in ">"): their number, with *bytes
+// pointing into the program. 0 when no such ending is known.
+int SzRexLiteralTail(const SzRexPattern* record, const char** bytes);
 // Frees the program, its scratch buffers, the lead-byte table and the fuzzy context. Returns 1.
 int SzRexFree(SzRexPattern* record);
 

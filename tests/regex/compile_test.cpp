@@ -104,6 +104,30 @@ TEST(SzRexCompile, DotStarAndItsRemovalAtTheEnd) {
   EXPECT_EQ((bytes{5, 1, 'a', 17, 5, 1, 'b', 0}), compiled("a.*b"));
 }
 
+// The literal text every match ends with, which lets a caller rule out ends cheaply.
+TEST(SzRexCompile, LiteralTail) {
+  struct {
+    const char* pattern;
+    const char* tail;  // nullptr: none known
+  } cases[] = {
+      {"<a href.*?>", ">"}, {"abc", "abc"},  {"x[0-9]*\\.zip", ".zip"}, {"ab*", nullptr},
+      {"a|bc", nullptr},    {"(a|b)c", "c"}, {"ab.*", nullptr},         {"a(?=b)", nullptr},
+      {"a$", nullptr},      {"表", "表"},
+  };
+  for (const auto& c : cases) {
+    test_record r;
+    ASSERT_EQ(1, r.compile(c.pattern)) << c.pattern;
+    const char* bytes = nullptr;
+    const int n = SzRexLiteralTail(&r.record, &bytes);
+    if (!c.tail) {
+      EXPECT_EQ(0, n) << c.pattern << ": expected no tail, got "
+                      << std::string(bytes ? bytes : "", n);
+    } else {
+      EXPECT_EQ(std::string(c.tail), std::string(bytes ? bytes : "", n)) << c.pattern;
+    }
+  }
+}
+
 TEST(SzRexCompile, Escapes) {
   EXPECT_EQ((bytes{5, 3, 'x', '4', 'g', 0}), compiled("\\x4g"))
       << "a missing hex digit gives the letter x";

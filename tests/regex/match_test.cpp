@@ -128,6 +128,55 @@ TEST(SzRexFind, ScratchBuffersAreReusedAcrossSubjects) {
   EXPECT_EQ(2, r.record.match_start);
 }
 
+// Memos are kept per search and per limit, never cleared in bulk: what one search
+// remembered must not answer for the next subject of the same length, nor for the
+// same node under another limit.
+TEST(SzRexFind, MemosNeverOutliveTheirSearchOrLimit) {
+  test_record r;
+  ASSERT_EQ(1, r.compile("a*?b"));
+  EXPECT_EQ(0, SzRexFind(&r.record, "aaac"));
+  ASSERT_EQ(1, SzRexFind(&r.record, "aaab")) << "the failures remembered in \"aaac\" leaked";
+  EXPECT_EQ(0, r.record.match_start);
+  EXPECT_EQ(4, r.record.match_length);
+  // The group is matched under shrinking limits; its inner repetitions must see each.
+  EXPECT_EQ("0:aab", find_text("(a*a*.*)?b", "aabaa"));
+  EXPECT_EQ("0:xxyxxy", find_text("((x|y)*y)*", "xxyxxyxx"));
+}
+
+// SzRexFindIn: the subject ends at the given length; `anchored` wants the match at
+// the start offset; a later start still sees the text before it.
+TEST(SzRexFind, FindInALengthOfAText) {
+  test_record r;
+  ASSERT_EQ(1, r.compile("b$"));
+  const char text[] = "abc";
+  ASSERT_EQ(1, SzRexFindIn(&r.record, text, 2, 0)) << "the subject ends after \"ab\"";
+  EXPECT_EQ(1, r.record.match_start);
+  EXPECT_EQ(0, SzRexFindIn(&r.record, text, 3, 0));
+
+  test_record word;
+  ASSERT_EQ(1, word.compile("\\<[a-z]+"));
+  word.record.start = 2;
+  ASSERT_EQ(1, SzRexFindIn(&word.record, "ab cd", 5, 0));
+  EXPECT_EQ(3, word.record.match_start) << "\\< at 2 must see the letter before it";
+  word.record.start = 2;
+  EXPECT_EQ(0, SzRexFindIn(&word.record, "ab cd", 5, 1)) << "anchored at 2: no word starts there";
+  word.record.start = 3;
+  ASSERT_EQ(1, SzRexFindIn(&word.record, "ab cd", 5, 1));
+  EXPECT_EQ(2, word.record.match_length);
+
+  test_record caret;
+  ASSERT_EQ(1, caret.compile("^x"));
+  caret.record.start = 1;
+  EXPECT_EQ(0, SzRexFindIn(&caret.record, "xx", 2, 0)) << "^ is the start of the text only";
+
+  test_record behind;
+  ASSERT_EQ(1, behind.compile("(?<=v)[0-9]+"));
+  behind.record.start = 0;
+  EXPECT_EQ(0, SzRexFindIn(&behind.record, "v12", 3, 1)) << "the match begins at 1, not 0";
+  ASSERT_EQ(1, SzRexFindIn(&behind.record, "v12", 3, 0));
+  EXPECT_EQ(1, behind.record.match_start);
+}
+
 // Explicit limits: any pattern and any subject end with an answer.
 TEST(SzRexLimits, HugeSubjects) {
   std::string subject(1 << 20, 'a');
