@@ -1,5 +1,6 @@
 #include "support/string.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,6 +20,40 @@ struct empty_storage {
   char text[4];
 };
 empty_storage g_empty = {0, 1, 1, {0, 0, 0, 0}};
+
+// ASCII capitals are lowered here, eight bytes at a time where none has its high bit
+// set (listings and pages are mostly ASCII, and the system's conversion goes through
+// Unicode); every run of other characters goes to the code page's rules whole.
+void lower_in_place(char* text, int length) {
+  unsigned char* t = reinterpret_cast<unsigned char*>(text);
+  const std::uint64_t high = 0x8080808080808080ull;
+  int i = 0;
+  while (i < length) {
+    if (length - i >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, t + i, 8);
+      if ((w & high) == 0) {
+        // Per byte b < 0x80: b + 0x3F has its high bit set from 'A' on, b + 0x25 from
+        // just after 'Z' on; neither sum carries into the next byte.
+        const std::uint64_t capitals =
+            ((w + 0x3F3F3F3F3F3F3F3Full) ^ (w + 0x2525252525252525ull)) & high;
+        w |= capitals >> 2;
+        std::memcpy(t + i, &w, 8);
+        i += 8;
+        continue;
+      }
+    }
+    if (t[i] < 0x80) {
+      if (t[i] >= 'A' && t[i] <= 'Z') t[i] = static_cast<unsigned char>(t[i] + ('a' - 'A'));
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j < length && t[j] >= 0x80) j += (os_is_lead_byte(t[j]) && j + 1 < length) ? 2 : 1;
+    os_lower_ansi(text + i, j - i);
+    i = j;
+  }
+}
 
 int clamp_count(int position, int count, int available) {
   int rest = available - position;
@@ -221,7 +256,7 @@ int string::replace_all(const char* from, const char* to) {
 string& string::lower() {
   if (empty()) return *this;
   make_unique(block_->size);
-  os_lower_ansi(block_->text(), length());
+  lower_in_place(block_->text(), length());
   return *this;
 }
 

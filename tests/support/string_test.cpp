@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/cp932.h"
 #include "support/string.h"
 
 using wklib::string;
@@ -187,6 +188,40 @@ TEST(string_convert, to_digit_and_character_tests) {
   EXPECT_FALSE(wklib::is_trail_position("\x83\x83\x5C", 2))
       << "two lead bytes before: 0x83 0x83 is one character";
   EXPECT_FALSE(wklib::is_trail_position("a\\", 1));
+}
+
+// lower() takes ASCII eight bytes at a time and hands other characters to the code
+// page's rules: mixed texts at every alignment must come out as the character-by-
+// character rules give them (a lead byte whose trail byte is a capital included).
+TEST(string_lower, mixed_texts_agree_with_the_character_rules_at_every_alignment) {
+  const char* const pieces[] = {"ABCDEFGHIJKZ",
+                                "xyz",
+                                "@[`{",
+                                "Ｚ",
+                                "ソA",
+                                "\x83"
+                                "A",
+                                "表",
+                                "ｱ",
+                                "<A HREF=",
+                                "Q",
+                                " ",
+                                "Ω"};
+  const int piece_count = static_cast<int>(sizeof pieces / sizeof pieces[0]);
+  unsigned seed = 12345;
+  for (int round = 0; round < 400; ++round) {
+    std::string text(round % 9, 'M');  // shifts the 8-byte steps against the characters
+    const int count = 1 + round % 23;
+    for (int i = 0; i < count; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      text += pieces[(seed >> 16) % piece_count];
+    }
+    std::string expected = text;
+    wklib::cp932_lower(&expected[0], static_cast<int>(expected.size()));
+    string s(text.c_str());
+    s.lower();
+    ASSERT_EQ(hex(string(expected.c_str())), hex(s)) << "lower() of " << hex(string(text.c_str()));
+  }
 }
 
 TEST(string_lower, lowers_ascii_and_full_width_letters_like_windows) {
