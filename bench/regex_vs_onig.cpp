@@ -179,6 +179,17 @@ class szrex_engine {
   bool ok() const { return ok_; }
   bool find(const char* text, int /*length*/, hit* h) {
     if (!finder_.search(text)) return false;
+    return report(h);
+  }
+  // The next match in the whole text at `base`, from `offset` on, where the last match
+  // ended: search_next after the first search. Positions are relative to `base`.
+  bool find_from(const char* base, int /*length*/, int offset, hit* h) {
+    if (!(offset == 0 ? finder_.search(base) : finder_.search_next())) return false;
+    return report(h);
+  }
+
+ private:
+  bool report(hit* h) {
     const int group = finder_.segment_count() > 1 ? 1 : 0;
     h->start = finder_.submatch_pos(0);
     h->length = finder_.submatch(-1).length();
@@ -187,7 +198,6 @@ class szrex_engine {
     return true;
   }
 
- private:
   wklib::pattern_search finder_;
   bool ok_ = false;
 };
@@ -214,7 +224,17 @@ class onig_engine {
   bool find(const char* text, int length, hit* h) {
     const auto* s = reinterpret_cast<const OnigUChar*>(text);
     const OnigUChar* end = s + length;
-    if (onig_search(regex_, s, end, s, end, region_, ONIG_OPTION_NONE) < 0) return false;
+    return onig_search(regex_, s, end, s, end, region_, ONIG_OPTION_NONE) >= 0 && report(h);
+  }
+  bool find_from(const char* base, int length, int offset, hit* h) {
+    const auto* s = reinterpret_cast<const OnigUChar*>(base);
+    const OnigUChar* end = s + length;
+    return onig_search(regex_, s, end, s + offset, end, region_, ONIG_OPTION_NONE) >= 0 &&
+           report(h);
+  }
+
+ private:
+  bool report(hit* h) {
     const int group = region_->num_regs > 1 ? 1 : 0;
     h->start = region_->beg[0];
     h->length = region_->end[0] - region_->beg[0];
@@ -223,7 +243,6 @@ class onig_engine {
     return true;
   }
 
- private:
   regex_t* regex_ = nullptr;
   OnigRegion* region_ = nullptr;
   bool ok_ = false;
@@ -258,7 +277,8 @@ struct progress {
 };
 
 // The whole page in memory, one search per link, each continuing after the last
-// match, as a reader extracting every link would. Stops early (and says how far it
+// match in the same text (our pattern search prepares the page once and goes on with
+// search_next), as a reader extracting every link would. Stops early (and says how far it
 // got) when this thread's CPU time passes `deadline`.
 template <class Engine>
 tally links_whole(Engine& engine, const std::string& page, double deadline, progress* done) {
@@ -267,10 +287,10 @@ tally links_whole(Engine& engine, const std::string& page, double deadline, prog
   const int total = static_cast<int>(page.size());
   int offset = 0;
   hit h;
-  while (offset < total && engine.find(base + offset, total - offset, &h)) {
+  while (offset < total && engine.find_from(base, total, offset, &h)) {
     if (h.length == 0) break;
-    t.add(base + offset + h.group_start, h.group_length);
-    offset += h.start + h.length;
+    t.add(base + h.group_start, h.group_length);
+    offset = h.start + h.length;
     if ((t.count & 63) == 0 && cpu_seconds() > deadline) {
       done->complete = false;
       done->fraction = static_cast<double>(offset) / total;

@@ -16,6 +16,8 @@ struct pattern_record {
   // The segment's text when it is nothing but literal characters (`</a>`, `"`):
   // it then matches at the start of a text exactly when the text begins with it.
   string literal;
+  // The bytes every match of the segment ends with (">" for `<a href.*?>`), if known.
+  string tail;
 
   bool init() {
     fuzzy.size = SzRexFuzzySize;
@@ -36,15 +38,28 @@ struct pattern_record {
       text = SzRexFuzzyConvertPattern(&fuzzy, text);
       if (!text) return false;
     }
-    return SzRexCompile(&record, text) != 0;
-  }
-  // Searches `text` from its start: true with the match's start and length.
-  bool find(const char* text, int* start, int* length) {
-    record.start = 0;
-    if (!SzRexFind(&record, text)) return false;
-    *start = record.match_start;
-    *length = record.match_length;
+    if (!SzRexCompile(&record, text)) return false;
+    const char* bytes = nullptr;
+    const int n = fuzzy_mode ? 0 : SzRexLiteralTail(&record, &bytes);
+    tail = n > 0 ? string(bytes, n) : string();
     return true;
+  }
+  // Searches the `length` bytes at `text` as a subject of their own, from `from`:
+  // true with the match's start and length. With `anchored` only a match at `from`.
+  bool find(const char* text, int length, int from, bool anchored, int* start, int* taken) {
+    record.start = from;
+    if (!SzRexFindIn(&record, text, length, anchored ? 1 : 0)) return false;
+    *start = record.match_start;
+    *taken = record.match_length;
+    return true;
+  }
+  // Whether the segment matches exactly the `length` bytes at `text`.
+  bool matches_whole(const char* text, int length) {
+    if (!tail.empty() && (length < tail.length() || std::memcmp(text + length - tail.length(),
+                                                                tail.c_str(), tail.length()) != 0))
+      return false;
+    int start = 0, taken = 0;
+    return find(text, length, 0, true, &start, &taken) && taken == length;
   }
 };
 
@@ -144,6 +159,7 @@ bool pattern_search::set_option(const char* name, int value) {
 
 bool pattern_search::set_pattern(const char* text) {
   valid_ = false;
+  source_ = nullptr;
   if (!text) return false;
   if (!use_regular_ && !aimai_) {
     if (!*text) return false;
@@ -245,23 +261,38 @@ bool pattern_search::search_plain(const char* text) {
 bool pattern_search::search_regular(const char* text) {
   source_ = text;
   const bool fuzzy_mode = aimai_ != 0;
-  int source_length = static_cast<int>(std::strlen(text));
   if (fuzzy_mode) {
-    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text, static_cast<std::uint32_t>(source_length)))
+    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text,
+                                  static_cast<std::uint32_t>(std::strlen(text))))
       return false;
     working_.assign(whole_->fuzzy.subject, static_cast<int>(whole_->fuzzy.subject_length));
   } else {
     working_ = text;
   }
   if (!case_sense_) working_.lower();
+  return search_working(0);
+}
+
+bool pattern_search::search_next() {
+  if (!valid_ || !source_ || (!use_regular_ && !aimai_)) return false;
+  for (string& s : submatches_) s = string();
+  whole_match_ = string();
+  if (next_from_ > working_.length()) return false;
+  return search_working(next_from_);
+}
+
+// Searches the working copy from `position` on; a search continuing after an empty
+// match starts one character later, so that it cannot find that match again.
+bool pattern_search::search_working(int position) {
   const char* work = working_.c_str();
   const int work_length = working_.length();
-  int position = 0;
   int start = 0, length = 0;
   for (;;) {
-    int relative = 0;
-    if (position > work_length || !whole_->find(work + position, &relative, &length)) return false;
-    start = position + relative;
+    if (position > work_length ||
+        !whole_->find(work, work_length, position, false, &start, &length)) {
+      next_from_ = work_length + 1;
+      return false;
+    }
     bool accepted = true;
     if (length == 0 && !zero_match_) accepted = false;
     if (accepted && word_) {
@@ -273,19 +304,23 @@ bool pattern_search::search_regular(const char* text) {
     }
     if (accepted) break;
     // Resume one character after the rejected match's start.
-    if (start >= work_length) return false;
+    if (start >= work_length) {
+      next_from_ = work_length + 1;
+      return false;
+    }
     position = start + char_length(work, start);
   }
+  next_from_ = length > 0 ? start + length
+                          : (start < work_length ? start + char_length(work, start) : start + 1);
   // Positions in the caller's text.
   int source_start = start, source_match_length = length;
-  if (fuzzy_mode) SzRexFuzzyMapBack(&whole_->fuzzy, &source_start, &source_match_length);
+  if (aimai_) SzRexFuzzyMapBack(&whole_->fuzzy, &source_start, &source_match_length);
   match_position_ = source_start;
-  whole_match_.assign(text + source_start, source_match_length);
-  string matched(work + start, length);
+  whole_match_.assign(source_ + source_start, source_match_length);
   split_origin_ = start;
   split_length_ = length;
   failed_splits_.assign((segments_.size() + 1) * (static_cast<std::size_t>(length) + 1), false);
-  return assign_segments(matched.c_str(), length, start, 0, 0);
+  return assign_segments(work + start, length, start, 0, 0);
 }
 
 // Assigns segments `index` onwards to `matched` (`length` bytes of the working copy
@@ -302,7 +337,8 @@ bool pattern_search::assign_segments(const char* matched, int length, int positi
   return false;
 }
 
-// Segment `index` and, through assign_segments, the ones after it.
+// Segment `index` and, through assign_segments, the ones after it. Each segment
+// sees the rest of the match as a text of its own: it ends where the match does.
 bool pattern_search::assign_segment(const char* matched, int length, int position, int index,
                                     int depth) {
   const int count = static_cast<int>(segments_.size());
@@ -328,9 +364,7 @@ bool pattern_search::assign_segment(const char* matched, int length, int positio
         k += char_length(matched, k);
         continue;
       }
-      string prefix(matched, k);
-      int start = 0, taken = 0;
-      if (segment->find(prefix.c_str(), &start, &taken) && start == 0 && taken == k &&
+      if (segment->matches_whole(matched, k) &&
           assign_segments(matched + k, length - k, position + k, index + 1, depth + 1)) {
         record_submatch(k);
         return true;
@@ -342,17 +376,16 @@ bool pattern_search::assign_segment(const char* matched, int length, int positio
   }
   // Greedy: the longest match at the start, shortened one character at a time while
   // the rest cannot be assigned.
-  string local(matched, length);
+  int room = length;
   for (;;) {
     int start = 0, taken = 0;
-    if (!segment->find(local.c_str(), &start, &taken) || start != 0) return false;
+    if (!segment->find(matched, room, 0, false, &start, &taken) || start != 0) return false;
     if (assign_segments(matched + taken, length - taken, position + taken, index + 1, depth + 1)) {
       record_submatch(taken);
       return true;
     }
     if (taken == 0) return false;
-    int last = is_trail_position(matched, taken - 1) ? 2 : 1;
-    local = string(matched, taken - last);
+    room = taken - (is_trail_position(matched, taken - 1) ? 2 : 1);
   }
 }
 

@@ -39,6 +39,11 @@ class pattern_search {
   // True when a match was found and its segments could be assigned.
   bool search(const char* text);
   bool search(const string& text) { return search(text.c_str()); }
+  // The next match in the text of the last search, after the last match found (the
+  // text must still be there, unchanged). Positions stay those of that text. A reader
+  // going through a whole page this way prepares the page once, not once per match.
+  // Pattern mode only: false in the plain mode.
+  bool search_next();
 
   // Sub-match n (0 <= n < segment_count()), the whole match for n = -1, else empty.
   string submatch(int n) const;
@@ -58,6 +63,7 @@ class pattern_search {
   bool assign_segments(const char* matched, int length, int position, int index, int depth);
   bool assign_segment(const char* matched, int length, int position, int index, int depth);
   bool search_regular(const char* text);
+  bool search_working(int position);
   bool search_plain(const char* text);
 
   unsigned char case_sense_ = 1;
@@ -79,6 +85,7 @@ class pattern_search {
   // working copy the engine searches (lowered or converted).
   const char* source_ = nullptr;
   string working_;
+  int next_from_ = 0;  // where search_next goes on in the working copy
   // Segment assignment of the current match: (segment, offset in the match) pairs
   // already known to fail. Without them a failing assignment tries every split of
   // the match among the segments, which is exponential in their number.

@@ -64,9 +64,10 @@ bool word_byte(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-outcome run(wklib::pattern_search& finder, const std::string& subject) {
+// A search of `subject`, or with `next` set the next match after the last one.
+outcome run(wklib::pattern_search& finder, const std::string& subject, bool next = false) {
   outcome o;
-  o.found = finder.search(subject.c_str());
+  o.found = next ? finder.search_next() : finder.search(subject.c_str());
   if (!o.found) return o;
   o.position = finder.submatch_pos(0);
   wklib::string whole = finder.submatch(-1);
@@ -146,18 +147,31 @@ void compare_with_reference(const std::string& pattern, const std::string& subje
     SzRexFree(&record);
     return;
   }
-  int start = 0, length = 0;
-  const bool expected = reference.find(subject, &start, &length);
-  const bool found = SzRexFind(&record, subject.c_str()) != 0;
-  const int error = record.error;
-  const int got_start = record.match_start, got_length = record.match_length;
-  SzRexFree(&record);
-  if (error != SzRexErrorNone) return;  // a search that gave up within its limits
-  if (found != expected || (found && (got_start != start || got_length != length))) {
-    std::fprintf(stderr, "expected %s %d+%d, got %s %d+%d\n", expected ? "match" : "no match",
-                 start, length, found ? "match" : "no match", got_start, got_length);
-    fail("the engine and the reference matcher disagree", pattern, subject);
+  // From the start; then from the middle of the text (the first character boundary
+  // there), as a reader going on in the same text does, and anchored there.
+  const int size = static_cast<int>(subject.size());
+  int middle = 0;
+  while (middle < size / 2)
+    middle += (lead_byte(static_cast<unsigned char>(subject[middle])) && middle + 1 < size) ? 2 : 1;
+  for (int round = 0; round < 3; ++round) {
+    const int from = round == 0 ? 0 : middle;
+    const bool anchored = round == 2;
+    int start = 0, length = 0;
+    bool expected = reference.find(subject, &start, &length, from);
+    if (anchored && expected && start != from) expected = false;
+    record.start = from;
+    const bool found = SzRexFindIn(&record, subject.c_str(), size, anchored ? 1 : 0) != 0;
+    if (record.error != SzRexErrorNone) break;  // a search that gave up within its limits
+    const int got_start = record.match_start, got_length = record.match_length;
+    if (found != expected || (found && (got_start != start || got_length != length))) {
+      std::fprintf(stderr, "from %d%s: expected %s %d+%d, got %s %d+%d\n", from,
+                   anchored ? " anchored" : "", expected ? "match" : "no match", start, length,
+                   found ? "match" : "no match", got_start, got_length);
+      SzRexFree(&record);
+      fail("the engine and the reference matcher disagree", pattern, subject);
+    }
   }
+  SzRexFree(&record);
 }
 
 }  // namespace
@@ -235,6 +249,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(run(finder, other), finder, pattern, other, options);
   if (!(run(finder, subject) == first))
     fail("a repeated search gave another answer", pattern, subject);
+
+  // A reader going on in the same text: each next match lies after the last one and
+  // keeps every rule of a match.
+  if (first.found && !(options & 0x10)) {
+    std::size_t start = first.position, end = first.position + first.whole.size();
+    for (int i = 0; i < 4; ++i) {
+      const outcome next = run(finder, subject, true);
+      if (!next.found) break;
+      check(next, finder, pattern, subject, options);
+      const std::size_t at = static_cast<std::size_t>(next.position);
+      if (at < end || (start == end && at == start))
+        fail("search_next did not move on past the last match", pattern, subject);
+      start = at;
+      end = at + next.whole.size();
+    }
+  }
 
   // A reader continuing after a match: the next search over the rest of the text.
   if (first.found) {

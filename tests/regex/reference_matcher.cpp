@@ -318,11 +318,11 @@ int reference_matcher::match(int node_index, int p) {
   return result;
 }
 
-bool reference_matcher::find(const std::string& subject, int* start, int* length) {
+bool reference_matcher::find(const std::string& subject, int* start, int* length, int from) {
   subject_ = subject;
   const int len = static_cast<int>(subject.size());
   memo_.assign(nodes_.size(), std::vector<int>(len + 1, -2));
-  for (int p = 0; p <= len;) {
+  for (int p = from; p <= len;) {
     const int r = match(start_, p);
     if (r >= 0) {
       *start = p;

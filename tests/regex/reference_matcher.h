@@ -18,8 +18,9 @@ class reference_matcher {
  public:
   // False when the pattern is outside the subset (or malformed).
   bool compile(const std::string& pattern);
-  // The first match in `subject`: true with its start and length.
-  bool find(const std::string& subject, int* start, int* length);
+  // The first match in `subject` at or after `from` (a character boundary): true with
+  // its start and length.
+  bool find(const std::string& subject, int* start, int* length, int from = 0);
 
  private:
   enum kind { end, literal, any, char_class, group, string_start, line_end, repeat };

@@ -122,6 +122,40 @@ TEST(PatternSearch, ZeroLengthMatches) {
   EXPECT_FALSE(finder.search("abc"));
 }
 
+// search_next goes on after the last match in the same text; positions stay those of
+// that text, and the case folding of the first search still holds.
+TEST(PatternSearch, SearchNextGoesThroughAWholePage) {
+  wklib::pattern_search finder("<a href.*?>\\f.*?\\f</a>");
+  finder.set_option("CaseSense", 0);
+  EXPECT_FALSE(finder.search_next()) << "no search yet";
+  const char page[] = "<A HREF=\"a.zip\">a.zip</A> x <a href=\"B.zip\">B.zip</a>\n<a href=y>y</a>";
+  ASSERT_TRUE(finder.search(page));
+  EXPECT_EQ("a.zip", str(finder.submatch(1)));
+  ASSERT_TRUE(finder.search_next());
+  EXPECT_EQ("B.zip", str(finder.submatch(1)));
+  EXPECT_EQ(28, finder.submatch_pos(0));
+  EXPECT_EQ(44, finder.submatch_pos(1));
+  ASSERT_TRUE(finder.search_next());
+  EXPECT_EQ("y", str(finder.submatch(1)));
+  EXPECT_EQ("<a href=y>y</a>", str(finder.submatch(-1)));
+  EXPECT_FALSE(finder.search_next());
+  EXPECT_FALSE(finder.search_next()) << "the end stays the end";
+
+  // After an empty match the next search starts one character later, not on a trail byte.
+  wklib::pattern_search digits("[0-9]*");
+  ASSERT_TRUE(digits.search("表1"));
+  EXPECT_EQ(0, digits.submatch_pos(0));
+  ASSERT_TRUE(digits.search_next());
+  EXPECT_EQ(2, digits.submatch_pos(0));
+  EXPECT_EQ("1", str(digits.submatch(-1)));
+  ASSERT_TRUE(digits.search_next());
+  EXPECT_EQ(3, digits.submatch_pos(0)) << "the empty match at the end";
+  EXPECT_FALSE(digits.search_next());
+
+  ASSERT_TRUE(digits.set_pattern("[0-9]+"));
+  EXPECT_FALSE(digits.search_next()) << "a new pattern has searched nothing yet";
+}
+
 TEST(PatternSearch, WholeWords) {
   wklib::pattern_search finder("tex");
   finder.set_option("word", 1);
