@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "regex/szrex.h"
@@ -35,7 +36,9 @@ struct SzRexMatchState {
   std::vector<unsigned char> atom_kind;   // repetition node -> atom_* classification below
   // Scratch memos: slot value n (1-based) names memos[n - 1].
   std::vector<SzRexMemo> memos;
-  std::uint32_t memo_epoch = 0;  // the last epoch handed to a memo
+  // (position, continuation result) of the repetitions running in a search; kept
+  // here so that its storage outlives the search.
+  std::vector<std::pair<int, int>> chain;
   // Start-filter cache per node start: valid when stamp matches the search.
   std::vector<std::int32_t> filter_from, filter_result;
   std::vector<std::uint32_t> filter_stamp;

@@ -52,7 +52,10 @@ class matcher {
         state_(record->state),
         s_(subject),
         len_(length),
-        budget_(k_budget_base + k_budget_per_byte * static_cast<long long>(length)) {}
+        budget_(k_budget_base + k_budget_per_byte * static_cast<long long>(length)),
+        chain_(record->state->chain) {
+    chain_.clear();
+  }
 
   // With `anchored`, only a match starting at `pos` counts.
   int find(int pos, bool anchored, int* match_start, int* match_end);
@@ -145,7 +148,7 @@ class matcher {
   int stop_pc_ = -1;  // a position that ends the program temporarily (lookbehind content)
   int lf_from_ = -1, lf_result_ = -1;
   std::vector<unsigned char> trail_;
-  std::vector<std::pair<int, int>>
+  std::vector<std::pair<int, int>>&
       chain_;  // (position, continuation result) of running repetitions
 };
 

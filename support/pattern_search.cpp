@@ -234,8 +234,8 @@ bool pattern_search::set_pattern(const char* text) {
 
 bool pattern_search::search(const char* text) {
   if (!valid_ || !text) return false;
-  for (string& s : submatches_) s = string();
-  whole_match_ = string();
+  for (string& s : submatches_) s.clear();
+  whole_match_.clear();
   if (!use_regular_ && !aimai_) return search_plain(text);
   return search_regular(text);
 }
@@ -260,32 +260,42 @@ bool pattern_search::search_plain(const char* text) {
 
 bool pattern_search::search_regular(const char* text) {
   source_ = text;
-  const bool fuzzy_mode = aimai_ != 0;
-  if (fuzzy_mode) {
-    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text,
-                                  static_cast<std::uint32_t>(std::strlen(text))))
+  const int length = static_cast<int>(std::strlen(text));
+  if (aimai_) {
+    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text, static_cast<std::uint32_t>(length)))
       return false;
     working_.assign(whole_->fuzzy.subject, static_cast<int>(whole_->fuzzy.subject_length));
+  } else if (!case_sense_) {
+    working_.assign(text, length);
   } else {
-    working_ = text;
+    // Nothing to convert: the caller's text is searched as it is.
+    work_ = text;
+    work_length_ = length;
+    return search_working(0);
   }
   if (!case_sense_) working_.lower();
+  work_ = working_.c_str();
+  work_length_ = working_.length();
   return search_working(0);
 }
 
 bool pattern_search::search_next() {
   if (!valid_ || !source_ || (!use_regular_ && !aimai_)) return false;
-  for (string& s : submatches_) s = string();
-  whole_match_ = string();
-  if (next_from_ > working_.length()) return false;
-  return search_working(next_from_);
+  for (string& s : submatches_) s.clear();
+  whole_match_.clear();
+  if (next_from_ > work_length_) return false;
+  // A match may end inside a character (a pattern ending in a lone lead byte): go on
+  // from the next character, never from a trail byte.
+  int from = next_from_;
+  if (from > 0 && from < work_length_ && is_trail_position(work_, from)) ++from;
+  return search_working(from);
 }
 
 // Searches the working copy from `position` on; a search continuing after an empty
 // match starts one character later, so that it cannot find that match again.
 bool pattern_search::search_working(int position) {
-  const char* work = working_.c_str();
-  const int work_length = working_.length();
+  const char* work = work_;
+  const int work_length = work_length_;
   int start = 0, length = 0;
   for (;;) {
     if (position > work_length ||
@@ -379,7 +389,7 @@ bool pattern_search::assign_segment(const char* matched, int length, int positio
   int room = length;
   for (;;) {
     int start = 0, taken = 0;
-    if (!segment->find(matched, room, 0, false, &start, &taken) || start != 0) return false;
+    if (!segment->find(matched, room, 0, true, &start, &taken)) return false;
     if (assign_segments(matched + taken, length - taken, position + taken, index + 1, depth + 1)) {
       record_submatch(taken);
       return true;

@@ -85,7 +85,11 @@ class pattern_search {
   // working copy the engine searches (lowered or converted).
   const char* source_ = nullptr;
   string working_;
-  int next_from_ = 0;  // where search_next goes on in the working copy
+  // What the engine searches: the working copy, or the caller's text itself when it
+  // needs neither lowering nor conversion.
+  const char* work_ = nullptr;
+  int work_length_ = 0;
+  int next_from_ = 0;  // where search_next goes on in it
   // Segment assignment of the current match: (segment, offset in the match) pairs
   // already known to fail. Without them a failing assignment tries every split of
   // the match among the segments, which is exponential in their number.

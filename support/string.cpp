@@ -21,10 +21,12 @@ struct empty_storage {
 };
 empty_storage g_empty = {0, 1, 1, {0, 0, 0, 0}};
 
+}  // namespace
+
 // ASCII capitals are lowered here, eight bytes at a time where none has its high bit
 // set (listings and pages are mostly ASCII, and the system's conversion goes through
 // Unicode); every run of other characters goes to the code page's rules whole.
-void lower_in_place(char* text, int length) {
+void string::lower_text(char* text, int length) {
   unsigned char* t = reinterpret_cast<unsigned char*>(text);
   const std::uint64_t high = 0x8080808080808080ull;
   int i = 0;
@@ -54,6 +56,8 @@ void lower_in_place(char* text, int length) {
     i = j;
   }
 }
+
+namespace {
 
 int clamp_count(int position, int count, int available) {
   int rest = available - position;
@@ -137,6 +141,14 @@ string& string::assign(const char* buffer, int length) {
     release();
     return *this;
   }
+  // An unshared block with room is reused; memmove copes with a source inside it.
+  if (block_ != empty_block() && block_->count == 1 &&
+      block_->capacity >= static_cast<std::uint32_t>(length) + 1) {
+    std::memmove(block_->text(), buffer, length);
+    block_->text()[length] = '\0';
+    block_->size = static_cast<std::uint32_t>(length) + 1;
+    return *this;
+  }
   // The source may live inside our own block: build the new block first.
   block* fresh = allocate(static_cast<std::uint32_t>(length) + 5);
   std::memcpy(fresh->text(), buffer, length);
@@ -145,6 +157,15 @@ string& string::assign(const char* buffer, int length) {
   release();
   block_ = fresh;
   return *this;
+}
+
+void string::clear() {
+  if (block_ != empty_block() && block_->count == 1) {
+    block_->text()[0] = '\0';
+    block_->size = 1;
+  } else {
+    release();
+  }
 }
 
 string& string::assign(const char* text, int position, int count) {
@@ -256,7 +277,7 @@ int string::replace_all(const char* from, const char* to) {
 string& string::lower() {
   if (empty()) return *this;
   make_unique(block_->size);
-  lower_in_place(block_->text(), length());
+  lower_text(block_->text(), length());
   return *this;
 }
 

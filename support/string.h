@@ -41,6 +41,8 @@ class string {
   string& operator=(const char* text);
   string& assign(const char* text);
   string& assign(const char* buffer, int length);
+  // Empties the text, keeping an unshared block for the next assign.
+  void clear();
   // Substring of a NUL-terminated text; a position past its end leaves this unchanged.
   string& assign(const char* text, int position, int count);
 
@@ -56,6 +58,8 @@ class string {
   const char* c_str() const { return block_->text(); }
   int length() const { return static_cast<int>(block_->size) - 1; }
   bool empty() const { return block_->size <= 1; }
+  // The text of `length` bytes at `text`, lowered by the ANSI code page's rules.
+  static void lower_text(char* text, int length);
   char operator[](int i) const { return c_str()[i]; }
   // The last byte, or NUL for an empty string.
   char back() const { return empty() ? '\0' : c_str()[length() - 1]; }

@@ -148,3 +148,20 @@ TEST(FuzzRegressions, LineFeedAfterALeadByteIsNoLineEnd) {
   ASSERT_TRUE(real_line_end.search("xa\nb"));
   EXPECT_EQ(1, real_line_end.submatch_pos(0)) << "a real line feed still ends the line";
 }
+
+// search_next goes on where the last match ended; a pattern ending in a lone lead
+// byte ends its match inside a character, and the next search began on the trail
+// byte, where it found a match (class, then 0x83) that starts inside a character.
+TEST(FuzzRegressions, SearchNextNeverStartsOnATrailByte) {
+  wklib::pattern_search finder("[A-\x83\x93]\x83");
+  const char text[] = "\x83\x65\x83\x58\x83\x67";  // three katakana: テ, ス, ト
+  ASSERT_TRUE(finder.search(text));
+  EXPECT_EQ(0, finder.submatch_pos(0));
+  EXPECT_EQ(3, finder.submatch(-1).length());
+  int matches = 1;
+  while (finder.search_next()) {
+    const int at = finder.submatch_pos(0);
+    EXPECT_EQ(0, at % 2) << "a match began at " << at << ", inside a character";
+    if (++matches > 3) break;
+  }
+}

@@ -59,6 +59,29 @@ TEST(string_sharing, empty_strings_share_one_static_block) {
   EXPECT_EQ(0, d.length());
 }
 
+// assign and clear reuse an unshared block; a shared one must stay as it was.
+TEST(string_sharing, assign_and_clear_reuse_only_an_unshared_block) {
+  string a("abcdef");
+  const char* storage = a.c_str();
+  a.assign("xyz", 3);
+  EXPECT_EQ(storage, a.c_str()) << "a shorter text fits the unshared block";
+  a.clear();
+  EXPECT_TRUE(a.empty());
+  EXPECT_STREQ("", a.c_str());
+  a.assign("uvw", 3);
+  EXPECT_EQ(storage, a.c_str()) << "clear keeps the unshared block";
+  string b(a);
+  a.assign("q", 1);
+  EXPECT_STREQ("uvw", b.c_str()) << "assigning to a shared string must leave its copy";
+  EXPECT_STREQ("q", a.c_str());
+  b.clear();
+  EXPECT_STREQ("q", a.c_str());
+  string c(a);
+  c.clear();
+  EXPECT_STREQ("q", a.c_str()) << "clearing a copy must leave the original";
+  EXPECT_TRUE(c.empty());
+}
+
 TEST(string_sharing, self_append_and_assign_from_own_text) {
   string a("abc");
   a.append(a);
@@ -67,6 +90,8 @@ TEST(string_sharing, self_append_and_assign_from_own_text) {
   EXPECT_STREQ("abcabcbc", a.c_str());
   a.assign(a.c_str() + 3, 3);
   EXPECT_STREQ("abc", a.c_str());
+  a.assign(a.c_str() + 1, 2);
+  EXPECT_STREQ("bc", a.c_str()) << "an assign from its own text reuses the block in place";
   string big;
   for (int i = 0; i < 1000; ++i) big.append("0123456789");
   EXPECT_EQ(10000, big.length());
