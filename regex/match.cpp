@@ -98,9 +98,11 @@ class matcher {
   int next_line_feed(int from) {
     if (lf_from_ >= 0 && lf_from_ <= from && from <= lf_result_) return lf_result_;
     // A 0x0A right after a lead byte is the second half of that character, not a line end.
-    int at = len_;
-    for (int p = from; p < len_;) {
-      const void* found = std::memchr(s_ + p, '\n', len_ - p);
+    // Below the cached start only the stretch up to it is new.
+    const int stop = lf_from_ > from ? lf_from_ : len_;
+    int at = stop < len_ ? lf_result_ : len_;
+    for (int p = from; p < stop;) {
+      const void* found = std::memchr(s_ + p, '\n', stop - p);
       if (!found) break;
       int q = static_cast<int>(static_cast<const unsigned char*>(found) - s_);
       if (!is_trail(q)) {
@@ -643,10 +645,15 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
 
 // A start filter over one node (cached per search: the answer is the first
 // position at or after the start that satisfies a test of that position alone).
+// A start before the cached one only needs the stretch up to it examined: where the
+// scan reaches the cached start in the same state, the cached answer holds. So the
+// falling starts of a `.*` stepping back cost no more than the rising ones.
 int matcher::leaf_filter(int pc, int start) {
-  if (state_->filter_stamp[pc] == state_->search_stamp && state_->filter_from[pc] <= start &&
-      (start <= state_->filter_result[pc] || state_->filter_result[pc] < 0))
-    return state_->filter_result[pc];
+  const bool cached = state_->filter_stamp[pc] == state_->search_stamp;
+  const int cached_from = state_->filter_from[pc], cached_result = state_->filter_result[pc];
+  if (cached && cached_from <= start && (start <= cached_result || cached_result < 0))
+    return cached_result;
+  const int bound = cached && start < cached_from ? cached_from : -1;
   unsigned char k = program_[pc];
   int result = -1;
   switch (k) {
@@ -664,6 +671,10 @@ int matcher::leaf_filter(int pc, int start) {
         const void* hit = std::memchr(s_ + p, bytes[0], len_ - n - p + 1);
         if (!hit) break;
         int q = static_cast<int>(static_cast<const unsigned char*>(hit) - s_);
+        if (bound >= 0 && q >= bound) {
+          result = cached_result;  // whether q qualifies depends on q alone
+          break;
+        }
         if (std::memcmp(s_ + q, bytes, n) == 0 && !is_trail(q)) {
           result = q;
           break;
@@ -680,6 +691,10 @@ int matcher::leaf_filter(int pc, int start) {
         while (p < len_ && word_byte(s_[p])) ++p;
       result = -2;
       while (p < len_) {
+        if (p == bound && !preceded_by_word(p)) {
+          result = cached_result;  // the cached scan began here the same way
+          break;
+        }
         if (word_byte(s_[p]) && !is_trail(p)) {
           result = p;
           break;
@@ -690,8 +705,19 @@ int matcher::leaf_filter(int pc, int start) {
     }
     case SzRexNodeWordEnd: {
       int p = start;
+      bool reused = false;
       if (!preceded_by_word(p)) {
-        while (p < len_ && !(word_byte(s_[p]) && !is_trail(p))) p += char_len(p);
+        while (p < len_ && !(word_byte(s_[p]) && !is_trail(p))) {
+          if (p == bound && !preceded_by_word(p)) {
+            reused = true;
+            break;
+          }
+          p += char_len(p);
+        }
+        if (reused) {
+          result = cached_result;
+          break;
+        }
         if (p >= len_) {
           result = -2;
           break;
@@ -704,13 +730,18 @@ int matcher::leaf_filter(int pc, int start) {
     case SzRexNodeClass:
     case SzRexNodeNegClass: {
       int p = start;
+      bool reused = false;
       while (p < len_) {
+        if (p == bound) {
+          reused = true;
+          break;
+        }
         int w = char_len(p);
         unsigned value = w == 2 ? (s_[p] << 8) | s_[p + 1] : s_[p];
         if (class_member(pc, value) == (k == SzRexNodeClass)) break;
         p += w;
       }
-      result = p;
+      result = reused ? cached_result : p;
       break;
     }
     default:

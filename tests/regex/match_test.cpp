@@ -143,6 +143,18 @@ TEST(SzRexFind, MemosNeverOutliveTheirSearchOrLimit) {
   EXPECT_EQ("0:xxyxxy", find_text("((x|y)*y)*", "xxyxxyxx"));
 }
 
+// `.*` tries its continuation from the line end backwards; the start filters answer
+// those falling starts from what they found for the later ones.
+TEST(SzRexFind, StartFiltersUnderFallingStarts) {
+  EXPECT_EQ("0:x@@b@@b", find_text("x.*\\<b", "x@@b@@b@@"));
+  EXPECT_EQ("0:x@@ab@@cd", find_text("x.*\\w", "x@@ab@@cd@@"));
+  EXPECT_EQ("0:xab@cd@", find_text("x.*\\>@", "xab@cd@ef"));
+  EXPECT_EQ("0:x1a2", find_text("x.*[0-9]", "x1a2b"));
+  EXPECT_EQ("0:xabzab", find_text("x.*ab", "xabzab_"));
+  EXPECT_EQ("0:x表b", find_text("x.*[^a]b", "x表bab"));
+  EXPECT_EQ("", find_text("x.*\\w", "x@@@@")) << "no word after x";
+}
+
 // SzRexFindIn: the subject ends at the given length; `anchored` wants the match at
 // the start offset; a later start still sees the text before it.
 TEST(SzRexFind, FindInALengthOfAText) {
