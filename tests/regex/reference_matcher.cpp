@@ -22,7 +22,10 @@ bool reference_matcher::compile(const std::string& pattern) {
   at_ = 0;
   if (pattern.empty()) return false;
   int top = -1;
+  depth_ = 0;
   if (!parse_alternatives(&top, true) || at_ != pattern_.size()) return false;
+  // Matching recurses along the nodes: keep the models small.
+  if (nodes_.size() > 512) return false;
   start_ = top;
   return true;
 }
@@ -88,7 +91,12 @@ bool reference_matcher::parse_sequence(int* first, int* last) {
       ++at_;
       if (at_ < pattern_.size() && pattern_[at_] == '?') return false;  // lookarounds
       int g = -1;
-      if (!parse_alternatives(&g, false)) return false;
+      // The engine takes 31 open groups; deeper ones would only deepen this parser's
+      // recursion (the fuzzer found a stack overflow here).
+      if (++depth_ > 31) return false;
+      const bool parsed = parse_alternatives(&g, false);
+      --depth_;
+      if (!parsed) return false;
       head = g;
       tail = nodes_[g].next;  // the exit node
       nodes_[g].next = -1;

@@ -54,6 +54,7 @@ class reference_matcher {
   std::string pattern_;
   std::size_t at_ = 0;
   int start_ = -1;
+  int depth_ = 0;  // open groups while parsing
   std::string subject_;
   std::vector<std::vector<int>> memo_;  // per node, per position: -2 unknown, -1 fail, else end
 };
