@@ -263,9 +263,8 @@ int matcher::match(int pc, int a, int limit) {
       }
       case SzRexNodeLiteral:
       case SzRexNodeLongLiteral: {
-        int n =
-            k == SzRexNodeLiteral ? program_[pc + 1] : (program_[pc + 1] | (program_[pc + 2] << 8));
-        const unsigned char* bytes = program_ + pc + (k == SzRexNodeLiteral ? 2 : 3);
+        const unsigned char* bytes;
+        const int n = SzRexLiteralText(program_ + pc, &bytes);
         if (n > limit - a || std::memcmp(s_ + a, bytes, n) != 0) return -1;
         a += n;
         pc = next(pc);
@@ -662,9 +661,8 @@ int matcher::leaf_filter(int pc, int start) {
       break;
     case SzRexNodeLiteral:
     case SzRexNodeLongLiteral: {
-      int n =
-          k == SzRexNodeLiteral ? program_[pc + 1] : (program_[pc + 1] | (program_[pc + 2] << 8));
-      const unsigned char* bytes = program_ + pc + (k == SzRexNodeLiteral ? 2 : 3);
+      const unsigned char* bytes;
+      const int n = SzRexLiteralText(program_ + pc, &bytes);
       int p = start;
       result = -1;
       while (n > 0 && p <= len_ - n) {
@@ -815,13 +813,12 @@ int matcher::max_length(int pc, int stop, int depth) {
       case SzRexNodeEnd:
         return static_cast<int>(total);
       case SzRexNodeLiteral:
-        total += program_[pc + 1];
+      case SzRexNodeLongLiteral: {
+        const unsigned char* bytes;
+        total += SzRexLiteralText(program_ + pc, &bytes);
         pc = next(pc);
         break;
-      case SzRexNodeLongLiteral:
-        total += program_[pc + 1] | (program_[pc + 2] << 8);
-        pc = next(pc);
-        break;
+      }
       case SzRexNodeClass:
       case SzRexNodeNegClass:
         total += 2;

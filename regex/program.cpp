@@ -122,10 +122,10 @@ bool szrex_analyse(SzRexPattern* record) {
         } else if (k == SzRexNodeGroupEnd) {
           if (!kinds.empty()) kinds.pop_back();
           ++p;
-        } else if (k == SzRexNodeLiteral) {
-          p += 2 + program[p + 1];
-        } else if (k == SzRexNodeLongLiteral) {
-          p += 3 + (program[p + 1] | (program[p + 2] << 8));
+        } else if (k == SzRexNodeLiteral || k == SzRexNodeLongLiteral) {
+          const unsigned char* bytes;
+          const int n = SzRexLiteralText(program + p, &bytes);
+          p = static_cast<int>(bytes - program) + n;
         } else if (k == SzRexNodeClass || k == SzRexNodeNegClass) {
           p += 1 + class_body_size(record, program + p + 1);
         } else {
@@ -187,12 +187,13 @@ bool szrex_analyse(SzRexPattern* record) {
         ++pc;
       } else {
         int size = 1;
-        if (k == SzRexNodeLiteral)
-          size = 2 + program[pc + 1];
-        else if (k == SzRexNodeLongLiteral)
-          size = 3 + (program[pc + 1] | (program[pc + 2] << 8));
-        else if (k == SzRexNodeClass || k == SzRexNodeNegClass)
+        if (k == SzRexNodeLiteral || k == SzRexNodeLongLiteral) {
+          const unsigned char* bytes;
+          const int n = SzRexLiteralText(program + pc, &bytes);
+          size = static_cast<int>(bytes - (program + pc)) + n;
+        } else if (k == SzRexNodeClass || k == SzRexNodeNegClass) {
           size = 1 + class_body_size(record, program + pc + 1);
+        }
         state->next[pc] = pc + size;
         pc += size;
       }
@@ -292,13 +293,9 @@ int SzRexLiteralTail(const SzRexPattern* record, const char** bytes) {
     pc = next;
   }
   if (last < 0) return 0;
-  if (program[last] == SzRexNodeLiteral) {
-    *bytes = reinterpret_cast<const char*>(program + last + 2);
-    return program[last + 1];
-  }
-  if (program[last] == SzRexNodeLongLiteral) {
-    *bytes = reinterpret_cast<const char*>(program + last + 3);
-    return program[last + 1] | (program[last + 2] << 8);
-  }
-  return 0;
+  if (program[last] != SzRexNodeLiteral && program[last] != SzRexNodeLongLiteral) return 0;
+  const unsigned char* text;
+  const int n = SzRexLiteralText(program + last, &text);
+  *bytes = reinterpret_cast<const char*>(text);
+  return n;
 }

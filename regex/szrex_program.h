@@ -44,6 +44,17 @@ inline bool SzRexIsFilterLeaf(unsigned char kind) {
          kind == SzRexNodeClass || kind == SzRexNodeNegClass;
 }
 
+// The text of a Literal or LongLiteral node at `node`: its length, with *bytes
+// pointing at it. The node's size is that length plus its header.
+inline int SzRexLiteralText(const unsigned char* node, const unsigned char** bytes) {
+  if (node[0] == SzRexNodeLiteral) {
+    *bytes = node + 2;
+    return node[1];
+  }
+  *bytes = node + 3;
+  return node[1] | (node[2] << 8);
+}
+
 // Class body: smallest and largest single-byte member (1 byte each), smallest and
 // largest double-byte member (2 bytes each, big-endian), items, then a 0 byte.
 enum : unsigned char {
