@@ -19,6 +19,20 @@ HKEY open_or_create(HKEY root, const char* sub_key) {
   return key;
 }
 
+// The names of the sub-keys of an open key, in the system's order.
+std::vector<wklib::string> sub_key_names(HKEY key) {
+  std::vector<wklib::string> names;
+  char name[name_buffer_size];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = name_buffer_size;
+    if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.push_back(wklib::string(name, static_cast<int>(length)));
+  }
+  return names;
+}
+
 // The offset of the last backslash of `text` that is not the second byte of a
 // double-byte character; -1 when there is none.
 int last_backslash(const wklib::string& text) { return text.rfind("\\"); }
@@ -29,18 +43,11 @@ bool delete_tree_at(HKEY root, const wklib::string& sub_key, int depth) {
   if (RegOpenKeyExA(root, sub_key.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
 
   // Collect first: deleting while enumerating would shift the indices.
-  std::vector<wklib::string> children;
-  char name[name_buffer_size];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = name_buffer_size;
-    if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    children.push_back(sub_key + "\\" + name);
-  }
-  for (const wklib::string& child : children) delete_tree_at(root, child, depth + 1);
+  for (const wklib::string& name : sub_key_names(key))
+    delete_tree_at(root, sub_key + "\\" + name, depth + 1);
 
   // Always enumerate the first value left; one that cannot be deleted is skipped.
+  char name[name_buffer_size];
   DWORD index = 0;
   for (;;) {
     DWORD length = name_buffer_size;
@@ -150,14 +157,7 @@ bool reg_list_subkeys(HKEY root, const char* sub_key, std::vector<wklib::string>
   if (RegOpenKeyExA(root, sub_key ? sub_key : "", 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
                     &key) != ERROR_SUCCESS)
     return false;
-  char name[name_buffer_size];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = name_buffer_size;
-    if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    out.push_back(wklib::string(name, static_cast<int>(length)));
-  }
+  for (const wklib::string& name : sub_key_names(key)) out.push_back(name);
   RegCloseKey(key);
   return true;
 }
