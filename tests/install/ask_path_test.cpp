@@ -17,10 +17,7 @@ namespace {
 const char question[] = "インストール先を指定してください．";
 
 HWND wait_for_prompt(DWORD ui_thread) {
-  ui_driver::window_query query;
-  query.caption = question;
-  query.thread_id = ui_thread;
-  return ui_driver::wait_for_window(query);
+  return ui_driver::wait_for_window({"#32770", question, false, ui_thread});
 }
 
 TEST(ask_path, shows_the_question_and_the_path_and_answers_ok) {

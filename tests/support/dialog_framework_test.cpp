@@ -21,10 +21,7 @@ namespace {
 const char test_caption[] = "枠組みの試験";
 
 HWND wait_for_test_dialog(DWORD ui_thread) {
-  ui_driver::window_query query;
-  query.caption = test_caption;
-  query.thread_id = ui_thread;
-  return ui_driver::wait_for_window(query);
+  return ui_driver::wait_for_window({"#32770", test_caption, false, ui_thread});
 }
 
 class recording_dialog : public wklib::dialog {
