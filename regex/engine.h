@@ -27,7 +27,7 @@ struct SzRexMemo {
 };
 
 // What the matcher knows about a program beyond its bytes: where every node ends,
-// how the alternatives of each group are linked, and its scratch buffers.
+// how the alternatives of each group are linked, and its scratch memos.
 struct SzRexMatchState {
   int program_length = 0;                 // bytes up to and including the final End
   std::vector<std::int32_t> next;         // node start -> position after the node

@@ -55,7 +55,7 @@ constexpr int SzRexMaxPatternLength = 1 << 20;  // 1 MB of pattern text
 
 // SzRexPattern::flags.
 enum : std::uint32_t {
-  SzRexFlagScratch = 0x01,       // nodes with scratch slots: reset their buffers before each search
+  SzRexFlagScratch = 0x01,       // nodes with scratch slots: each search starts their memos afresh
   SzRexFlagStartFilter = 0x02,   // the first node gives a start filter
   SzRexFlagBehindFilter = 0x04,  // starts with a lookbehind and the node after it gives a filter
   SzRexFlagExtendLine = 0x10,    // trailing `.*` removed: each match extends to the end of its line
