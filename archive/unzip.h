@@ -1,6 +1,6 @@
 // Unpacking a whole zip archive into a directory, keeping its directory
 // structure: silently in the caller's thread, or in a worker thread behind the
-// modal dialog 110 (resources/dialog_unzip.rc, which the module that links this
+// modal dialog 110 (resources/tamari3/dialog_unzip.rc, which every module that links this
 // must carry), which shows the file being written and can be cancelled.
 //
 // Both answer true only when every entry is on disk as the archive has it. A

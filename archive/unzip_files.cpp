@@ -1,7 +1,7 @@
 #include "archive/unzip_files.h"
 
 #include "archive/unzip.h"
-#include "install/file_system.h"
+#include "system/file_system.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include <windows.h>
 
 #include "archive/unzip.h"
-#include "install/file_system.h"
+#include "system/file_system.h"
 #else
 #include <sys/stat.h>
 #endif

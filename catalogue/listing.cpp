@@ -1,7 +1,7 @@
 #include "catalogue/listing.h"
 
 #include "catalogue/index_links.h"
-#include "shell/install_settings.h"
+#include "state/install_settings.h"
 
 namespace {
 

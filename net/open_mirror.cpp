@@ -4,7 +4,7 @@
 #include <wininet.h>
 
 #include "net/internet_handle.h"
-#include "shell/install_settings.h"
+#include "state/install_settings.h"
 
 const char* const anonymous_ftp_password = "a@b";
 

@@ -5,7 +5,7 @@
 
 #include "archive/unzip.h"
 #include "regex/szrex.h"
-#include "shell/install_settings.h"
+#include "state/install_settings.h"
 #include "shell/program_instance.h"
 #include "shell/single_instance.h"
 

@@ -13,5 +13,6 @@ add_library(wklib_win STATIC
   property_page.cpp
   property_sheet.cpp
   file_finder.cpp
-  own_module.cpp)
+  own_module.cpp
+  worker_dialog.cpp)
 target_link_libraries(wklib_win PUBLIC wklib_core tamari_options comctl32 shell32 ole32 user32 gdi32)

@@ -33,12 +33,29 @@ fi
 # program), and Wine's 32-bit loader is an i386 program. There, hand i386 ELF
 # programs to qemu's user-mode emulator through binfmt_misc.
 tools_dir=$(cd "$(dirname "$0")" && pwd)
+
+# The first URI of a source that serves the bookworm suite itself, from either
+# the one-line or the deb822 format.
+apt_mirror() {
+  local uri
+  uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+        awk '$1 == "deb" && $0 ~ / bookworm / { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z+]+:\/\//) { print $i; exit } }')
+  if [ -z "$uri" ]; then
+    uri=$(awk 'BEGIN { RS = ""; FS = "\n" }
+               /(^|\n)Suites:[^\n]*bookworm( |\n|$)/ {
+                 for (i = 1; i <= NF; i++) if ($i ~ /^URIs:/) { split($i, u, " "); print u[2]; exit } }' \
+               /etc/apt/sources.list.d/*.sources 2>/dev/null)
+  fi
+  [ -n "$uri" ] && printf '%s\n' "$uri"
+}
 if ! "$tools_dir/check-i386.sh"; then
   # qemu 7.2 of bookworm spends about a minute of CPU on every Wine process start
   # (its page tracking is slow over Wine's large reservations); the qemu of
   # bookworm-backports starts one in about a second.
   if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q '^1:1[0-9]'; then
-    echo "deb http://deb.debian.org/debian bookworm-backports main" > /etc/apt/sources.list.d/tamari3-backports.list
+    # The backports suite comes from the mirror this machine's apt already uses.
+    mirror=$(apt_mirror) || { echo "no Debian mirror in this machine's apt sources" >&2; exit 1; }
+    echo "deb $mirror bookworm-backports main" > /etc/apt/sources.list.d/tamari3-backports.list
     apt-get update -q
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user-static
   fi

@@ -11,9 +11,9 @@
 
 #include "archive/unzip.h"
 #include "archive/unzip_dialog.h"
-#include "resources/ids.h"
+#include "archive/unzip_ids.h"
 #include "tests/archive/zip_builder.h"
-#include "tests/install/scratch.h"
+#include "tests/common/scratch.h"
 #include "tests/ui_driver/ui_driver.h"
 
 namespace {
@@ -302,14 +302,14 @@ TEST_F(Unzip, ProgressFailures) {
   }
   {
     // The worker cannot be started: the dialog ends with 0, nothing is written.
-    unzip_thread_starter saved = unzip_start_thread;
-    unzip_start_thread = [](unsigned(__stdcall*)(void*), void*) -> HANDLE { return nullptr; };
+    wklib::thread_starter saved = wklib::start_worker_thread;
+    wklib::start_worker_thread = [](unsigned(__stdcall*)(void*), void*) -> HANDLE { return nullptr; };
     const std::string other = dir / "other\\";
     bool result = true;
     bool closed = ui_driver::run_modal(
         [&] { result = unzip_with_progress(nullptr, fixture("sjis.zip").c_str(), other.c_str()); },
         [&](DWORD) {}, 30000);
-    unzip_start_thread = saved;
+    wklib::start_worker_thread = saved;
     EXPECT_TRUE(closed);
     EXPECT_FALSE(result);
     EXPECT_FALSE(exists(other));

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "shell/install_settings.h"
+#include "state/install_settings.h"
 
 bool test_mirror::load(std::string& reason) {
   const char* state = std::getenv("TAMARI_MIRROR_STATE");

@@ -6,11 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/shell/test_files.h"
+#include "tests/common/scratch.h"
 
-using test_files::read_all;
-using test_files::read_lines;
-using test_files::scratch_dir;
 
 namespace {
 
@@ -21,10 +18,10 @@ struct run_result {
   DWORD exit_code;
 };
 
-run_result run_program(const scratch_dir& dir) {
-  std::string exe = dir.file("tamari3.exe");
+run_result run_program(const scratch_directory& dir) {
+  std::string exe = (dir / "tamari3.exe");
   EXPECT_TRUE(
-      CopyFileA(test_files::build_tree_path("shell/tamari3.exe").c_str(), exe.c_str(), FALSE))
+      CopyFileA(build_tree_path("shell/tamari3.exe").c_str(), exe.c_str(), FALSE))
       << "copy of the program failed, error " << GetLastError();
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -52,12 +49,12 @@ bool is_header(const std::string& line) {
 }  // namespace
 
 TEST(startup, first_start_writes_the_defaults_and_brackets_the_log) {
-  scratch_dir dir("first");
+  scratch_directory dir("first");
   run_result r = run_program(dir);
   ASSERT_TRUE(r.ended) << "the program did not end";
   EXPECT_EQ(0u, r.exit_code);
 
-  std::vector<std::string> ini = read_lines(dir.file("tamari3.ini"));
+  std::vector<std::string> ini = read_lines((dir / "tamari3.ini"));
   int keys = 0;
   for (const std::string& line : ini) {
     if (line.empty() || line[0] == '[') continue;
@@ -66,39 +63,39 @@ TEST(startup, first_start_writes_the_defaults_and_brackets_the_log) {
     EXPECT_NE(0u, line.compare(0, 6, "Proxy=")) << "Proxy is not a default";
     EXPECT_NE(0u, line.compare(0, 5, "Port=")) << "Port is not a default";
   }
-  EXPECT_EQ(17, keys) << read_all(dir.file("tamari3.ini"));
-  EXPECT_EQ(0u, std::string(read_all(dir.file("tamari3.ini")))
+  EXPECT_EQ(17, keys) << read_file((dir / "tamari3.ini"));
+  EXPECT_EQ(0u, std::string(read_file((dir / "tamari3.ini")))
                     .find("[Dir]\r\nHozon=c:\\download\\\r\nInstall=c:\\tex\\\r\n"))
       << "Dir/DVIOUT must not be written";
 
-  std::vector<std::string> log = read_lines(dir.file("tamari3.log"));
-  ASSERT_EQ(2u, log.size()) << read_all(dir.file("tamari3.log"));
+  std::vector<std::string> log = read_lines((dir / "tamari3.log"));
+  ASSERT_EQ(2u, log.size()) << read_file((dir / "tamari3.log"));
   EXPECT_TRUE(is_header(log[0])) << log[0];
   EXPECT_EQ("", log[1]);
 }
 
 TEST(startup, an_existing_empty_settings_file_is_left_empty) {
-  scratch_dir dir("empty");
-  test_files::write_all(dir.file("tamari3.ini"), "");
+  scratch_directory dir("empty");
+  write_file((dir / "tamari3.ini"), "");
   run_result r = run_program(dir);
   ASSERT_TRUE(r.ended);
   EXPECT_EQ(0u, r.exit_code);
-  EXPECT_EQ("", read_all(dir.file("tamari3.ini")))
+  EXPECT_EQ("", read_file((dir / "tamari3.ini")))
       << "defaults are written only when the file is missing";
 }
 
 TEST(startup, a_second_copy_exits_with_minus_one_and_shows_nothing) {
-  scratch_dir dir("second");
-  test_files::write_all(dir.file("tamari3.log"), "earlier line\r\n");
+  scratch_directory dir("second");
+  write_file((dir / "tamari3.log"), "earlier line\r\n");
   HANDLE held = CreateMutexA(nullptr, FALSE, "tamari3");
   ASSERT_TRUE(held != nullptr);
   run_result r = run_program(dir);
   CloseHandle(held);
   ASSERT_TRUE(r.ended) << "a refused start must not wait for anyone (no message box)";
   EXPECT_EQ(static_cast<DWORD>(-1), r.exit_code);
-  EXPECT_FALSE(test_files::exists(dir.file("tamari3.ini"))) << "a refused start writes no settings";
-  std::vector<std::string> log = read_lines(dir.file("tamari3.log"));
-  ASSERT_EQ(3u, log.size()) << read_all(dir.file("tamari3.log"));
+  EXPECT_FALSE(exists((dir / "tamari3.ini"))) << "a refused start writes no settings";
+  std::vector<std::string> log = read_lines((dir / "tamari3.log"));
+  ASSERT_EQ(3u, log.size()) << read_file((dir / "tamari3.log"));
   EXPECT_EQ("earlier line", log[0]) << "runs accumulate";
   EXPECT_TRUE(is_header(log[1])) << log[1];
   EXPECT_EQ("", log[2]);
@@ -110,11 +107,11 @@ TEST(startup, a_second_copy_exits_with_minus_one_and_shows_nothing) {
 }
 
 TEST(startup, without_a_usable_log_the_program_still_runs_to_its_end) {
-  scratch_dir dir("nolog");
+  scratch_directory dir("nolog");
   // A directory in the log's place makes every open of the log fail.
-  ASSERT_TRUE(CreateDirectoryA(dir.file("tamari3.log").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((dir / "tamari3.log").c_str(), nullptr));
   run_result r = run_program(dir);
   ASSERT_TRUE(r.ended);
   EXPECT_EQ(0u, r.exit_code);
-  EXPECT_TRUE(test_files::exists(dir.file("tamari3.ini")));
+  EXPECT_TRUE(exists((dir / "tamari3.ini")));
 }

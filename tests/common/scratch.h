@@ -1,0 +1,115 @@
+// Scratch files for the Windows tests: a fresh directory per test, removed with
+// everything in it at the end, and whole-file reads and writes. It removes
+// trees on its own rather than through the code under test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace scratch_detail {
+
+inline void remove_tree(const std::string& dir) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((dir + "*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = entry.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        remove_tree(path + "\\");
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  RemoveDirectoryA(dir.substr(0, dir.size() - 1).c_str());
+}
+
+}  // namespace scratch_detail
+
+// A fresh directory under the temporary directory. Its path ends with a
+// backslash, as the installer's directories do.
+class scratch_directory {
+ public:
+  explicit scratch_directory(const char* name) {
+    char temp[MAX_PATH + 1] = "";
+    GetTempPathA(sizeof temp, temp);
+    path_ = std::string(temp) + "tamari3_" + name + "_" + std::to_string(GetCurrentProcessId()) +
+            "\\";
+    scratch_detail::remove_tree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+  }
+  ~scratch_directory() { scratch_detail::remove_tree(path_); }
+  scratch_directory(const scratch_directory&) = delete;
+  scratch_directory& operator=(const scratch_directory&) = delete;
+
+  // The directory with its trailing backslash, or `name` inside it.
+  std::string operator/(const std::string& name) const { return path_ + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+inline bool write_file(const std::string& path, const std::string& content) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == content.size();
+}
+
+inline std::string read_file(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::string();
+  std::string content;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    content.append(buffer, got);
+  CloseHandle(file);
+  return content;
+}
+
+// Lines without their CR LF; empty lines are kept.
+inline std::vector<std::string> read_lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : read_file(path)) {
+    if (c != '\n') {
+      line += c;
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    line.clear();
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+inline bool is_directory(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+inline bool exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+#ifdef TAMARI_TEST_BINARY_DIR
+// The Windows path of a file in the build tree.
+inline std::string build_tree_path(const char* relative) {
+  std::string path = std::string("Z:") + TAMARI_TEST_BINARY_DIR + "/" + relative;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+#endif
