@@ -57,7 +57,8 @@ listing_result scan_index_links(page_source& source, const volatile char* cancel
   char step[link_window_step];
   for (;;) {
     if (finder.search(window.text()) && finder.submatch(-1).length() > 0) {
-      names.push_back(finder.submatch(1));
+      // An empty link text (an icon's link, say) names nothing to fetch.
+      if (finder.submatch(1).length() > 0) names.push_back(finder.submatch(1));
       window.drop_front(finder.submatch_pos(0) + finder.submatch(-1).length());
       // An empty read here is not the end yet: what is left may hold more links.
       window.refill(source, link_window_size);

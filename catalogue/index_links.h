@@ -24,8 +24,9 @@ extern const char* const anchor_pattern;
 const int link_window_size = 1024;
 const int link_window_step = 256;
 
-// Appends the text of every link found to `names`. Gives listing_complete when the
-// page ends, listing_cancelled when `*cancel_flag` is seen set after a read, and
-// listing_failed when a read fails part-way (a cut page must not pass for a whole one).
+// Appends the text of every link found to `names`, leaving out empty texts. Gives
+// listing_complete when the page ends, listing_cancelled when `*cancel_flag` is seen
+// set after a read, and listing_failed when a read fails part-way (a cut page must
+// not pass for a whole one).
 listing_result scan_index_links(page_source& source, const volatile char* cancel_flag,
                                 name_list& names);

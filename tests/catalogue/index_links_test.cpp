@@ -64,12 +64,12 @@ std::string straddle_page(size_t start) {
 
 TEST(scan_index_links, link_texts_in_page_order) {
   memory_page page("<html><ul>\n<li>" + link("b.zip", "b.zip") + "</li>\n<li>" +
-                   link("a.zip", "a.zip") + "</li>\n<li>" + link("b.zip", "b.zip") +
-                   "</li>\n</ul></html>\n");
+                   link("a.zip", "a.zip") + "</li>\n<li>" + link("icon.png", "") +
+                   link("b.zip", "b.zip") + "</li>\n</ul></html>\n");
   name_list names;
   EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
   EXPECT_EQ((std::vector<std::string>{"b.zip", "a.zip", "b.zip"}), texts(names))
-      << "duplicates stay, order is the page's";
+      << "duplicates stay, order is the page's, an empty link text names nothing";
 }
 
 TEST(scan_index_links, gives_link_text_not_href_and_keeps_entities_and_tags) {

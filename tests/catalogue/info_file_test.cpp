@@ -1,0 +1,100 @@
+// The two readers of the information file, on files written by the test.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/info_file.h"
+
+namespace {
+
+std::string scratch_file(const std::string& content) {
+  static int counter = 0;
+  const std::string path = testing::TempDir() + "info_" + std::to_string(++counter) + ".c";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(content.data(), 1, content.size(), file);
+  std::fclose(file);
+  return path;
+}
+
+name_list names_of(std::initializer_list<const char*> texts) {
+  name_list names;
+  for (const char* text : texts) names.push_back(wklib::string(text));
+  return names;
+}
+
+std::vector<std::string> texts(const name_list& names) {
+  std::vector<std::string> out;
+  for (const wklib::string& name : names) out.emplace_back(name.c_str());
+  return out;
+}
+
+// A file in the shape of the distribution's: quoted texts before, inside and after the array.
+const char* const typical =
+    "/* \"before.tar.gz\" */\n"
+    "char *fname[] = {\n"
+    "\"latex.tar.xz\",\n"
+    "\"ptex-w32.tar.bz2\", \"second.tar.gz\",\n"
+    "\"\",\n"
+    "\"OTFDevel-w32.tar.gz\",\n"
+    "\"Mixed.tar.gz\",\n"
+    "no quotes here\n"
+    "};\n"
+    "\"after.tar.gz\"\n"
+    "}\n"
+    "\"beyond.tar.gz\"\n";
+
+TEST(read_info_file, table) {
+  // What the mirror lists (as sent) and what the save directory holds (lower-cased).
+  const name_list remote = names_of({"latex.tar.xz", "ptex-w32.tar.bz2", "second.tar.gz",
+                                     "otfdevel-w32.tar.gz", "OTFDevel-w32.tar.gz", "mixed.tar.gz",
+                                     "before.tar.gz", "after.tar.gz", "beyond.tar.gz", ""});
+  struct case_t {
+    const char* what;
+    std::string file;
+    info_variant variant;
+    std::vector<std::string> expected;
+  } const cases[] = {
+      {"online: the array only, exact names, otfdevel and the empty text skipped, one name a "
+       "line, capitals not matched",
+       typical, info_online, {"latex.tar.xz", "ptex-w32.tar.bz2"}},
+      {"offline: every quoted text up to \"}\", lower-cased, capitals matched", typical,
+       info_offline, {"before.tar.gz", "latex.tar.xz", "ptex-w32.tar.bz2", "mixed.tar.gz",
+                      "after.tar.gz"}},
+      {"CR LF line ends read as LF", "char *fname[] = {\r\n\"latex.tar.xz\",\r\n};\r\n",
+       info_online, {"latex.tar.xz"}},
+      {"online without the start line lists nothing", "\"latex.tar.xz\",\n};\n", info_online, {}},
+      {"an end line with trailing spaces does not end the online reading",
+       "char *fname[] = {\n};  \n\"latex.tar.xz\"\n", info_online, {"latex.tar.xz"}},
+      {"a name as often as the file names it",
+       "char *fname[] = {\n\"latex.tar.xz\"\n\"latex.tar.xz\"\n};\n", info_online,
+       {"latex.tar.xz", "latex.tar.xz"}},
+  };
+  for (const case_t& c : cases) {
+    name_list got;
+    const name_list available = c.variant == info_online ? remote : [&] {
+      name_list lowered;
+      for (wklib::string name : remote) lowered.push_back(name.lower());
+      return lowered;
+    }();
+    EXPECT_TRUE(read_info_file(scratch_file(c.file).c_str(), c.variant, available, got)) << c.what;
+    EXPECT_EQ(c.expected, texts(got)) << c.what;
+  }
+}
+
+TEST(read_info_file, missing_file_is_a_failure) {
+  name_list got;
+  EXPECT_FALSE(read_info_file((testing::TempDir() + "nothere.c").c_str(), info_offline,
+                              names_of({"a"}), got));
+  EXPECT_TRUE(got.empty());
+}
+
+TEST(info_file_path, base_name_below_the_unpack_directory) {
+  EXPECT_STREQ("C:\\save\\texinst\\texinst2006.c",
+               info_file_path("C:\\save\\", "texinst2006.zip").c_str());
+  EXPECT_STREQ("C:\\save\\texinst\\a.b.c", info_file_path("C:\\save\\", "a.b.zip").c_str());
+  EXPECT_STREQ("C:\\save\\texinst\\", info_unpack_dir("C:\\save\\").c_str());
+}
+
+}  // namespace
