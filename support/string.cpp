@@ -181,13 +181,27 @@ string& string::append(const char* buffer, int length) {
   if (!buffer) return *this;
   if (length < 0) length = static_cast<int>(std::strlen(buffer));
   if (length == 0) return *this;
-  // Appending a piece of ourselves: keep the source alive across the reallocation.
-  string keep(*this);
-  std::uint32_t old_size = block_->size;
-  make_unique(old_size + static_cast<std::uint32_t>(length));
-  std::memmove(block_->text() + old_size - 1, buffer, length);
-  block_->size = old_size + static_cast<std::uint32_t>(length);
-  block_->text()[block_->size - 1] = '\0';
+  const std::uint32_t old_size = block_->size;
+  const std::uint32_t needed = old_size + static_cast<std::uint32_t>(length);
+  if (block_ == empty_block() || block_->count != 1 || block_->capacity < needed) {
+    // A text built piece by piece must not be copied whole on every piece: the new
+    // block has room for half as much again. The old block stays alive until the
+    // bytes are copied, since they may be a piece of ourselves.
+    std::uint32_t capacity = needed;
+    if (block_ != empty_block()) {
+      const std::uint32_t grown = block_->capacity + block_->capacity / 2;
+      if (grown > capacity) capacity = grown;
+    }
+    block* fresh = allocate(capacity);
+    std::memcpy(fresh->text(), block_->text(), old_size - 1);
+    std::memcpy(fresh->text() + old_size - 1, buffer, length);
+    release();
+    block_ = fresh;
+  } else {
+    std::memmove(block_->text() + old_size - 1, buffer, length);
+  }
+  block_->size = needed;
+  block_->text()[needed - 1] = '\0';
   return *this;
 }
 

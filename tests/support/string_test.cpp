@@ -98,6 +98,25 @@ TEST(string_sharing, self_append_and_assign_from_own_text) {
   EXPECT_EQ('9', big.back());
 }
 
+// A text built byte by byte moves to a new block only now and then: each move
+// copies the whole text, so a move per append is quadratic.
+TEST(string_sharing, appends_to_an_unshared_block_are_amortised) {
+  string built;
+  int moves = 0;
+  const char* storage = built.c_str();
+  for (int i = 0; i < 4096; ++i) {
+    built.append("x", 1);
+    if (built.c_str() != storage) ++moves;
+    storage = built.c_str();
+  }
+  EXPECT_EQ(4096, built.length());
+  EXPECT_LE(moves, 32) << "expected a few block moves for 4096 appends, got " << moves;
+  string copy(built);
+  built.append("y");
+  EXPECT_EQ(4096, copy.length()) << "an append to a shared block must leave its copy";
+  EXPECT_EQ('y', built.back());
+}
+
 TEST(string_edit, assign_and_append_substrings_clamp) {
   string s("keep");
   s.assign("hello", 9, 2);
