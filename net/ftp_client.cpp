@@ -21,6 +21,7 @@ bool ftp_client::connect(const wklib::string& host, const wklib::string& user,
   if (!root_) return false;
   // A second connect must not leak the first connection.
   close_internet_handle(connection_);
+  listed_.clear();
   connection_ = InternetConnectA(root_, host.c_str(), INTERNET_DEFAULT_FTP_PORT, user.c_str(),
                                  password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
   return connection_ != nullptr;
@@ -28,6 +29,7 @@ bool ftp_client::connect(const wklib::string& host, const wklib::string& user,
 
 bool ftp_client::set_directory(const wklib::string& path) {
   if (!connection_) return false;
+  listed_.clear();
   return FtpSetCurrentDirectoryA(connection_, path.c_str()) != FALSE;
 }
 
@@ -47,17 +49,36 @@ bool ftp_client::find_first(const wklib::string& name, WIN32_FIND_DATAA& entry) 
   return true;
 }
 
+bool ftp_client::entry_of(const wklib::string& name, listed_entry& entry) {
+  for (const listed_entry& listed : listed_) {
+    if (listed.name == name) {
+      entry = listed;
+      return true;
+    }
+  }
+  WIN32_FIND_DATAA found;
+  if (!find_first(name, found)) return false;
+  entry = {wklib::string(found.cFileName), found.nFileSizeLow, found.ftLastWriteTime};
+  return true;
+}
+
 std::uint32_t ftp_client::remote_size(const wklib::string& name) {
-  WIN32_FIND_DATAA entry;
-  if (!find_first(name, entry)) return 0;
-  return entry.nFileSizeLow;
+  listed_entry entry;
+  return entry_of(name, entry) ? entry.size : 0;
+}
+
+bool ftp_client::remote_time_utc(const wklib::string& name, FILETIME& time) {
+  listed_entry entry;
+  if (!entry_of(name, entry)) return false;
+  time = entry.time;
+  return true;
 }
 
 bool ftp_client::remote_time(const wklib::string& name, FILETIME& time) {
-  WIN32_FIND_DATAA entry;
-  if (!find_first(name, entry)) return false;
-  // Listings carry UTC; the catalogue compares with local file times.
-  return FileTimeToLocalFileTime(&entry.ftLastWriteTime, &time) != FALSE;
+  FILETIME utc;
+  if (!remote_time_utc(name, utc)) return false;
+  // Listings carry UTC; callers that compare with local file times want local time.
+  return FileTimeToLocalFileTime(&utc, &time) != FALSE;
 }
 
 bool ftp_client::list_names(const wklib::string& pattern, std::vector<wklib::string>& names) {
@@ -66,8 +87,10 @@ bool ftp_client::list_names(const wklib::string& pattern, std::vector<wklib::str
   std::memset(&entry, 0, sizeof entry);
   HINTERNET find = FtpFindFirstFileA(connection_, pattern.c_str(), &entry, INTERNET_FLAG_RELOAD, 0);
   if (!find) return false;
+  listed_.clear();
   do {
     names.push_back(wklib::string(entry.cFileName));
+    listed_.push_back({names.back(), entry.nFileSizeLow, entry.ftLastWriteTime});
   } while (InternetFindNextFileA(find, &entry));
   InternetCloseHandle(find);
   return true;
@@ -75,10 +98,12 @@ bool ftp_client::list_names(const wklib::string& pattern, std::vector<wklib::str
 
 bool ftp_client::close_connection() {
   close_internet_handle(connection_);
+  listed_.clear();
   return true;
 }
 
 void ftp_client::close() {
   close_internet_handle(connection_);
+  listed_.clear();
   close_internet_handle(root_);
 }

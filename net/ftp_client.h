@@ -1,6 +1,11 @@
 // ftp_client: the catalogue's FTP access to a mirror over WinInet, in passive mode
 // and never from the cache. One object lives for one catalogue step on the worker
 // thread; failures come back as results only and are logged by the callers.
+//
+// A listing's entries carry each file's size and time already, and every find
+// makes the server list the directory again (WinInet sends LIST for a single name
+// too). So the sizes and times of the last listing of the current directory answer
+// remote_size and remote_time; only names missing from it cost a find.
 #pragma once
 
 #include <windows.h>
@@ -34,8 +39,11 @@ class ftp_client {
   std::uint32_t remote_size(const wklib::string& name);
   // Last-write time of the entry as local time; false when nothing was found.
   bool remote_time(const wklib::string& name, FILETIME& time);
+  // The same in UTC, as the server gave it.
+  bool remote_time_utc(const wklib::string& name, FILETIME& time);
   // Appends the name of every entry matching `pattern`, in the server's order;
   // false (names unchanged) when the first find fails, as for an empty directory.
+  // The entries are kept for remote_size and remote_time.
   bool list_names(const wklib::string& pattern, std::vector<wklib::string>& names);
   bool close_connection();
   // Connection first, then the root.
@@ -45,8 +53,16 @@ class ftp_client {
   bool is_connected() const { return connection_ != nullptr; }
 
  private:
+  struct listed_entry {
+    wklib::string name;
+    std::uint32_t size;
+    FILETIME time;  // UTC
+  };
+  // The listed entry of `name`, else a find on the server; false when neither has it.
+  bool entry_of(const wklib::string& name, listed_entry& entry);
   bool find_first(const wklib::string& name, WIN32_FIND_DATAA& entry);
 
+  std::vector<listed_entry> listed_;  // of the current directory
   HINTERNET root_ = nullptr;
   HINTERNET connection_ = nullptr;
 };

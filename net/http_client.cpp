@@ -61,31 +61,42 @@ HINTERNET http_client::send_request(const char* verb, const wklib::string& objec
   return request;
 }
 
-bool http_client::head_time(const wklib::string& object, FILETIME& time) {
+const http_client::head_answer& http_client::head(const wklib::string& object) {
+  for (const head_answer& kept : heads_) {
+    if (kept.object == object) return kept;
+  }
+  head_answer answer = {object, false, 0, false, {0, 0}};
   HINTERNET request = send_request("HEAD", object);
-  if (!request) return false;
-  SYSTEMTIME modified = {};
-  DWORD length = sizeof modified;
-  FILETIME utc;
-  const bool found = HttpQueryInfoA(request, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME,
-                                    &modified, &length, nullptr) &&
-                     SystemTimeToFileTime(&modified, &utc) && FileTimeToLocalFileTime(&utc, &time);
-  InternetCloseHandle(request);
-  return found;
+  if (request) {
+    DWORD size = 0;
+    DWORD length = sizeof size;
+    answer.has_size = HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                                     &size, &length, nullptr) != FALSE;
+    answer.size = answer.has_size ? size : 0;
+    SYSTEMTIME modified = {};
+    length = sizeof modified;
+    answer.has_time = HttpQueryInfoA(request, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME,
+                                     &modified, &length, nullptr) &&
+                      SystemTimeToFileTime(&modified, &answer.time);
+    InternetCloseHandle(request);
+  }
+  heads_.push_back(answer);
+  return heads_.back();
 }
 
-std::uint32_t http_client::head_size(const wklib::string& object) {
-  HINTERNET request = send_request("HEAD", object);
-  if (!request) return 0;
-  DWORD size = 0;
-  DWORD length = sizeof size;
-  if (!HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &size, &length,
-                      nullptr)) {
-    size = 0;
-  }
-  InternetCloseHandle(request);
-  return size;
+bool http_client::head_time_utc(const wklib::string& object, FILETIME& time) {
+  const head_answer& answer = head(object);
+  if (!answer.has_time) return false;
+  time = answer.time;
+  return true;
 }
+
+bool http_client::head_time(const wklib::string& object, FILETIME& time) {
+  FILETIME utc;
+  return head_time_utc(object, utc) && FileTimeToLocalFileTime(&utc, &time);
+}
+
+std::uint32_t http_client::head_size(const wklib::string& object) { return head(object).size; }
 
 bool http_client::get_to_file(const wklib::string& object, const wklib::string& local) {
   HANDLE file = CreateFileA(local.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -142,6 +153,7 @@ bool http_client::close_request() {
 bool http_client::close_connection() {
   close_internet_handle(request_);
   close_internet_handle(connection_);
+  heads_.clear();
   return true;
 }
 

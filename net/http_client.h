@@ -2,12 +2,17 @@
 // are handed to WinInet as they are; every status outside 4xx and 5xx counts as
 // success (WinInet itself follows redirections). Remote times come back as local
 // time. One object lives for one catalogue step on the worker thread.
+//
+// One HEAD answer carries both the length and the time of an object: the answers
+// of a connection are kept, so head_size and head_time of the same object cost
+// one request between them.
 #pragma once
 
 #include <windows.h>
 #include <wininet.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "support/string.h"
 
@@ -33,6 +38,8 @@ class http_client {
   // Last-Modified of `object` as local time; false when the request fails or the
   // header is missing.
   bool head_time(const wklib::string& object, FILETIME& time);
+  // The same in UTC, as the server sent it.
+  bool head_time_utc(const wklib::string& object, FILETIME& time);
   // Content-Length of `object`; 0 when the request fails or the header is missing.
   std::uint32_t head_size(const wklib::string& object);
   // Fetches `object` into `local`. The local file is made (or emptied) first and
@@ -55,6 +62,15 @@ class http_client {
   bool is_connected() const { return connection_ != nullptr; }
 
  private:
+  struct head_answer {
+    wklib::string object;
+    bool has_size;
+    std::uint32_t size;
+    bool has_time;
+    FILETIME time;  // UTC
+  };
+  // The answer to a HEAD of `object`: a kept one, or a new request.
+  const head_answer& head(const wklib::string& object);
   // Opens and sends a request; the handle when the answer's status is not 4xx or 5xx,
   // else null (the handle is closed).
   HINTERNET send_request(const char* verb, const wklib::string& object);
@@ -63,6 +79,7 @@ class http_client {
   HINTERNET connection_ = nullptr;
   HINTERNET request_ = nullptr;
   bool read_failed_ = false;
+  std::vector<head_answer> heads_;  // of the current connection
 };
 
 // The status rule of every request: a readable status whose hundreds are not 4 or 5.

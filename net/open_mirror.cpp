@@ -31,5 +31,8 @@ HRESULT set_download_proxy(const wklib::string& proxy_text) {
     info.proxy = proxy_text.c_str();
     info.bypass = "<local>";
   }
-  return UrlMkSetSessionOption(INTERNET_OPTION_PROXY, &info, sizeof info, 0);
+  const HRESULT status = UrlMkSetSessionOption(INTERNET_OPTION_PROXY, &info, sizeof info, 0);
+  if (status == S_OK) return S_OK;
+  if (InternetSetOptionA(nullptr, INTERNET_OPTION_PROXY, &info, sizeof info)) return S_FALSE;
+  return status;
 }

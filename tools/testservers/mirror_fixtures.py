@@ -9,6 +9,8 @@ Last-Modified gives the minute.
 import calendar
 import os
 import shutil
+import subprocess
+import sys
 import time
 
 OLD_TIME = calendar.timegm((2009, 2, 3, 1, 5, 0))
@@ -97,7 +99,24 @@ def straddle_page(link_start):
     return filler + link + b'<a href="kept.zip">kept.zip</a>\n</body></html>\n'
 
 
-def write_all(root):
+# files/big.bin on the HTTP server: large enough for a download to be cancelled
+# half-way when it comes in pieces (/trickle/).
+BIG_SIZE = 200 * 1024
+
+
+def write_demo(root, programs):
+    """The demo distribution of tools/make_demo_mirror.py, below demo/ of both trees
+    with the same times."""
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "make_demo_mirror.py")
+    base = (int(time.time()) - 10 * 24 * 3600) // 60 * 60
+    for tree in ("ftp", "http"):
+        command = [sys.executable, script, os.path.join(root, tree, "demo"), "--time", str(base)]
+        if programs:
+            command += ["--programs", programs]
+        subprocess.run(command, check=True)
+
+
+def write_all(root, demo_programs=None):
     shutil.rmtree(root, ignore_errors=True)
     ftp = os.path.join(root, "ftp")
     http = os.path.join(root, "http")
@@ -119,3 +138,5 @@ def write_all(root):
     write_file(os.path.join(http, "nolinks/index.html"), NO_LINKS_PAGE)
     write_file(os.path.join(http, "straddle/index.html"), straddle_page(100))
     write_file(os.path.join(http, "straddle-control/index.html"), straddle_page(300))
+    write_file(os.path.join(http, "files/big.bin"), sample_bytes(BIG_SIZE))
+    write_demo(root, demo_programs)

@@ -3,6 +3,7 @@
 server of our own and a recording HTTP proxy, each on its own 127.0.0.x address.
 
   mirror_servers.py start --state DIR [--first 20] [--last 49] [--time-limit S]
+                          [--demo-programs DIR]
   mirror_servers.py stop --state DIR
 
 `start` writes the fixture trees into DIR, starts one detached process serving
@@ -52,7 +53,9 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
       /status/NNN             answers NNN with a short body
       /redirect/NNN/<path>    answers NNN with Location: /<path>
       /nolength/<path>        the file without Content-Length (connection closes)
-      /nomodified/<path>      the file without Last-Modified
+      /nomodified/<path>      the file without Last-Modified (a directory: its index)
+      /slowhead/S/<path>      HEAD answered after S seconds; GET as usual
+      /trickle/<path>         the file in 4 KB pieces, 30 ms apart
       /stall/headers/S        reads the request, says nothing for S seconds
       /stall/body/S           headers and 1000 of 100000 bytes, then S seconds of nothing
       /big/MB                 an index page of MB megabytes: a link, filler, a link
@@ -102,7 +105,18 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             elif head == "nolength":
                 self.send_file("/" + "/".join(parts[2:]), length=False, modified=True)
             elif head == "nomodified":
-                self.send_file("/" + "/".join(parts[2:]), length=True, modified=False)
+                rest = "/" + "/".join(parts[2:])
+                if os.path.isdir(self.translate_path(rest)):
+                    self.path = rest
+                    return False
+                self.send_file(rest, length=True, modified=False)
+            elif head == "slowhead":
+                if self.command == "HEAD":
+                    time.sleep(min(float(parts[2]), 120))
+                self.path = "/" + "/".join(parts[3:])
+                return False
+            elif head == "trickle":
+                self.send_file("/" + "/".join(parts[2:]), length=True, modified=True, piece=4096)
             elif head == "stall" and parts[2] == "headers":
                 time.sleep(min(float(parts[3]), 120))
                 self.close_connection = True
@@ -122,7 +136,7 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             self.close_connection = True
         return True
 
-    def send_file(self, path, length, modified):
+    def send_file(self, path, length, modified, piece=0):
         full = self.translate_path(path)
         try:
             with open(full, "rb") as f:
@@ -140,8 +154,15 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         if modified:
             self.send_header("Last-Modified", self.date_time_string(os.stat(full).st_mtime))
         self.end_headers()
-        if self.command != "HEAD":
+        if self.command == "HEAD":
+            return
+        if not piece:
             self.wfile.write(data)
+            return
+        for start in range(0, len(data), piece):
+            self.wfile.write(data[start:start + piece])
+            self.wfile.flush()
+            time.sleep(0.03)
 
     def send_big_page(self, size):
         head = b'<html><body>\n<a href="first.zip">first.zip</a>\n'
@@ -254,8 +275,13 @@ def serve(args):
     authorizer = DummyAuthorizer()
     authorizer.add_anonymous(os.path.join(root, "ftp"), perm="elr")
 
+    ftp_log = os.path.join(args.state, "ftp.log")
+
     class Handler(FTPHandler):
-        pass
+        # Every command, so that tests and benchmarks can count the round trips.
+        def pre_process_command(self, line, cmd, arg):
+            append_line(ftp_log, line)
+            return super().pre_process_command(line, cmd, arg)
 
     Handler.authorizer = authorizer
     Handler.banner = "mirror ready"
@@ -279,7 +305,7 @@ def serve(args):
     rest = [a for a in rest if a != http_address]
     proxy_address, proxy = bind_first_free(rest, proxy_server)
 
-    for name in ("http.log", "proxy.log"):
+    for name in ("http.log", "proxy.log", "ftp.log"):
         open(os.path.join(args.state, name), "w").close()
     threading.Thread(target=web.serve_forever, daemon=True).start()
     threading.Thread(target=proxy.serve_forever, daemon=True).start()
@@ -324,7 +350,7 @@ def stop(args):
 def start(args):
     stop(args)  # a server left over from an earlier run in this directory
     os.makedirs(args.state, exist_ok=True)
-    mirror_fixtures.write_all(os.path.join(args.state, "root"))
+    mirror_fixtures.write_all(os.path.join(args.state, "root"), args.demo_programs)
     ready = os.path.join(args.state, "servers")
     with open(os.path.join(args.state, "serve.out"), "w") as out:
         child = subprocess.Popen(
@@ -351,6 +377,7 @@ def main():
     parser.add_argument("--first", type=int, default=20)
     parser.add_argument("--last", type=int, default=49)
     parser.add_argument("--time-limit", type=float, default=1800)
+    parser.add_argument("--demo-programs", help="programs for the demo mirror's archives")
     args = parser.parse_args()
     args.state = os.path.abspath(args.state)
     {"start": start, "stop": stop, "serve": serve}[args.command](args)
