@@ -57,8 +57,8 @@ class matcher {
     chain_.clear();
   }
 
-  // With `anchored`, only a match starting at `pos` counts.
-  int find(int pos, bool anchored, int* match_start, int* match_end);
+  // Consuming nothing beyond `limit`; with `anchored`, only a match starting at `pos`.
+  int find(int pos, int limit, bool anchored, int* match_start, int* match_end);
   int error() const { return error_; }
 
  private:
@@ -135,8 +135,7 @@ class matcher {
   int leaf_filter(int pc, int start);
   int max_length(int pc, int stop, int depth);
   int alternatives_max(int pc, int depth);
-  int behind_search(int pos, int* match_start, int* match_end);
-  int not_behind_search(int pos, int* match_start, int* match_end);
+  bool behind_holds(int pc, int a);
 
   SzRexPattern* record_;
   const unsigned char* program_;
@@ -147,7 +146,10 @@ class matcher {
   long long steps_ = 0;
   int depth_ = 0;
   int error_ = 0;
-  int stop_pc_ = -1;  // a position that ends the program temporarily (lookbehind content)
+  // While a lookbehind's content is tried: the position after its group, which ends
+  // the program there, and the only place the content may end (-1: anywhere).
+  int stop_pc_ = -1;
+  int stop_at_ = -1;
   int lf_from_ = -1, lf_result_ = -1;
   std::vector<unsigned char> trail_;
   std::vector<std::pair<int, int>>&
@@ -240,7 +242,7 @@ int matcher::match(int pc, int a, int limit) {
   } guard(depth_);
   bool first = true;
   for (;; first = false) {
-    if (pc == stop_pc_) return a;
+    if (pc == stop_pc_) return (stop_at_ < 0 || a == stop_at_) ? a : -1;
     unsigned char k = program_[pc];
     switch (k) {
       case SzRexNodeEnd:
@@ -302,9 +304,13 @@ int matcher::match(int pc, int a, int limit) {
         ++pc;
         break;
       case SzRexNodeGroup:
+        return group(pc, a, limit);
       case SzRexNodeBehind:
       case SzRexNodeNotBehind:
-        return group(pc, a, limit);
+        // Zero-width wherever it stands: the text before `a` is tested, not consumed.
+        if (behind_holds(pc, a) != (k == SzRexNodeBehind)) return error_ ? -2 : -1;
+        pc = next(pc);
+        break;
       case SzRexNodeAhead:
         return ahead(pc, a, limit, false);
       case SzRexNodeNotAhead:
@@ -339,11 +345,23 @@ int matcher::group(int pc, int a, int limit) {
 
 // `(?=X)rest`: the match ends at `a` once X followed by the rest matches.
 // `(?!X)rest`: the match ends at `a` unless X followed by the rest matches.
+//
+// The condition reads the text beyond the limit (a lookahead tests what follows the
+// part of the text a segment or a shorter repetition may consume), and beyond the
+// end a lookbehind's content must reach: it consumes nothing.
 int matcher::ahead(int pc, int a, int limit, bool negative) {
+  (void)limit;
   bool soft = false;
   int separator = state_->alt_link[pc];
+  const int stop_at = stop_at_;
+  stop_at_ = -1;
+  struct restore {
+    int& target;
+    int value;
+    ~restore() { target = value; }
+  } keep{stop_at_, stop_at};
   for (int alt = pc + 1;;) {
-    int r = match(alt, a, limit);
+    int r = match(alt, a, len_);
     if (error_) return -2;
     if (r >= 0) return negative ? -1 : a;
     if (r != -2) soft = true;
@@ -757,6 +775,7 @@ int matcher::filter(int pc, int start) {
   if (start > len_) return -1;
   for (int hops = 0;; ++hops) {
     if (hops > state_->program_length) return start;
+    if (pc == stop_pc_) return stop_at_ < 0 ? start : (start <= stop_at_ ? stop_at_ : -1);
     unsigned char k = program_[pc];
     if (SzRexIsFilterLeaf(k)) return leaf_filter(pc, start);
     switch (k) {
@@ -769,9 +788,11 @@ int matcher::filter(int pc, int start) {
       case SzRexNodeLazyPlus:
         pc += 5;
         continue;
-      case SzRexNodeGroup:
       case SzRexNodeBehind:
-      case SzRexNodeNotBehind: {
+      case SzRexNodeNotBehind:
+        pc = next(pc);  // consumes nothing: what follows begins here
+        continue;
+      case SzRexNodeGroup: {
         if (depth_ >= k_max_depth) return abort(SzRexErrorDepth), -2;
         struct depth_guard {
           int& depth;
@@ -781,7 +802,7 @@ int matcher::filter(int pc, int start) {
         int best = -1;
         bool found = false, soft = false;
         int separator = state_->alt_link[pc];
-        for (int alt = pc + (k == SzRexNodeNotBehind ? 5 : 1);;) {
+        for (int alt = pc + 1;;) {
           int f = filter(alt, start);
           if (f >= 0 && f <= start) return start;
           if (f >= 0) {
@@ -873,117 +894,38 @@ int matcher::alternatives_max(int pc, int depth) {
   return longest;
 }
 
-// `(?<=X)Y` at the program start: X is matched, then Y from where X ended; the
-// match is Y alone.
-int matcher::behind_search(int pos, int* match_start, int* match_end) {
-  const int y = next(0);
-  int c = -1;
-  if (record_->flags & SzRexFlagBehindFilter) {
-    c = filter(y, pos);
-    if (c < 0) return 0;
-  }
-  const bool x_filter = (record_->flags & SzRexFlagStartFilter) != 0;
-  while (pos <= len_) {
-    stop_pc_ = y;
-    int m = match(0, pos, len_);
-    stop_pc_ = -1;
-    if (error_ || m == -2) return 0;
-    if (m <= -3) {
-      int hint = -m - 2;
-      pos = hint > pos ? hint : pos + char_len(pos);
-      continue;
-    }
-    if (m >= pos && m >= c) {
-      int r = match(y, m, len_);
-      if (error_ || r == -2) return 0;
-      if (r >= 0) {
-        *match_start = m;
-        *match_end = r;
-        return 1;
+// Whether the content of the lookbehind at `pc` matches a text that ends exactly at
+// `a`: each start from the furthest back its longest match allows (the subject start
+// when it has no bound) up to `a` is tried, the content ending where the program
+// after the group begins.
+bool matcher::behind_holds(int pc, int a) {
+  const int longest = alternatives_max(pc, 0);
+  int q = (longest == k_unlimited || longest >= a) ? 0 : a - longest;
+  if (q > 0 && is_trail(q)) --q;
+  const int saved_pc = stop_pc_, saved_at = stop_at_;
+  stop_pc_ = next(pc);
+  stop_at_ = a;
+  bool holds = false;
+  for (; q <= a && !error_; q += char_len(q)) {
+    const int content = pc + (program_[pc] == SzRexNodeNotBehind ? 5 : 1);
+    int separator = state_->alt_link[pc];
+    for (int alt = content;;) {
+      if (match(alt, q, a) == a) {
+        holds = true;
+        break;
       }
+      if (error_ || program_[separator] == SzRexNodeGroupEnd) break;
+      alt = separator + 1;
+      separator = state_->alt_link[separator];
     }
-    if (pos >= len_) break;
-    pos += char_len(pos);
-    if (x_filter) {
-      pos = filter(0, pos);
-      if (pos < 0) return 0;
-    }
+    if (holds || q >= len_) break;
   }
-  return 0;
+  stop_pc_ = saved_pc;
+  stop_at_ = saved_at;
+  return holds;
 }
 
-// `(?<!X)Y` at the program start: Y matches at a position where no occurrence of X ends.
-int matcher::not_behind_search(int pos, int* match_start, int* match_end) {
-  const int y = next(0);
-  SzRexMemo* memo = memo_for(0, len_);
-  if (!memo) return abort(SzRexErrorNoMemory), 0;
-  SzRexMemo& marks = *memo;
-  int c = -1;
-  const bool y_filter = (record_->flags & SzRexFlagBehindFilter) != 0;
-  const bool x_filter = (record_->flags & SzRexFlagStartFilter) != 0;
-  if (y_filter) {
-    c = filter(y, pos);
-    if (c < 0) return 0;
-  }
-  auto run_x = [&](int p) {
-    stop_pc_ = y;
-    int m = match(0, p, len_);
-    stop_pc_ = -1;
-    if (m >= 0 && m <= len_) add_marks(marks, m, mark_behind_end);
-  };
-  int next_x = pos;
-  if (pos > 0) {
-    int longest = alternatives_max(0, 0);
-    int from = longest == k_unlimited || longest > pos ? 0 : pos - longest;
-    if (from > 0 && is_trail(from)) --from;
-    for (int p = from; p < pos;) {
-      if (x_filter) {
-        p = filter(0, p);
-        if (p < 0 || p >= pos) break;
-      }
-      run_x(p);
-      if (error_) return 0;
-      p += char_len(p);
-    }
-  } else if (x_filter) {
-    next_x = filter(0, 0);
-    if (next_x < 0) {
-      next_x = len_ + 1;
-      if (c > 0) pos = c;
-    }
-  }
-  for (;;) {
-    if (x_filter && next_x >= 0 && next_x < pos) {
-      next_x = filter(0, pos);
-      if (next_x < 0) next_x = len_ + 1;
-    }
-    if (!x_filter || next_x == pos) {
-      run_x(pos);
-      if (error_) return 0;
-      if (x_filter && pos < len_) {
-        next_x = filter(0, pos + char_len(pos));
-        if (next_x < 0) next_x = len_ + 1;
-      }
-    }
-    if (!(marks_of(marks, pos) & mark_behind_end) && pos >= c) {
-      int r = match(y, pos, len_);
-      if (error_ || r == -2) return 0;
-      if (r >= 0) {
-        *match_start = pos;
-        *match_end = r;
-        return 1;
-      }
-      if (y_filter && pos < len_) {
-        c = filter(y, pos + char_len(pos));
-        if (c < 0) return 0;
-      }
-    }
-    if (pos >= len_) return 0;
-    pos += char_len(pos);
-  }
-}
-
-int matcher::find(int pos, bool anchored, int* match_start, int* match_end) {
+int matcher::find(int pos, int limit, bool anchored, int* match_start, int* match_end) {
   ++state_->search_stamp;
   if (state_->search_stamp == 0) {
     std::fill(state_->filter_stamp.begin(), state_->filter_stamp.end(), 0);
@@ -993,19 +935,19 @@ int matcher::find(int pos, bool anchored, int* match_start, int* match_end) {
   }
   const unsigned char first = program_[0];
   const int origin = pos;
-  if ((record_->flags & SzRexFlagStartFilter) && first != SzRexNodeNotBehind) {
+  // A leading lookbehind consumes nothing: where a match can begin is where what
+  // follows it can.
+  const bool use_filter =
+      (first == SzRexNodeBehind || first == SzRexNodeNotBehind)
+          ? (record_->flags & SzRexFlagBehindFilter) != 0
+          : (record_->flags & SzRexFlagStartFilter) != 0;
+  if (use_filter) {
     pos = filter(0, pos);
     if (pos < 0 || error_) return 0;
     if (anchored && pos != origin) return 0;
   }
-  if (first == SzRexNodeBehind || first == SzRexNodeNotBehind) {
-    int found = first == SzRexNodeBehind ? behind_search(pos, match_start, match_end)
-                                         : not_behind_search(pos, match_start, match_end);
-    return found && (!anchored || *match_start == origin);
-  }
-  const bool use_filter = (record_->flags & SzRexFlagStartFilter) != 0;
   for (;;) {
-    int r = match(0, pos, len_);
+    int r = match(0, pos, limit);
     if (error_) return 0;
     if (r >= pos) {
       *match_start = pos;
@@ -1040,28 +982,51 @@ int SzRexFind(SzRexPattern* record, const char* subject) {
   return SzRexFindIn(record, subject, static_cast<int>(length), 0);
 }
 
-int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int anchored) {
+namespace {
+
+// The end of the line a match ending at `at` lies in: the next line feed that is not
+// the second byte of a character, or `end`.
+int line_end_from(const SzRexPattern* record, const char* text, int at, int end) {
+  auto lead = [&](int i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    return c >= 0x80 && record->lead_bytes[c - 0x80];
+  };
+  while (at < end) {
+    const void* found = std::memchr(text + at, '\n', end - at);
+    if (!found) return end;
+    const int q = static_cast<int>(static_cast<const char*>(found) - text);
+    int run = 0;
+    for (int i = q - 1; i >= 0 && lead(i); --i) ++run;
+    if ((run & 1) == 0) return q;
+    at = q + 1;
+  }
+  return end;
+}
+
+int find_in(SzRexPattern* record, const char* subject, int length, int limit, int anchored) {
   if (!record || !subject || !record->program || !record->state) return 0;
   record->error = SzRexErrorNone;
   if (length < 0 || length > 0x7FFFFFF0) return 0;
+  if (limit < 0 || limit > length) limit = length;
   const char* text = subject;
   int pos = record->start;
   if (pos < 0) pos = 0;
-  if (pos > length) return 0;
+  if (pos > limit) return 0;
   SzRexFuzzy* fuzzy = record->fuzzy ? record->fuzzy_context : nullptr;
-  int text_length = length;
+  int text_length = length, text_limit = limit;
   if (fuzzy) {
     if (!SzRexFuzzyConvertSubject(fuzzy, subject, static_cast<std::uint32_t>(length))) return 0;
     text = fuzzy->subject;
     pos = SzRexFuzzyMapForward(fuzzy, pos);
     text_length = static_cast<int>(fuzzy->subject_length);
-    if (pos > text_length) return 0;
+    text_limit = limit == length ? text_length : SzRexFuzzyMapForward(fuzzy, limit);
+    if (pos > text_limit) return 0;
   }
   int start = 0, end = 0;
   int found = 0;
   try {
     matcher m(record, reinterpret_cast<const unsigned char*>(text), text_length);
-    found = m.find(pos, anchored != 0, &start, &end);
+    found = m.find(pos, text_limit, anchored != 0, &start, &end);
     if (m.error()) record->error = m.error();
   } catch (const std::bad_alloc&) {
     record->error = SzRexErrorNoMemory;
@@ -1070,12 +1035,21 @@ int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int ancho
   if (!found) return 0;
   std::int32_t match_start = start, match_length = end - start;
   if (fuzzy) SzRexFuzzyMapBack(fuzzy, &match_start, &match_length);
-  if (record->flags & SzRexFlagExtendLine) {
-    std::int32_t at = match_start + match_length;
-    while (at < length && subject[at] != '\n') ++at;
-    match_length = at - match_start;
-  }
+  if (record->flags & SzRexFlagExtendLine)
+    match_length = line_end_from(record, subject, match_start + match_length, limit) - match_start;
   record->match_start = match_start;
   record->match_length = match_length;
   return 1;
+}
+
+}  // namespace
+
+int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int anchored) {
+  return find_in(record, subject, length, length, anchored);
+}
+
+int SzRexMatchAt(SzRexPattern* record, const char* subject, int length, int at, int limit) {
+  if (!record || limit < at) return 0;
+  record->start = at;
+  return find_in(record, subject, length, limit, 1);
 }

@@ -73,6 +73,12 @@ int SzRexFind(SzRexPattern* record, const char* subject);
 // beginning at record->start counts. Searching on from a later start in the same
 // text this way costs nothing for the part already passed.
 int SzRexFindIn(SzRexPattern* record, const char* subject, int length, int anchored);
+// The match beginning at `at` in the `length` bytes of `subject` that consumes
+// nothing beyond `limit` (a trailing `.*` extends it at most that far), while
+// anchors, word tests and lookarounds see the whole subject: 1 with match_start
+// (= at) and match_length written, 0 when there is none. The pattern search matches
+// its segments this way, each over its own part of the match.
+int SzRexMatchAt(SzRexPattern* record, const char* subject, int length, int at, int limit);
 // The literal bytes that end every match of the compiled pattern, when its last
 // node is literal text (`<a href.*?>` ends in ">"): their number, with *bytes
 // pointing into the program. 0 when no such ending is known.

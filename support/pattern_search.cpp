@@ -44,22 +44,28 @@ struct pattern_record {
     tail = n > 0 ? string(bytes, n) : string();
     return true;
   }
-  // Searches the `length` bytes at `text` as a subject of their own, from `from`:
-  // true with the match's start and length. With `anchored` only a match at `from`.
-  bool find(const char* text, int length, int from, bool anchored, int* start, int* taken) {
+  // The first match in the `length` bytes at `text` from `from` on: true with its
+  // start and length.
+  bool find(const char* text, int length, int from, int* start, int* taken) {
     record.start = from;
-    if (!SzRexFindIn(&record, text, length, anchored ? 1 : 0)) return false;
+    if (!SzRexFindIn(&record, text, length, 0)) return false;
     *start = record.match_start;
     *taken = record.match_length;
     return true;
   }
-  // Whether the segment matches exactly the `length` bytes at `text`.
-  bool matches_whole(const char* text, int length) {
-    if (!tail.empty() && (length < tail.length() || std::memcmp(text + length - tail.length(),
-                                                                tail.c_str(), tail.length()) != 0))
-      return false;
-    int start = 0, taken = 0;
-    return find(text, length, 0, true, &start, &taken) && taken == length;
+  // The match at `at` that ends at `limit` at the latest; the text around it is seen
+  // by anchors and lookarounds. True with its length.
+  bool match_at(const char* text, int length, int at, int limit, int* taken) {
+    if (!SzRexMatchAt(&record, text, length, at, limit)) return false;
+    *taken = record.match_length;
+    return true;
+  }
+  // Whether the segment matches exactly the bytes from `at` to `end`.
+  bool matches_whole(const char* text, int length, int at, int end) {
+    const int n = tail.length();
+    if (n > 0 && (end - at < n || std::memcmp(text + end - n, tail.c_str(), n) != 0)) return false;
+    int taken = 0;
+    return match_at(text, length, at, end, &taken) && taken == end - at;
   }
 };
 
@@ -292,17 +298,22 @@ bool pattern_search::search_next() {
 }
 
 // Searches the working copy from `position` on; a search continuing after an empty
-// match starts one character later, so that it cannot find that match again.
+// match starts one character later, so that it cannot find that match again. A
+// match the options reject is searched for again from one character after its
+// start, in the text from there on: what lies before the retry point is no longer
+// part of the text (`^` holds there, `\<` sees no letter before it).
 bool pattern_search::search_working(int position) {
   const char* work = work_;
   const int work_length = work_length_;
+  int origin = 0;
   int start = 0, length = 0;
   for (;;) {
     if (position > work_length ||
-        !whole_->find(work, work_length, position, false, &start, &length)) {
+        !whole_->find(work + origin, work_length - origin, position - origin, &start, &length)) {
       next_from_ = work_length + 1;
       return false;
     }
+    start += origin;
     bool accepted = true;
     if (length == 0 && !zero_match_) accepted = false;
     if (accepted && word_) {
@@ -313,12 +324,11 @@ bool pattern_search::search_working(int position) {
       accepted = !before && !after;
     }
     if (accepted) break;
-    // Resume one character after the rejected match's start.
     if (start >= work_length) {
       next_from_ = work_length + 1;
       return false;
     }
-    position = start + char_length(work, start);
+    position = origin = start + char_length(work, start);
   }
   next_from_ = length > 0 ? start + length
                           : (start < work_length ? start + char_length(work, start) : start + 1);
@@ -327,75 +337,83 @@ bool pattern_search::search_working(int position) {
   if (aimai_) SzRexFuzzyMapBack(&whole_->fuzzy, &source_start, &source_match_length);
   match_position_ = source_start;
   whole_match_.assign(source_ + source_start, source_match_length);
-  split_origin_ = start;
+  if (segments_.size() == 1) {
+    // The one segment is the whole pattern: its match is the whole match.
+    submatches_[0] = whole_match_;
+    positions_[0] = source_start;
+    return true;
+  }
+  origin_ = origin;
+  split_origin_ = start - origin;
   split_length_ = length;
   failed_splits_.assign((segments_.size() + 1) * (static_cast<std::size_t>(length) + 1), false);
-  return assign_segments(work + start, length, start, 0, 0);
+  return assign_segments(start - origin, start - origin + length, 0, 0);
 }
 
-// Assigns segments `index` onwards to `matched` (`length` bytes of the working copy
-// starting at `position`). The recursion is one level per segment (at most
+// Assigns segments `index` onwards to the match from `at` to `end` (offsets in the
+// text the match was found in). The recursion is one level per segment (at most
 // max_segments). The answer depends only on the segment and the offset in the
 // match, so a failure is remembered and never worked out twice.
-bool pattern_search::assign_segments(const char* matched, int length, int position, int index,
-                                     int depth) {
+bool pattern_search::assign_segments(int at, int end, int index, int depth) {
   const std::size_t split = static_cast<std::size_t>(index) * (split_length_ + 1) +
-                            static_cast<std::size_t>(position - split_origin_);
+                            static_cast<std::size_t>(at - split_origin_);
   if (failed_splits_[split]) return false;
-  if (assign_segment(matched, length, position, index, depth)) return true;
+  if (assign_segment(at, end, index, depth)) return true;
   failed_splits_[split] = true;
   return false;
 }
 
 // Segment `index` and, through assign_segments, the ones after it. Each segment
-// sees the rest of the match as a text of its own: it ends where the match does.
-bool pattern_search::assign_segment(const char* matched, int length, int position, int index,
-                                    int depth) {
+// consumes its part of the match only, but reads the whole text: a lookbehind sees
+// what precedes its part, a lookahead what follows it, `$` the line's end.
+bool pattern_search::assign_segment(int at, int end, int index, int depth) {
   const int count = static_cast<int>(segments_.size());
-  if (index == count) return length == 0;
+  if (index == count) return at == end;
   if (depth > max_segments) return false;
+  const char* text = work_ + origin_;
+  const int text_length = work_length_ - origin_;
   pattern_record* segment = segments_[index];
   auto record_submatch = [&](int taken) {
-    int s = position, n = taken;
+    int s = origin_ + at, n = taken;
     if (aimai_) SzRexFuzzyMapBack(&whole_->fuzzy, &s, &n);
     submatches_[index].assign(source_ + s, n);
     positions_[index] = s;
   };
   if (segment->lazy) {
-    // The shortest prefix the segment matches whole after which the rest can be assigned.
-    // When the next segment is literal text, only the places where that text follows
-    // are worth trying.
+    // The shortest part the segment matches whole after which the rest can be
+    // assigned. When the next segment is literal text, only the places where that
+    // text follows are worth trying.
     const string* follow = index + 1 < count ? &segments_[index + 1]->literal : nullptr;
-    for (int k = 0; k <= length;) {
+    for (int k = at; k <= end;) {
       if (follow && !follow->empty() &&
-          (length - k < follow->length() ||
-           std::memcmp(matched + k, follow->c_str(), follow->length()) != 0)) {
-        if (k == length) break;
-        k += char_length(matched, k);
+          (end - k < follow->length() ||
+           std::memcmp(text + k, follow->c_str(), follow->length()) != 0)) {
+        if (k == end) break;
+        k += char_length(text, k);
         continue;
       }
-      if (segment->matches_whole(matched, k) &&
-          assign_segments(matched + k, length - k, position + k, index + 1, depth + 1)) {
-        record_submatch(k);
+      if (segment->matches_whole(text, text_length, at, k) &&
+          assign_segments(k, end, index + 1, depth + 1)) {
+        record_submatch(k - at);
         return true;
       }
-      if (k == length) break;
-      k += char_length(matched, k);
+      if (k == end) break;
+      k += char_length(text, k);
     }
     return false;
   }
   // Greedy: the longest match at the start, shortened one character at a time while
   // the rest cannot be assigned.
-  int room = length;
+  int room = end;
   for (;;) {
-    int start = 0, taken = 0;
-    if (!segment->find(matched, room, 0, true, &start, &taken)) return false;
-    if (assign_segments(matched + taken, length - taken, position + taken, index + 1, depth + 1)) {
+    int taken = 0;
+    if (!segment->match_at(text, text_length, at, room, &taken)) return false;
+    if (assign_segments(at + taken, end, index + 1, depth + 1)) {
       record_submatch(taken);
       return true;
     }
     if (taken == 0) return false;
-    room = taken - (is_trail_position(matched, taken - 1) ? 2 : 1);
+    room = at + taken - (is_trail_position(text, at + taken - 1) ? 2 : 1);
   }
 }
 

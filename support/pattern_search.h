@@ -60,8 +60,8 @@ class pattern_search {
 
  private:
   void free_records();
-  bool assign_segments(const char* matched, int length, int position, int index, int depth);
-  bool assign_segment(const char* matched, int length, int position, int index, int depth);
+  bool assign_segments(int at, int end, int index, int depth);
+  bool assign_segment(int at, int end, int index, int depth);
   bool search_regular(const char* text);
   bool search_working(int position);
   bool search_plain(const char* text);
@@ -90,6 +90,9 @@ class pattern_search {
   const char* work_ = nullptr;
   int work_length_ = 0;
   int next_from_ = 0;  // where search_next goes on in it
+  // Where the text the current match was found in begins in the working copy: after
+  // a rejected match the search goes on in the text from the retry point.
+  int origin_ = 0;
   // Segment assignment of the current match: (segment, offset in the match) pairs
   // already known to fail. Without them a failing assignment tries every split of
   // the match among the segments, which is exponential in their number.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 
 #include "tests/regex/szrex_test_util.h"
@@ -29,6 +30,8 @@ TEST(SzRexFind, LazyAndGreedyOnAnchorTags) {
 
 TEST(SzRexFind, LineFeedsBoundDotAndDollar) {
   EXPECT_EQ("0:ab", find_text("a.*", "ab\ncd")) << "a trailing .* extends to the line end";
+  EXPECT_EQ("0:a\x9A\nb", find_text("a.*", "a\x9A\nb")) << "0x9A 0x0A is one character";
+  EXPECT_EQ("0:a\x9A\x9A", find_text("a.*", "a\x9A\x9A\nb")) << "a line feed after a character";
   EXPECT_EQ("", find_text("a.b", "a\nb"));
   EXPECT_EQ("", find_text("a.*b", "a\nb"));
   EXPECT_EQ("0:a", find_text("a$", "a\nb"));
@@ -84,8 +87,16 @@ TEST(SzRexFind, Lookarounds) {
   EXPECT_EQ("0:foo", find_text("foo(?!bar)baz", "foobaz"));
   EXPECT_EQ("", find_text("foo(?!bar)baz", "foobarbaz"));
   EXPECT_EQ("5:foo", find_text("foo(?!x)", "foox foo"));
-  // Anywhere but at the start a lookbehind is a plain group.
-  EXPECT_EQ("0:ab", find_text("a(?<=b)", "ab"));
+  // A lookbehind tests the text before where it stands, wherever that is, and its
+  // content may end nowhere else.
+  EXPECT_EQ("0:ab", find_text("a(?<=a)b", "ab"));
+  EXPECT_EQ("", find_text("a(?<=b)", "ab")) << "a lookbehind consumes nothing";
+  EXPECT_EQ("2:d", find_text("(?<=a|bc)d", "bcd"));
+  EXPECT_EQ("3:y", find_text("(?<=x.*)y", "x--y")) << "unbounded content";
+  EXPECT_EQ("2:b", find_text("(?<=a+?)b", "aab"));
+  EXPECT_EQ("2:ac", find_text("[a-z](?<!b)c", "bcac"));
+  EXPECT_EQ("2:x", find_text("(?<=[あ-ん])x", "あx")) << "a double-byte character before";
+  EXPECT_EQ("", find_text("(?<=T)x", "サx")) << "the trail byte of サ is no T";
 }
 
 TEST(SzRexFind, RepetitionForms) {
@@ -187,6 +198,34 @@ TEST(SzRexFind, FindInALengthOfAText) {
   EXPECT_EQ(0, SzRexFindIn(&behind.record, "v12", 3, 1)) << "the match begins at 1, not 0";
   ASSERT_EQ(1, SzRexFindIn(&behind.record, "v12", 3, 0));
   EXPECT_EQ(1, behind.record.match_start);
+  behind.record.start = 1;
+  ASSERT_EQ(1, SzRexFindIn(&behind.record, "v12", 3, 1)) << "the lookbehind sees before 1";
+  EXPECT_EQ(2, behind.record.match_length);
+}
+
+// SzRexMatchAt: a match that consumes nothing beyond the limit, its lookarounds
+// reading the whole text.
+TEST(SzRexFind, MatchAtConsumesUpToTheLimitOnly) {
+  struct row {
+    const char* pattern;
+    const char* subject;
+    int at, limit;
+    int expected;  // match length, -1 for none
+  } rows[] = {
+      {"[0-9]+", "1234", 0, 2, 2},          {"[0-9]+", "1234", 1, 4, 3},
+      {"foo(?=bar)", "foobar", 0, 3, 3},    {"(?<=v)[0-9]+", "v12", 1, 3, 2},
+      {"(?<=v)[0-9]+", "v12", 0, 3, -1},    {"a.*", "abc\nd", 0, 2, 2},
+      {"[0-9]+$", "12\n", 0, 1, -1},        {"x\\>", "xy", 0, 1, -1},
+      {"[a-z]*(?!c)", "abc", 0, 2, 1},
+  };
+  for (const row& r : rows) {
+    test_record t;
+    ASSERT_EQ(1, t.compile(r.pattern)) << r.pattern;
+    const int found = SzRexMatchAt(&t.record, r.subject, static_cast<int>(std::strlen(r.subject)),
+                                   r.at, r.limit);
+    EXPECT_EQ(r.expected, found ? t.record.match_length : -1)
+        << r.pattern << " at " << r.at << " up to " << r.limit << " in " << r.subject;
+  }
 }
 
 // Explicit limits: any pattern and any subject end with an answer.

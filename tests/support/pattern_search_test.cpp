@@ -76,6 +76,58 @@ TEST(PatternSearch, QuotedValues) {
   EXPECT_EQ("日本語", str(finder.submatch(1)));
 }
 
+// Lookarounds hold through the pattern search: each segment consumes only its part of
+// the match but sees the text around it. Expected: the sub-matches joined by '|'.
+TEST(PatternSearch, LookaroundsSeeTheTextAroundEachSegment) {
+  struct row {
+    const char* pattern;
+    const char* text;
+    const char* parts;  // nullptr: no match
+    int position;
+  } rows[] = {
+      {"foo(?=bar)", "foobar", "foo", 0},
+      {"(?<=v)[0-9]+", "v12", "12", 1},
+      {"(?<!x)a", "xa ya", "a", 4},
+      {"size \\f[0-9]+\\f(?=kb)", "size 12kb", "size |12|", 0},
+      {"x=\\f(?<=x=)[0-9]+", "ax=12", "x=|12", 1},
+      {"[a-z]+\\f(?<=b)[0-9]+", "ab12 cb3", "ab|12", 0},
+      {"[a-z]+\\f(?<!b)[0-9]+", "ab12 c3", "c|3", 5},
+      {"\"\\f.*?\\f\"(?=,)", "\"a\" \"b\",", "\"|a\" \"b|\"", 0},
+      {"<\\f[a-z]*\\f(?=>)", "<ab>", "<|ab|", 0},
+      {"foo(?=bar)", "foobaz", nullptr, 0},
+  };
+  for (const row& r : rows) {
+    wklib::pattern_search finder(r.pattern);
+    ASSERT_TRUE(finder.valid()) << r.pattern;
+    const bool found = finder.search(r.text);
+    std::string parts;
+    for (int i = 0; found && i < finder.segment_count(); ++i)
+      parts += (i ? "|" : "") + str(finder.submatch(i));
+    EXPECT_EQ(r.parts ? r.parts : "(none)", found ? parts : "(none)")
+        << r.pattern << " on " << r.text;
+    if (found && r.parts) {
+      EXPECT_EQ(r.position, finder.submatch_pos(0)) << r.pattern;
+    }
+  }
+}
+
+// A match the options reject is searched for again in the text from one character
+// after its start: `^` and `\<` hold at that point.
+TEST(PatternSearch, RetryAfterARejectedMatchSearchesTheTextFromThere) {
+  for (const char* pattern : {"^x*", "\\<x*"}) {
+    wklib::pattern_search finder(pattern);
+    finder.set_option("zero_match", 0);
+    ASSERT_TRUE(finder.search("ax")) << pattern << ": expected x at 1";
+    EXPECT_EQ("x", str(finder.submatch(-1))) << pattern;
+    EXPECT_EQ(1, finder.submatch_pos(0)) << pattern;
+  }
+  wklib::pattern_search split("^\\fx*");
+  split.set_option("zero_match", 0);
+  ASSERT_TRUE(split.search("ax")) << "the segments must see the text the retry searched";
+  EXPECT_EQ("x", str(split.submatch(1)));
+  EXPECT_EQ(1, split.submatch_pos(1));
+}
+
 TEST(PatternSearch, LazySegmentChecksEveryByte) {
   wklib::pattern_search finder("<\\f[0-9]*?\\fx");
   EXPECT_FALSE(finder.search("<1ax")) << "a is not a digit";
