@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ std::vector<std::string> non_empty(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-TEST(settings_paths, ini_and_log_sit_beside_the_program) {
+TEST(install_settings, ini_and_log_sit_beside_the_program) {
   scratch_directory dir("paths");
   // The last "." counts, and "." in a directory name does not cut the path short.
   install_settings s((dir.path() + "tamari3.exe").c_str(), clock_2010_02_03_0105);
@@ -41,7 +42,7 @@ TEST(settings_paths, ini_and_log_sit_beside_the_program) {
   EXPECT_STREQ("C:\\a.b\\prog.v2.ini", dotted.ini_path().c_str());
 }
 
-TEST(settings_defaults, first_start_writes_exactly_the_seventeen_keys) {
+TEST(install_settings, first_start_writes_exactly_the_seventeen_keys) {
   scratch_directory dir("defaults");
   install_settings s((dir / "tamari3.exe").c_str(), clock_2010_02_03_0105);
   EXPECT_FALSE(s.settings_file_exists());
@@ -80,42 +81,71 @@ TEST(settings_defaults, first_start_writes_exactly_the_seventeen_keys) {
   std::vector<std::string> got = non_empty(read_lines(s.ini_path().c_str()));
   EXPECT_EQ(expected, got) << "file:\n" << read_file(s.ini_path().c_str());
 
-  s.load_settings();
-  EXPECT_STREQ("c:\\download\\", s.save_dir().c_str());
-  EXPECT_STREQ("gsv[0-9]*w32\\.exe", s.gsview_pattern().c_str());
-  EXPECT_TRUE(s.tex_url_from_list() && s.gsview_url_from_list());
-  EXPECT_TRUE(s.install_downloaded() && s.delete_cache() && s.use_network());
-  EXPECT_STREQ("", s.proxy().c_str()) << "Proxy is not among the defaults";
-  EXPECT_EQ(0, s.port());
-  EXPECT_STREQ("", s.dviout_dir().c_str());
 }
 
-TEST(settings_load, an_empty_file_loads_every_field_empty_or_zero) {
-  scratch_directory dir("empty");
+// Every key read back from the file's text into its own field: two rounds with
+// different values (flags inverted), then an empty file, which clears them all.
+TEST(install_settings, load_reads_each_key_into_its_own_field) {
+  typedef install_settings is;
+  auto text = [](const wklib::string& (is::*get)() const) {
+    return [get](const is& s) { return std::string((s.*get)().c_str()); };
+  };
+  auto flag = [](bool (is::*get)() const) {
+    return [get](const is& s) { return std::string((s.*get)() ? "1" : "0"); };
+  };
+  struct key {
+    const char* section;
+    const char* name;
+    std::function<std::string(const is&)> read;
+    bool is_text;
+  };
+  const key keys[] = {
+      {"Dir", "Hozon", text(&is::save_dir), true},
+      {"Dir", "Install", text(&is::install_dir), true},
+      {"Dir", "DVIOUT", text(&is::dviout_dir), true},
+      {"Connect", "Proxy", text(&is::proxy), true},
+      {"Connect", "Port", [](const is& s) { return std::to_string(s.port()); }, false},
+      {"Connect", "DeleteCache", flag(&is::delete_cache), false},
+      {"Connect", "UseNetwork", flag(&is::use_network), false},
+      {"TeX", "DLInst", flag(&is::install_downloaded), false},
+      {"TeXURL", "URL", text(&is::tex_url), true},
+      {"TeXURL", "IsUrlList", flag(&is::tex_url_from_list), false},
+      {"DVIOUTURL", "URL", text(&is::dviout_url), true},
+      {"DVIOUTURL", "IsUrlList", flag(&is::dviout_url_from_list), false},
+      {"GSURL", "URL", text(&is::gs_url), true},
+      {"GSURL", "IsUrlList", flag(&is::gs_url_from_list), false},
+      {"GVURL", "URL", text(&is::gsview_url), true},
+      {"GVURL", "IsUrlList", flag(&is::gsview_url_from_list), false},
+      {"Reg", "texinst", text(&is::tex_pattern), true},
+      {"Reg", "DVIOUT", text(&is::dviout_pattern), true},
+      {"Reg", "GS", text(&is::gs_pattern), true},
+      {"Reg", "GV", text(&is::gsview_pattern), true},
+  };
+  scratch_directory dir("load");
   install_settings s((dir / "tamari3.exe").c_str(), clock_2010_02_03_0105);
-  write_file(s.ini_path().c_str(), "");
-  ASSERT_TRUE(s.settings_file_exists());
-  // Give every field a value first, so that the reload has to clear them.
-  write_default_settings(s);
-  s.set_proxy("proxy.example");
-  s.set_port(8080);
-  s.set_dviout_dir("c:\\dviout\\");
-  s.load_settings();
-  ASSERT_TRUE(s.use_network());
-  write_file(s.ini_path().c_str(), "");
-  s.load_settings();
-  const wklib::string* texts[] = {&s.tex_url(),    &s.save_dir(),       &s.install_dir(),
-                                  &s.proxy(),      &s.tex_pattern(),    &s.dviout_url(),
-                                  &s.gs_url(),     &s.gsview_url(),     &s.dviout_pattern(),
-                                  &s.gs_pattern(), &s.gsview_pattern(), &s.dviout_dir()};
-  for (const wklib::string* t : texts) EXPECT_STREQ("", t->c_str());
-  EXPECT_EQ(0, s.port());
-  EXPECT_FALSE(s.tex_url_from_list() || s.dviout_url_from_list() || s.gs_url_from_list() ||
-               s.gsview_url_from_list());
-  EXPECT_FALSE(s.install_downloaded() || s.delete_cache() || s.use_network());
+  for (int round = 0; round < 3; ++round) {
+    std::vector<std::string> values;
+    std::string file, section;
+    for (const key& k : keys) {
+      const int i = static_cast<int>(values.size());
+      std::string v = k.is_text ? std::string(k.name) + "表" + std::to_string(i * 10 + round)
+                                : std::to_string((i + round) % 2);
+      if (std::string(k.name) == "Port") v = std::to_string(8080 + round);
+      if (round == 2) v = k.is_text ? "" : "0";
+      values.push_back(v);
+      if (round == 2) continue;  // the empty file
+      if (section != k.section) file += "[" + (section = k.section) + "]\r\n";
+      file += std::string(k.name) + "=" + v + "\r\n";
+    }
+    ASSERT_TRUE(write_file(s.ini_path().c_str(), file));
+    s.load_settings();
+    for (std::size_t i = 0; i < values.size(); ++i)
+      EXPECT_EQ(values[i], keys[i].read(s)) << "round " << round << ": [" << keys[i].section
+                                            << "] " << keys[i].name << " from:\n" << file;
+  }
 }
 
-TEST(settings_setters, terminators_are_appended_only_to_non_empty_values) {
+TEST(install_settings, terminators_are_appended_only_to_non_empty_values) {
   scratch_directory dir("setters");
   install_settings s((dir / "tamari3.exe").c_str(), clock_2010_02_03_0105);
   s.set_save_dir("d:\\save");
@@ -148,7 +178,7 @@ TEST(settings_setters, terminators_are_appended_only_to_non_empty_values) {
   EXPECT_STREQ("d:\\表\\", s.install_dir().c_str()) << "a real final separator is not doubled";
 }
 
-TEST(settings_load, values_are_cut_at_4095_bytes) {
+TEST(install_settings, values_are_cut_at_4095_bytes) {
   scratch_directory dir("long");
   install_settings s((dir / "tamari3.exe").c_str(), clock_2010_02_03_0105);
   std::string value(5000, 'x');
@@ -159,7 +189,7 @@ TEST(settings_load, values_are_cut_at_4095_bytes) {
   EXPECT_EQ(value.substr(0, 4095), s.save_dir().c_str());
 }
 
-TEST(log, header_is_in_utc_numbers_without_leading_zeros) {
+TEST(install_settings, header_is_in_utc_numbers_without_leading_zeros) {
   scratch_directory dir("header");
   std::string log_path;
   {
@@ -192,7 +222,7 @@ DWORD WINAPI log_many_lines(void* p) {
   return 0;
 }
 
-TEST(log, runs_accumulate_and_lines_from_threads_do_not_mix) {
+TEST(install_settings, runs_accumulate_and_lines_from_threads_do_not_mix) {
   scratch_directory dir("threads");
   std::string log_path;
   {
@@ -228,7 +258,7 @@ TEST(log, runs_accumulate_and_lines_from_threads_do_not_mix) {
   EXPECT_EQ("", lines.back());
 }
 
-TEST(log, a_log_that_cannot_be_opened_loses_lines_silently) {
+TEST(install_settings, a_log_that_cannot_be_opened_loses_lines_silently) {
   scratch_directory dir("blocked");
   // A directory where the log file should be: every open fails.
   CreateDirectoryA((dir / "tamari3.log").c_str(), nullptr);
