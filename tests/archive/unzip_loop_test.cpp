@@ -96,7 +96,7 @@ std::string refused_line(const std::string& name) {
   return std::string(archive_name) + "の" + name + "は解凍先の外を指すので解凍しない．";
 }
 
-TEST(EntryName, KindsAndSeparators) {
+TEST(entry_name, kinds_and_separators) {
   struct expectation {
     const char* stored;
     entry_kind kind;
@@ -132,7 +132,7 @@ TEST(EntryName, KindsAndSeparators) {
   }
 }
 
-TEST(EntryName, NamesReachingOutsideAreRefused) {
+TEST(entry_name, names_reaching_outside_are_refused) {
   const char* refused[] = {
       "",
       "/etc/passwd",
@@ -175,7 +175,7 @@ TEST(EntryName, NamesReachingOutsideAreRefused) {
   EXPECT_EQ(entry_refused, classify_entry_name(with_nul));
 }
 
-TEST(UnzipLoop, WritesFilesAndTheirDirectories) {
+TEST(unzip_loop, writes_files_and_their_directories) {
   const std::string big = mixed_bytes(20000, 1);
   zip_builder b;
   b.add("top.txt", "top", 8).add("a/b/c.txt", big, 8).add("empty", "", 0).add("d/", "", 0);
@@ -201,7 +201,7 @@ TEST(UnzipLoop, WritesFilesAndTheirDirectories) {
   EXPECT_EQ(sizes, t.write_sizes) << "expected blocks of at most 8192 bytes";
 }
 
-TEST(UnzipLoop, RefusedNamesAreSkippedAndLogged) {
+TEST(unzip_loop, refused_names_are_skipped_and_logged) {
   zip_builder b;
   b.add("../evil1.txt", "1").add("ok.txt", "fine").add("a/../../evil2.txt", "2");
   b.add("c:/evil3.txt", "3").add("/evil4.txt", "4").add("表/../../evil5.txt", "5");
@@ -225,7 +225,7 @@ TEST(UnzipLoop, RefusedNamesAreSkippedAndLogged) {
   EXPECT_EQ(log, t.log_lines);
 }
 
-TEST(UnzipLoop, DamageEndsTheRunAndDropsTheBadFile) {
+TEST(unzip_loop, damage_ends_the_run_and_drops_the_bad_file) {
   const std::string data = mixed_bytes(30000, 2);
   {
     zip_builder b;
@@ -262,7 +262,7 @@ TEST(UnzipLoop, DamageEndsTheRunAndDropsTheBadFile) {
   }
 }
 
-TEST(UnzipLoop, CancelStopsAtTheTwoPoints) {
+TEST(unzip_loop, cancel_stops_at_the_two_points) {
   const std::string big = mixed_bytes(100000, 3);
   zip_builder b;
   b.add("first", "1").add("big", big, 8).add("last", "z");
@@ -284,7 +284,7 @@ TEST(UnzipLoop, CancelStopsAtTheTwoPoints) {
   }
 }
 
-TEST(UnzipLoop, FilesThatCannotBeWritten) {
+TEST(unzip_loop, files_that_cannot_be_written) {
   zip_builder b;
   b.add("locked.exe", "new").add("next.txt", "n");
   const std::string archive = b.build();
@@ -306,7 +306,7 @@ TEST(UnzipLoop, FilesThatCannotBeWritten) {
   }
 }
 
-TEST(UnzipLoop, ArchivesThatAreNotThere) {
+TEST(unzip_loop, archives_that_are_not_there) {
   memory_target t;
   EXPECT_EQ(unzip_not_opened, unzip_archive("no such archive.zip", destination, t));
   EXPECT_EQ(unzip_not_opened, run("not a zip archive at all", t));

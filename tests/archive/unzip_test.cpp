@@ -78,7 +78,7 @@ void expect_layout(const std::string& dest, const std::string& big) {
   EXPECT_TRUE(read_file(dest + "big\\data.bin") == big);
 }
 
-class Unzip : public ::testing::Test {
+class unzip : public ::testing::Test {
  protected:
   void SetUp() override {
     set_unzip_log(collect_log);
@@ -87,7 +87,7 @@ class Unzip : public ::testing::Test {
   void TearDown() override { set_unzip_log(nullptr); }
 };
 
-TEST_F(Unzip, SilentLayoutAndReplacement) {
+TEST_F(unzip, silent_layout_and_replacement) {
   scratch_directory dir("unzip_layout");
   const std::string big = mixed_bytes(100000, 1);
   const std::string archive = write_layout_archive(dir, big);
@@ -100,67 +100,22 @@ TEST_F(Unzip, SilentLayoutAndReplacement) {
   EXPECT_TRUE(take_log().empty());
 }
 
-TEST_F(Unzip, SilentMissingDamagedAndTruncated) {
+// Refusals and damage are the loop's (unzip_loop_test); on disk only what the
+// files add: a missing archive makes no directory, and the bad file is deleted.
+TEST_F(unzip, silent_missing_and_damaged) {
   scratch_directory dir("unzip_damaged");
   const std::string dest = dir / "dest\\";
-  DWORD started = GetTickCount();
   EXPECT_FALSE(unzip_to_directory((dir / "missing.zip").c_str(), dest.c_str()));
-  EXPECT_LT(GetTickCount() - started, 5000u) << "expected a missing archive to fail at once";
   EXPECT_FALSE(exists(dest)) << "expected nothing to be created for a missing archive";
 
-  EXPECT_FALSE(unzip_to_directory(fixture("truncated.zip").c_str(), dest.c_str()));
-  EXPECT_FALSE(exists(dest));
-
-  // The third entry's CRC is wrong: the two before it stay, it goes, the run ends.
-  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
   EXPECT_FALSE(unzip_to_directory(fixture("crc_error.zip").c_str(), dest.c_str()));
   EXPECT_EQ("plain stored text\r\n", read_file(dest + "readme.txt"));
   EXPECT_FALSE(exists(dest + "texmf\\tex\\platex\\base\\jarticle.cls"))
       << "expected the entry with the bad CRC to be deleted";
-  EXPECT_FALSE(exists(dest + "bin\\big.dat")) << "expected the run to end at the damage";
-  const std::vector<std::string> log = take_log();
-  ASSERT_EQ(1u, log.size());
-  EXPECT_EQ(fixture("crc_error.zip") + "のtexmf\\tex\\platex\\base\\jarticle.clsが壊れている．",
-            log[0]);
-
-  EXPECT_FALSE(unzip_to_directory(fixture("data_damaged.zip").c_str(), dest.c_str()));
-  EXPECT_FALSE(exists(dest + "bin\\big.dat"));
+  EXPECT_EQ(1u, take_log().size());
 }
 
-TEST_F(Unzip, NamesOutsideTheDestinationAreNotWritten) {
-  scratch_directory dir("unzip_escape");
-  const std::string dest = dir / "inner\\dest\\";
-  ASSERT_TRUE(CreateDirectoryA((dir / "inner").c_str(), nullptr));
-  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
-  zip_builder b;
-  b.add("../evil1.txt", "1").add("a/../../evil2.txt", "2").add("c:/evil3.txt", "3");
-  b.add("/evil4.txt", "4").add("\\evil5.txt", "5").add("表/../../evil6.txt", "6");
-  b.add("nul", "7").add("ok/fine.txt", "fine").add("表..", "legit");
-  const std::string archive = dir / "escape.zip";
-  ASSERT_TRUE(write_file(archive, b.build()));
-  EXPECT_FALSE(unzip_to_directory(archive.c_str(), dest.c_str()))
-      << "expected false: the archive was not unpacked whole";
-  EXPECT_EQ("fine", read_file(dest + "ok\\fine.txt"));
-  EXPECT_EQ("legit", read_file(dest + "表.."));
-  for (const char* evil : {"evil1.txt", "evil2.txt", "evil6.txt"}) {
-    EXPECT_FALSE(exists(dir / ("inner\\" + std::string(evil)))) << evil;
-    EXPECT_FALSE(exists(dir / evil)) << evil;
-  }
-  EXPECT_FALSE(exists("C:\\evil3.txt"));
-  EXPECT_FALSE(exists("\\evil4.txt"));
-  EXPECT_FALSE(exists("\\evil5.txt"));
-  const std::vector<std::string> log = take_log();
-  ASSERT_EQ(7u, log.size()) << "expected one line per refused entry";
-  EXPECT_EQ(archive + "の..\\evil1.txtは解凍先の外を指すので解凍しない．", log[0]);
-  EXPECT_EQ(archive + "の表\\..\\..\\evil6.txtは解凍先の外を指すので解凍しない．", log[5]);
-
-  // The same refusals from the corpus made by another zip writer.
-  EXPECT_FALSE(unzip_to_directory(fixture("escaping.zip").c_str(), dest.c_str()));
-  EXPECT_EQ("ok/fine.txt", read_file(dest + "ok\\fine.txt"));
-  EXPECT_FALSE(exists(dir / "inner\\evil1.txt"));
-}
-
-TEST_F(Unzip, AFileThatCannotBeWrittenIsReported) {
+TEST_F(unzip, a_file_held_open_is_reported_and_the_run_goes_on) {
   scratch_directory dir("unzip_locked");
   const std::string dest = dir / "dest\\";
   ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
@@ -193,7 +148,7 @@ HWND wait_for_unzip_dialog(DWORD ui_thread, const std::string& archive) {
   return ui_driver::wait_for_window(query);
 }
 
-TEST_F(Unzip, ProgressDialogShowsEachFileAndUnpacksAll) {
+TEST_F(unzip, progress_dialog_shows_each_file_and_unpacks_all) {
   scratch_directory dir("unzip_progress");
   // Large enough that the dialog is still there while the driver looks.
   const std::string big = mixed_bytes(12 << 20, 2);
@@ -235,7 +190,7 @@ TEST_F(Unzip, ProgressDialogShowsEachFileAndUnpacksAll) {
 
 // Cancel (and the close box) stop after the block being written; the partial
 // file stays, and nothing after it is written.
-TEST_F(Unzip, CancelStopsAfterTheCurrentBlock) {
+TEST_F(unzip, cancel_stops_after_the_current_block) {
   for (int way = 0; way < 2; ++way) {
     scratch_directory dir(way == 0 ? "unzip_cancel" : "unzip_closebox");
     const std::string dest = dir / "dest\\";
@@ -273,7 +228,7 @@ TEST_F(Unzip, CancelStopsAfterTheCurrentBlock) {
   }
 }
 
-TEST_F(Unzip, ProgressFailures) {
+TEST_F(unzip, progress_failures) {
   scratch_directory dir("unzip_progress_fail");
   const std::string dest = dir / "dest\\";
   {
@@ -287,18 +242,6 @@ TEST_F(Unzip, ProgressFailures) {
     EXPECT_FALSE(result);
     EXPECT_LT(GetTickCount() - started, 20000u);
     EXPECT_FALSE(exists(dest));
-  }
-  {
-    bool result = true;
-    bool closed = ui_driver::run_modal(
-        [&] {
-          result = unzip_with_progress(nullptr, fixture("crc_error.zip").c_str(), dest.c_str());
-        },
-        [&](DWORD) {}, 60000);
-    EXPECT_TRUE(closed);
-    EXPECT_FALSE(result) << "expected a damaged archive to give false";
-    EXPECT_TRUE(exists(dest + "readme.txt"));
-    EXPECT_FALSE(exists(dest + "texmf\\tex\\platex\\base\\jarticle.cls"));
   }
   {
     // The worker cannot be started: the dialog ends with 0, nothing is written.
