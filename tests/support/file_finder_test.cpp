@@ -8,36 +8,18 @@
 #include <vector>
 
 #include "support/file_finder.h"
+#include "tests/common/scratch.h"
 
 namespace {
 
-class file_finder_test : public testing::Test {
+class file_finder : public testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH + 1] = "";
-    GetTempPathA(sizeof temp, temp);
-    directory_ = std::string(temp) + "tamari3_finder_" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(directory_.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((directory_ + "\\empty").c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((directory_ + "\\sub").c_str(), nullptr));
-    for (const char* name : {"a.txt", "b.zip", "表.zip"}) write(name, "abc");
-    write("empty.bin", "");
-  }
-  void TearDown() override {
-    for (const char* name : {"a.txt", "b.zip", "表.zip", "empty.bin", "big.bin"})
-      DeleteFileA((directory_ + "\\" + name).c_str());
-    RemoveDirectoryA((directory_ + "\\empty").c_str());
-    RemoveDirectoryA((directory_ + "\\sub").c_str());
-    RemoveDirectoryA(directory_.c_str());
-  }
-
-  void write(const char* name, const std::string& content) {
-    HANDLE file = CreateFileA((directory_ + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(CreateDirectoryA((scratch_ / "empty").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((scratch_ / "sub").c_str(), nullptr));
+    for (const char* name : {"a.txt", "b.zip", "表.zip"}) write_file(scratch_ / name, "abc");
+    write_file(scratch_ / "empty.bin", "");
+    directory_ = scratch_.path().substr(0, scratch_.path().size() - 1);
   }
 
   static std::vector<std::string> all_names(wklib::file_finder& finder) {
@@ -48,10 +30,11 @@ class file_finder_test : public testing::Test {
     return names;
   }
 
-  std::string directory_;
+  scratch_directory scratch_{"finder"};
+  std::string directory_;  // without its final backslash
 };
 
-TEST_F(file_finder_test, lists_every_entry_but_the_dot_entries) {
+TEST_F(file_finder, lists_every_entry_but_the_dot_entries) {
   wklib::file_finder finder;
   ASSERT_TRUE(finder.find_first((directory_ + "\\*").c_str()));
   EXPECT_TRUE(finder.is_open());
@@ -65,7 +48,7 @@ TEST_F(file_finder_test, lists_every_entry_but_the_dot_entries) {
   EXPECT_EQ((std::vector<std::string>{"b.zip", "表.zip"}), all_names(finder));
 }
 
-TEST_F(file_finder_test, a_pattern_with_only_dot_entries_opens_nothing) {
+TEST_F(file_finder, a_pattern_with_only_dot_entries_opens_nothing) {
   wklib::file_finder finder;
   EXPECT_FALSE(finder.find_first((directory_ + "\\empty\\*").c_str()));
   EXPECT_FALSE(finder.is_open());
@@ -75,7 +58,7 @@ TEST_F(file_finder_test, a_pattern_with_only_dot_entries_opens_nothing) {
   EXPECT_FALSE(finder.find_next(record));
 }
 
-TEST_F(file_finder_test, a_second_find_first_leaves_the_open_search_alone) {
+TEST_F(file_finder, a_second_find_first_leaves_the_open_search_alone) {
   wklib::file_finder finder;
   ASSERT_TRUE(finder.find_first((directory_ + "\\*.zip").c_str()));
   WIN32_FIND_DATAA record;
@@ -93,12 +76,11 @@ TEST_F(file_finder_test, a_second_find_first_leaves_the_open_search_alone) {
   EXPECT_EQ(std::vector<std::string>{"a.txt"}, all_names(finder));
 }
 
-TEST_F(file_finder_test, file_size_of_files_and_of_what_cannot_be_opened) {
+TEST_F(file_finder, file_size_of_files_and_of_what_cannot_be_opened) {
   EXPECT_EQ(3u, wklib::file_size((directory_ + "\\表.zip").c_str()));
   EXPECT_EQ(0u, wklib::file_size((directory_ + "\\empty.bin").c_str()));
   EXPECT_EQ(0u, wklib::file_size((directory_ + "\\missing.bin").c_str()));
-  EXPECT_EQ(0u, wklib::file_size(nullptr));
-  write("big.bin", std::string(70000, 'x'));
+  write_file(directory_ + "\\big.bin", std::string(70000, 'x'));
   EXPECT_EQ(70000u, wklib::file_size((directory_ + "\\big.bin").c_str()));
 
   // Shared reading: a file another handle reads can be measured, one it holds

@@ -183,17 +183,14 @@ TEST_F(registry_test, delete_key_tree_refuses_the_root_itself) {
   EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, "Environment"));
 }
 
-TEST_F(registry_test, list_subkeys_appends_names) {
+TEST_F(registry_test, list_subkeys_names_each_sub_key_once) {
   std::string key = base + "\\list";
   for (const char* name : {"alpha", "beta", "表"})
     make_key(HKEY_CURRENT_USER, key + "\\" + name + "\\x", nullptr, nullptr);
   std::vector<wklib::string> names;
-  names.push_back("kept");
   EXPECT_TRUE(reg_list_subkeys(HKEY_CURRENT_USER, key.c_str(), names));
-  ASSERT_EQ(4u, names.size());
-  EXPECT_STREQ("kept", names[0].c_str());
   std::vector<std::string> found;
-  for (size_t i = 1; i < names.size(); ++i) found.push_back(names[i].c_str());
+  for (const wklib::string& name : names) found.push_back(name.c_str());
   std::sort(found.begin(), found.end());
   EXPECT_EQ((std::vector<std::string>{"alpha", "beta", "表"}), found);
 
