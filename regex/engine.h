@@ -8,20 +8,24 @@
 #include "regex/szrex.h"
 #include "regex/szrex_program.h"
 
-// What one repetition (or a leading NotBehind) remembers during a search, for one
-// limit at a time. Each cell holds an epoch in its upper bits and the marks in its
-// low five bits; a cell of another epoch has no marks. A new search or a new limit
-// takes a fresh epoch, so nothing is ever cleared in bulk, and results found under
-// one limit are never taken for another.
+// What one repetition remembers during a search, for one limit at a time. Each cell
+// holds an epoch in its upper bits and the marks in its low five bits; a cell of
+// another epoch has no marks. A new search or a new limit takes a fresh epoch, so
+// nothing is ever cleared in bulk, and results found under one limit are never
+// taken for another. The cells cover a window of positions that starts where the
+// epoch first marks one and grows as the search goes on, so a search that stays
+// near its start costs no storage for the rest of the subject.
 struct SzRexMemo {
-  std::uint32_t* cells = nullptr;  // subject length + 1 cells, from the guarded memory
+  std::uint32_t* cells = nullptr;  // the window's cells, from the guarded memory
   std::uint32_t size = 0;          // cells allocated
+  std::int32_t base = 0;           // the position of cells[0]
+  bool placed = false;             // the window has a base in the current epoch
   std::uint32_t tag = 0;     // the current epoch, shifted into the upper bits; 0 marks nothing
   std::uint32_t search = 0;  // the search stamp and the limit the epoch belongs to
   std::int32_t limit = -1;
   std::int32_t fail_from = 0x7FFFFFFF;  // the continuation fails at every position >= this
-  // By position: the end the continuation reached, and the end the repetition itself
-  // reached when continued from there; valid only while the cell's mark says so.
+  // By window cell: the end the continuation reached, and the end the repetition
+  // itself reached when continued from there; valid only while the cell's mark says so.
   std::vector<std::int32_t> success;
   std::vector<std::int32_t> state_success;
 };

@@ -17,7 +17,6 @@
 
 namespace {
 
-const char k_source[] = "Match";
 const int k_max_depth = 2 * SzRexMaxBranchNodes + 64;
 const long long k_budget_base = 20000000;
 const long long k_budget_per_byte = 400;
@@ -33,13 +32,71 @@ enum : std::uint32_t {
 const std::uint32_t k_mark_mask = 0x1F;
 const std::uint32_t k_last_epoch = 0xFFFFFFFFu >> 5;
 
+const char k_source[] = "Match";
+
 std::uint32_t marks_of(const SzRexMemo& m, int g) {
-  const std::uint32_t c = m.cells[g];
+  if (!m.placed) return 0;
+  const std::uint32_t i = static_cast<std::uint32_t>(g - m.base);
+  if (i >= m.size) return 0;
+  const std::uint32_t c = m.cells[i];
   return (c & ~k_mark_mask) == m.tag ? (c & k_mark_mask) : 0;
 }
+
+// The window cell of position g, the window placed or widened to cover it (by at
+// least half again, so that a search moving on pays for each position once); -1
+// when memory runs out, and the mark is then simply not kept.
+int memo_cell(SzRexMemo& m, int g) {
+  if (!m.placed) {
+    m.placed = true;
+    m.base = g;
+  }
+  if (g >= m.base && static_cast<std::uint32_t>(g - m.base) < m.size) return g - m.base;
+  const long long low = g < m.base ? g : m.base;
+  const long long high = g >= m.base ? g + 1 : static_cast<long long>(m.base) + m.size;
+  long long want = high - low;
+  if (want < static_cast<long long>(m.size) + m.size / 2) want = m.size + m.size / 2;
+  if (want < 64) want = 64;
+  if (want > 0x3FFFFFFF) return -1;
+  const std::int32_t base = static_cast<std::int32_t>(
+      g < m.base ? (high - want > 0 ? high - want : 0) : m.base);
+  auto* cells = static_cast<std::uint32_t*>(SzRexMemAlloc(
+      SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(want) * 4u, k_source, __LINE__));
+  if (!cells) return -1;
+  const std::uint32_t shift = static_cast<std::uint32_t>(m.base - base);
+  if (m.cells) {
+    std::memcpy(cells + shift, m.cells, m.size * 4u);
+    SzRexMemFree(m.cells, k_source, __LINE__);
+  }
+  for (std::vector<std::int32_t>* table : {&m.success, &m.state_success}) {
+    if (table->empty()) continue;
+    std::vector<std::int32_t> moved(static_cast<std::size_t>(want));
+    std::copy(table->begin(), table->end(), moved.begin() + shift);
+    table->swap(moved);
+  }
+  m.cells = cells;
+  m.size = static_cast<std::uint32_t>(want);
+  m.base = base;
+  return g - base;
+}
+
 void add_marks(SzRexMemo& m, int g, std::uint32_t bits) {
-  const std::uint32_t c = m.cells[g];
-  m.cells[g] = ((c & ~k_mark_mask) == m.tag ? c : m.tag) | bits;
+  const int i = memo_cell(m, g);
+  if (i < 0) return;
+  const std::uint32_t c = m.cells[i];
+  m.cells[i] = ((c & ~k_mark_mask) == m.tag ? c : m.tag) | bits;
+}
+
+// A result kept beside the marks of position g (in `table`, success or state_success).
+void keep_result(SzRexMemo& m, std::vector<std::int32_t>& table, int g, std::uint32_t bit,
+                 int value) {
+  const int i = memo_cell(m, g);
+  if (i < 0) return;
+  if (table.size() < m.size) table.resize(m.size);
+  add_marks(m, g, bit);
+  table[static_cast<std::size_t>(i)] = value;
+}
+int kept_result(const SzRexMemo& m, const std::vector<std::int32_t>& table, int g) {
+  return table[static_cast<std::size_t>(g - m.base)];
 }
 
 const int k_unlimited = 0x7FFFFFFF;
@@ -168,30 +225,17 @@ SzRexMemo* matcher::memo_for(int pc, int limit) {
     std::memcpy(const_cast<unsigned char*>(program_) + pc + 1, &slot, 4);
   }
   SzRexMemo& m = state_->memos[slot - 1];
-  const std::uint32_t need = static_cast<std::uint32_t>(len_) + 1;
-  if (m.cells && m.size < need) {
-    SzRexMemFree(m.cells, k_source, __LINE__);
-    m.cells = nullptr;
-    m.size = 0;
-  }
-  if (!m.cells) {
-    m.cells = static_cast<std::uint32_t*>(
-        SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, need * 4, k_source, __LINE__));
-    if (!m.cells) return nullptr;
-    m.size = need;
-    m.tag = 0;
-    m.search = 0;
-  }
-  if (m.search != state_->search_stamp || m.limit != limit) {
+  if (m.search != state_->search_stamp || m.limit != limit || m.tag == 0) {
     std::uint32_t epoch = m.tag >> 5;
     if (epoch >= k_last_epoch) {
-      std::memset(m.cells, 0, m.size * 4u);
+      if (m.cells) std::memset(m.cells, 0, m.size * 4u);
       epoch = 0;
     }
     m.tag = (epoch + 1) << 5;
     m.search = state_->search_stamp;
     m.limit = limit;
     m.fail_from = k_unlimited;
+    m.placed = false;
   }
   return &m;
 }
@@ -449,13 +493,9 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   auto rest_failed = [&](int g) { return g >= m.fail_from || (marks_of(m, g) & mark_rest_failed); };
   // The continuation at g under this limit depends on g alone: remembered for the search.
   auto run_rest = [&](int g) {
-    if (marks_of(m, g) & mark_rest_matched) return m.success[g];
+    if (marks_of(m, g) & mark_rest_matched) return kept_result(m, m.success, g);
     int r = match(rest, g, limit);
-    if (r >= 0 && !error_) {
-      if (m.success.size() < static_cast<std::size_t>(len_) + 1) m.success.resize(len_ + 1);
-      add_marks(m, g, mark_rest_matched);
-      m.success[g] = r;
-    }
+    if (r >= 0 && !error_) keep_result(m, m.success, g, mark_rest_matched, r);
     return r;
   };
 
@@ -490,7 +530,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       return true;
     }
     if (marks & mark_state_matched) {
-      *value = m.state_success[g];
+      *value = kept_result(m, m.state_success, g);
       return true;
     }
     return false;
@@ -509,9 +549,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
       if (value < 0) {
         add_marks(m, entry.first, mark_state_failed);
       } else {
-        if (table.size() < static_cast<std::size_t>(len_) + 1) table.resize(len_ + 1);
-        add_marks(m, entry.first, mark_state_matched);
-        table[entry.first] = value;
+        keep_result(m, table, entry.first, mark_state_matched, value);
       }
     }
     chain_.resize(chain_base);
