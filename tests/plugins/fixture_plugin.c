@@ -1,0 +1,77 @@
+/* A plug-in in plain C for the host's tests, built in variants by definitions:
+ * FIXTURE_NAME (its name and settings section), FIXTURE_NO_SET, FIXTURE_NO_INIT,
+ * FIXTURE_INIT_FAILS. Its answers come from its section of the settings file
+ * handed to Init: ok (default 1), count, url0..2, file0..2, size0..2, install
+ * (default 1). Each call appends "<name> <call>" to the log handed to Init. */
+#include <stdio.h>
+#include <string.h>
+
+#include "plugins/plugin_interface.h"
+
+#define EXPORT __declspec(dllexport)
+
+static char g_ini[4096];
+static char g_log[4096];
+static char g_urls[3][256];
+static char g_files[3][256];
+static download_entry g_entries[3];
+
+static void note(const char* call, const void* window) {
+  FILE* log = fopen(g_log, "a");
+  if (!log) return;
+  fprintf(log, "%s %s %lu\n", FIXTURE_NAME, call, (unsigned long)(ULONG_PTR)window);
+  fclose(log);
+}
+
+static int number(const char* key, int fallback) {
+  return (int)GetPrivateProfileIntA(FIXTURE_NAME, key, fallback, g_ini);
+}
+
+EXPORT const char* __cdecl SoftName(void) { return FIXTURE_NAME; }
+
+EXPORT const char* __cdecl Info(void) { return "fixture " FIXTURE_NAME; }
+
+#ifndef FIXTURE_NO_SET
+EXPORT void __cdecl Set(HWND owner) { note("Set", owner); }
+#endif
+
+#ifndef FIXTURE_NO_INIT
+EXPORT plugin_bool __cdecl Init(const char* ini_path, const char* log_path) {
+  lstrcpynA(g_ini, ini_path, sizeof g_ini);
+  lstrcpynA(g_log, log_path, sizeof g_log);
+  note("Init", 0);
+#ifdef FIXTURE_INIT_FAILS
+  return 0;
+#else
+  return 1;
+#endif
+}
+#endif
+
+EXPORT download_data __cdecl GetDownloadData(HWND owner) {
+  download_data data;
+  int i;
+  /* Padding that is not zero: the host must look at the one byte of ok only. */
+  memset(&data, 0xA5, sizeof data);
+  note("GetDownloadData", owner);
+  for (i = 0; i < 3; ++i) {
+    char key[8];
+    sprintf(key, "url%d", i);
+    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_urls[i], sizeof g_urls[i], g_ini);
+    sprintf(key, "file%d", i);
+    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_files[i], sizeof g_files[i], g_ini);
+    sprintf(key, "size%d", i);
+    g_entries[i].url = g_urls[i];
+    g_entries[i].file_name = g_files[i];
+    g_entries[i].size = number(key, 0);
+  }
+  data.ok = (plugin_bool)number("ok", 1);
+  data.count = number("count", 0);
+  data.entries = data.count > 0 ? g_entries : NULL;
+  return data;
+}
+
+EXPORT plugin_bool __cdecl Install(HWND progress_window) {
+  note("Install", progress_window);
+  return (plugin_bool)number("install", 1);
+}
