@@ -16,6 +16,8 @@ struct pattern_record {
   // The segment's text when it is nothing but literal characters (`</a>`, `"`):
   // it then matches at the start of a text exactly when the text begins with it.
   string literal;
+  // The segment is `.*` (or lazy `.*?`): any run of characters within one line.
+  bool any_run = false;
   // The bytes every match of the segment ends with (">" for `<a href.*?>`), if known.
   string tail;
 
@@ -102,6 +104,13 @@ bool ends_lazy(const string& text) {
     return false;
   }
   return !(q > 0 && is_lead_byte(static_cast<unsigned char>(s[q - 1])));
+}
+
+// Where a run of characters from `at` (a character boundary) ends within its line:
+// at the first line feed that is a character of its own, or at `end`.
+int run_in_line(const char* text, int at, int end) {
+  while (at < end && text[at] != '\n') at += char_length(text, at);
+  return at < end ? at : end;
 }
 
 // Whether `text` holds no character with a meaning in the dialect, so that it
@@ -210,6 +219,7 @@ bool pattern_search::set_pattern(const char* text) {
       compiled.erase(compiled.length() - 1, 1);
     }
     if (!fuzzy_mode && plain_literal(compiled)) r->literal = compiled;
+    r->any_run = !fuzzy_mode && compiled == ".*";
     return r->init() && r->compile(compiled.c_str(), fuzzy_mode) &&
            segments_.size() <= static_cast<std::size_t>(max_segments);
   };
@@ -384,20 +394,22 @@ bool pattern_search::assign_segment(int at, int end, int index, int depth) {
     // assigned. When the next segment is literal text, only the places where that
     // text follows are worth trying.
     const string* follow = index + 1 < count ? &segments_[index + 1]->literal : nullptr;
-    for (int k = at; k <= end;) {
+    // A `.*?` segment matches every part up to the line's end and none beyond it.
+    const int stop = segment->any_run ? run_in_line(text, at, end) : end;
+    for (int k = at; k <= stop;) {
       if (follow && !follow->empty() &&
           (end - k < follow->length() ||
            std::memcmp(text + k, follow->c_str(), follow->length()) != 0)) {
-        if (k == end) break;
+        if (k == stop) break;
         k += char_length(text, k);
         continue;
       }
-      if (segment->matches_whole(text, text_length, at, k) &&
+      if ((segment->any_run || segment->matches_whole(text, text_length, at, k)) &&
           assign_segments(k, end, index + 1, depth + 1)) {
         record_submatch(k - at);
         return true;
       }
-      if (k == end) break;
+      if (k == stop) break;
       k += char_length(text, k);
     }
     return false;
@@ -407,7 +419,18 @@ bool pattern_search::assign_segment(int at, int end, int index, int depth) {
   int room = end;
   for (;;) {
     int taken = 0;
-    if (!segment->match_at(text, text_length, at, room, &taken)) return false;
+    if (!segment->literal.empty()) {
+      // Literal text matches where the text begins with it, never on a trail byte.
+      const int n = segment->literal.length();
+      if (room - at < n || std::memcmp(text + at, segment->literal.c_str(), n) != 0 ||
+          (at > 0 && is_trail_position(text, at)))
+        return false;
+      taken = n;
+    } else if (segment->any_run) {
+      taken = run_in_line(text, at, room) - at;
+    } else if (!segment->match_at(text, text_length, at, room, &taken)) {
+      return false;
+    }
     if (assign_segments(at + taken, end, index + 1, depth + 1)) {
       record_submatch(taken);
       return true;
