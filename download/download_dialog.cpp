@@ -108,7 +108,12 @@ INT_PTR download_dialog::work() {
       g_session.proxy_when_opened = g_session.proxy_in_effect;
     }
     const wklib::string local = i < static_cast<int>(job_.local_paths.size()) ? job_.local_paths[i] : "";
-    if (URLDownloadToFileA(nullptr, url.c_str(), local.c_str(), 0, &callback_) != S_OK) {
+    const HRESULT status = URLDownloadToFileA(nullptr, url.c_str(), local.c_str(), 0, &callback_);
+    const DWORD code = callback_.response_code();
+    const bool refused = code / 100 == 4 || code / 100 == 5;
+    // What was saved for a refused request is the server's error page.
+    if (status == S_OK && refused) DeleteFileA(local.c_str());
+    if (status != S_OK || refused) {
       if (cancel_flag_) {
         settings.append_log("キャンセルされました．");
         return 1;

@@ -1,6 +1,7 @@
 #include "net/open_mirror.h"
 
 #include <urlmon.h>
+#include <stdlib.h>
 #include <wininet.h>
 
 #include "net/internet_handle.h"
@@ -33,6 +34,10 @@ HRESULT set_download_proxy(const wklib::string& proxy_text) {
   }
   const HRESULT status = UrlMkSetSessionOption(INTERNET_OPTION_PROXY, &info, sizeof info, 0);
   if (status == S_OK) return S_OK;
-  if (InternetSetOptionA(nullptr, INTERNET_OPTION_PROXY, &info, sizeof info)) return S_FALSE;
+  // Wine's urlmon refuses the option; its one session takes the proxy from the
+  // process environment when it opens. Windows never comes here.
+  const wklib::string variable =
+      wklib::string("http_proxy=") + (proxy_text.empty() ? "" : "http://") + proxy_text;
+  if (_putenv(variable.c_str()) == 0) return S_FALSE;
   return status;
 }

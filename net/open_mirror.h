@@ -22,7 +22,7 @@ mirror_mode open_mirror(const wklib::string& url, ftp_client& ftp, http_client& 
 // Sets the process-wide proxy of URLDownloadToFileA: "host:port" through a proxy
 // (local names bypass it), an empty text for direct access. S_OK when the
 // URL-download layer took it. A layer that refuses the session option (Wine's
-// urlmon) opens its one session through WinInet's process-wide proxy setting:
-// that is set instead, and S_FALSE says it holds only if no URL download has
-// opened that session yet. Any other value is the refusal's status.
+// urlmon) opens its one session with the proxy of the process environment
+// (http_proxy): that is set instead, and S_FALSE says it holds only if no URL
+// download has opened that session yet. Any other value is the refusal's status.
 HRESULT set_download_proxy(const wklib::string& proxy_text);
