@@ -26,6 +26,7 @@ class memory_target : public unzip_target {
   std::vector<std::string> log_lines;
   std::vector<int> write_sizes;
   std::set<std::string> uncreatable;
+  std::set<std::string> unmakeable;  // directories make_directories fails on
   int cancel_at_announce = -1;  // cancel when announcing the file with this index
   int cancel_after_blocks = -1;
   bool fail_writes = false;
@@ -35,6 +36,7 @@ class memory_target : public unzip_target {
   bool make_directories(const wklib::string& path) override {
     // Every prefix ending before a backslash, stepping over double-byte characters.
     const std::string p = path.c_str();
+    if (unmakeable.count(p)) return false;
     for (std::size_t i = 0; i < p.size(); ++i) {
       const unsigned char c = static_cast<unsigned char>(p[i]);
       if ((c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc)) {
@@ -296,6 +298,17 @@ TEST(unzip_loop, files_that_cannot_be_written) {
     EXPECT_EQ("n", t.files[at("next.txt")]) << "expected the run to go on";
     ASSERT_EQ(1u, t.log_lines.size());
     EXPECT_EQ(std::string(archive_name) + "のlocked.exeを書き出せない．", t.log_lines[0]);
+  }
+  {
+    // A directory entry that cannot be made is logged, and the run goes on.
+    zip_builder d;
+    d.add("sub/", "", 0).add("next.txt", "n");
+    memory_target t;
+    t.unmakeable.insert(at("sub\\"));
+    EXPECT_EQ(unzip_incomplete, run(d.build(), t));
+    EXPECT_EQ("n", t.files[at("next.txt")]);
+    ASSERT_EQ(1u, t.log_lines.size());
+    EXPECT_EQ(std::string(archive_name) + "のsub\\のディレクトリを作れない．", t.log_lines[0]);
   }
   {
     memory_target t;

@@ -152,6 +152,15 @@ TEST(zip_reader, files_on_disk) {
   ASSERT_TRUE(f != nullptr) << "cannot write " << path;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
+  {
+    // Exact ranges only; an empty one is answered even at the very end.
+    std::unique_ptr<zip_file_source> source = zip_file_source::open(path.c_str());
+    ASSERT_TRUE(source != nullptr);
+    char byte = 0;
+    EXPECT_TRUE(source->read_at(bytes.size(), &byte, 0));
+    EXPECT_FALSE(source->read_at(bytes.size(), &byte, 1));
+    EXPECT_TRUE(source->read_at(bytes.size() - 1, &byte, 1));
+  }
   ASSERT_EQ(zip_ok, r.open(path.c_str()));
   walked_archive w = walk_archive(r, 8192);
   ASSERT_EQ(2u, w.entries.size());
