@@ -101,6 +101,43 @@ int kept_result(const SzRexMemo& m, const std::vector<std::int32_t>& table, int 
 
 const int k_unlimited = 0x7FFFFFFF;
 
+// Whether p is the second byte of a double-byte character: an odd run of lead-byte
+// values ends at p - 1.
+bool trail_in(const unsigned char* s, int p, const unsigned char* lead_bytes) {
+  int run = 0;
+  for (int i = p - 1; i >= 0 && s[i] >= 0x80 && lead_bytes[s[i] - 0x80]; --i) ++run;
+  return (run & 1) != 0;
+}
+
+// The first occurrence of the n > 0 bytes at `bytes` that starts at or after `from`
+// and ends by `end`, and that does not start on a trail byte; -1 if none. Before
+// `bound` (when not -1) an occurrence at or after it is answered with -3 - its
+// position unchecked. Short stretches (a name, a line) are scanned byte by byte;
+// longer ones jump with memchr to the literal's first byte.
+int scan_literal(const unsigned char* s, int from, int end, const unsigned char* bytes, int n,
+                 const unsigned char* lead_bytes, int bound = -1) {
+  const int last = end - n;  // the last possible start
+  const unsigned char b0 = bytes[0];
+  for (int p = from; p <= last;) {
+    int q;
+    if (last - p < 48) {
+      q = p;
+      while (q <= last && s[q] != b0) ++q;
+      if (q > last) return -1;
+    } else {
+      const void* hit = std::memchr(s + p, b0, static_cast<std::size_t>(last - p + 1));
+      if (!hit) return -1;
+      q = static_cast<int>(static_cast<const unsigned char*>(hit) - s);
+    }
+    if (bound >= 0 && q >= bound) return -3 - q;
+    if ((n == 1 || (s[q + n - 1] == bytes[n - 1] && std::memcmp(s + q + 1, bytes + 1, n - 1) == 0)) &&
+        (q == 0 || !trail_in(s, q, lead_bytes)))
+      return q;
+    p = q + 1;
+  }
+  return -1;
+}
+
 class matcher {
  public:
   matcher(SzRexPattern* record, const unsigned char* subject, int length)
@@ -719,23 +756,14 @@ int matcher::leaf_filter(int pc, int start) {
     case SzRexNodeLongLiteral: {
       const unsigned char* bytes;
       const int n = SzRexLiteralText(program_ + pc, &bytes);
-      int p = start;
-      result = -1;
-      while (n > 0 && p <= len_ - n) {
-        const void* hit = std::memchr(s_ + p, bytes[0], len_ - n - p + 1);
-        if (!hit) break;
-        int q = static_cast<int>(static_cast<const unsigned char*>(hit) - s_);
-        if (bound >= 0 && q >= bound) {
-          result = cached_result;  // whether q qualifies depends on q alone
-          break;
-        }
-        if (std::memcmp(s_ + q, bytes, n) == 0 && !is_trail(q)) {
-          result = q;
-          break;
-        }
-        p = q + 1;
+      if (n == 0) {
+        result = start;
+        break;
       }
-      if (n == 0) result = start;
+      // Whether an occurrence at q qualifies depends on q alone: at or beyond the
+      // cached start the cached answer holds.
+      result = scan_literal(s_, start, len_, bytes, n, record_->lead_bytes, bound);
+      if (result <= -3) result = cached_result;
       break;
     }
     case SzRexNodeWord:
@@ -1059,6 +1087,22 @@ int find_in(SzRexPattern* record, const char* subject, int length, int limit, in
     text_length = static_cast<int>(fuzzy->subject_length);
     text_limit = limit == length ? text_length : SzRexFuzzyMapForward(fuzzy, limit);
     if (pos > text_limit) return 0;
+  }
+  const unsigned char* program = record->program;
+  if (!fuzzy && (program[0] == SzRexNodeLiteral || program[0] == SzRexNodeLongLiteral)) {
+    // Most searches end here: a program that begins with literal text can match only
+    // where that text occurs.
+    const unsigned char* bytes;
+    const int n = SzRexLiteralText(program, &bytes);
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    if (n > 0) {
+      if (anchored) {
+        if (n > text_limit - pos || std::memcmp(s + pos, bytes, n) != 0) return 0;
+      } else {
+        pos = scan_literal(s, pos, text_length, bytes, n, record->lead_bytes);
+        if (pos < 0) return 0;
+      }
+    }
   }
   int start = 0, end = 0;
   int found = 0;

@@ -73,8 +73,20 @@ struct pattern_record {
 
 namespace {
 
-int char_length(const char* text, int at) {
-  return (is_lead_byte(static_cast<unsigned char>(text[at])) && text[at + 1] != '\0') ? 2 : 1;
+// The system's lead bytes, asked once: the segment loops step over every character.
+struct lead_table {
+  bool lead[256];
+  lead_table() {
+    for (int c = 0; c < 256; ++c) lead[c] = is_lead_byte(static_cast<unsigned char>(c));
+  }
+};
+const lead_table& leads() {
+  static const lead_table table;
+  return table;
+}
+
+inline int char_length(const char* text, int at) {
+  return (leads().lead[static_cast<unsigned char>(text[at])] && text[at + 1] != '\0') ? 2 : 1;
 }
 
 // The segment text ends in a lazy quantifier: a `?` after `*`, `+`, `?`, or after a
@@ -106,11 +118,25 @@ bool ends_lazy(const string& text) {
   return !(q > 0 && is_lead_byte(static_cast<unsigned char>(s[q - 1])));
 }
 
+// Whether q starts a character, counting from `from`, a character start before it:
+// an even run of lead bytes (back to `from`) ends at q - 1.
+bool boundary(const char* text, int from, int q) {
+  int run = 0;
+  for (int i = q - 1; i >= from && leads().lead[static_cast<unsigned char>(text[i])]; --i) ++run;
+  return (run & 1) == 0;
+}
+
 // Where a run of characters from `at` (a character boundary) ends within its line:
 // at the first line feed that is a character of its own, or at `end`.
 int run_in_line(const char* text, int at, int end) {
-  while (at < end && text[at] != '\n') at += char_length(text, at);
-  return at < end ? at : end;
+  for (int p = at; p < end;) {
+    const void* hit = std::memchr(text + p, '\n', static_cast<std::size_t>(end - p));
+    if (!hit) break;
+    const int q = static_cast<int>(static_cast<const char*>(hit) - text);
+    if (boundary(text, at, q)) return q;
+    p = q + 1;
+  }
+  return end;
 }
 
 // Whether `text` holds no character with a meaning in the dialect, so that it
@@ -396,13 +422,27 @@ bool pattern_search::assign_segment(int at, int end, int index, int depth) {
     const string* follow = index + 1 < count ? &segments_[index + 1]->literal : nullptr;
     // A `.*?` segment matches every part up to the line's end and none beyond it.
     const int stop = segment->any_run ? run_in_line(text, at, end) : end;
+    const int follow_length = follow ? follow->length() : 0;
+    const char* follow_text = follow ? follow->c_str() : nullptr;
     for (int k = at; k <= stop;) {
-      if (follow && !follow->empty() &&
-          (end - k < follow->length() ||
-           std::memcmp(text + k, follow->c_str(), follow->length()) != 0)) {
-        if (k == stop) break;
-        k += char_length(text, k);
-        continue;
+      if (follow_length > 0) {
+        if (text[k] != follow_text[0]) {
+          // The next character that begins like the text that follows.
+          const void* hit =
+              std::memchr(text + k, follow_text[0], static_cast<std::size_t>(stop - k + 1));
+          if (!hit) break;
+          const int q = static_cast<int>(static_cast<const char*>(hit) - text);
+          if (!boundary(text, k, q)) {
+            k = q + 1;
+            continue;
+          }
+          k = q;
+        }
+        if (end - k < follow_length || std::memcmp(text + k, follow_text, follow_length) != 0) {
+          if (k == stop) break;
+          k += char_length(text, k);
+          continue;
+        }
       }
       if ((segment->any_run || segment->matches_whole(text, text_length, at, k)) &&
           assign_segments(k, end, index + 1, depth + 1)) {
