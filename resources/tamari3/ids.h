@@ -4,7 +4,11 @@
 
 // Dialogs 109 and 110 are shown by the utilities and by extraction, which own their ids.
 #include "archive/unzip_ids.h"
+#include "catalogue/catalogue_ids.h"
+#include "download/download_ids.h"
 #include "system/ask_path_ids.h"
+// The controls of the wizard's own pages and of the advanced dialog.
+#include "resources/tamari3/wizard_ids.h"
 
 #define IDD_WIZARD_WELCOME 101
 #define IDD_TEX_SETTINGS 102
