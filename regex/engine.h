@@ -50,6 +50,9 @@ struct SzRexMatchState {
   std::vector<std::int32_t> dot_low, dot_high, dot_limit;
   std::vector<std::uint32_t> dot_stamp;
   std::uint32_t search_stamp = 0;
+  // A program that begins with literal text of three bytes or more: how far the
+  // search for that text may move on when a byte ends a failed alignment (Horspool).
+  std::vector<unsigned char> first_skip;
 };
 
 // Atom classification of a repetition node.

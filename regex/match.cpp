@@ -115,8 +115,25 @@ bool trail_in(const unsigned char* s, int p, const unsigned char* lead_bytes) {
 // position unchecked. Short stretches (a name, a line) are scanned byte by byte;
 // longer ones jump with memchr to the literal's first byte.
 int scan_literal(const unsigned char* s, int from, int end, const unsigned char* bytes, int n,
-                 const unsigned char* lead_bytes, int bound = -1) {
+                 const unsigned char* lead_bytes, int bound = -1,
+                 const unsigned char* skip = nullptr) {
   const int last = end - n;  // the last possible start
+  if (skip) {
+    // Horspool: the byte under the literal's end says how far to move on.
+    const unsigned char bl = bytes[n - 1];
+    for (int q = from; q <= last;) {
+      // Nothing before q: from the bound on, the answer is the one found from there.
+      if (bound >= 0 && q >= bound) return -3 - q;
+      const unsigned char c = s[q + n - 1];
+      if (c == bl && std::memcmp(s + q, bytes, n - 1) == 0) {
+        if (q == 0 || !trail_in(s, q, lead_bytes)) return q;
+        ++q;
+        continue;
+      }
+      q += skip[c];
+    }
+    return -1;
+  }
   const unsigned char b0 = bytes[0];
   for (int p = from; p <= last;) {
     int q;
@@ -762,7 +779,9 @@ int matcher::leaf_filter(int pc, int start) {
       }
       // Whether an occurrence at q qualifies depends on q alone: at or beyond the
       // cached start the cached answer holds.
-      result = scan_literal(s_, start, len_, bytes, n, record_->lead_bytes, bound);
+      result = scan_literal(s_, start, len_, bytes, n, record_->lead_bytes, bound,
+                            pc == 0 && !state_->first_skip.empty() ? state_->first_skip.data()
+                                                                   : nullptr);
       if (result <= -3) result = cached_result;
       break;
     }
@@ -1099,7 +1118,9 @@ int find_in(SzRexPattern* record, const char* subject, int length, int limit, in
       if (anchored) {
         if (n > text_limit - pos || std::memcmp(s + pos, bytes, n) != 0) return 0;
       } else {
-        pos = scan_literal(s, pos, text_length, bytes, n, record->lead_bytes);
+        const std::vector<unsigned char>& skip = record->state->first_skip;
+        pos = scan_literal(s, pos, text_length, bytes, n, record->lead_bytes, -1,
+                           skip.empty() ? nullptr : skip.data());
         if (pos < 0) return 0;
       }
     }

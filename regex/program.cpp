@@ -198,6 +198,16 @@ bool szrex_analyse(SzRexPattern* record) {
         pc += size;
       }
     }
+    if (program[0] == SzRexNodeLiteral || program[0] == SzRexNodeLongLiteral) {
+      const unsigned char* bytes;
+      const int n = SzRexLiteralText(program, &bytes);
+      if (n >= 3) {
+        const int most = n < 255 ? n : 255;
+        state->first_skip.assign(256, static_cast<unsigned char>(most));
+        for (int i = n - most; i < n - 1; ++i)
+          state->first_skip[bytes[i]] = static_cast<unsigned char>(n - 1 - i);
+      }
+    }
     // Memos are numbered on first use; reserve them all so that none moves.
     std::size_t slots = 0;
     for (int p = 0; p < length; p = p + 1)
