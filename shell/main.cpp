@@ -1,12 +1,16 @@
 // The entry point: refuse a second copy, bring up the engine and the common
-// controls, make sure the settings file exists, then hand over to the wizard.
+// controls, make sure the settings file exists, run the wizard, and tear down
+// in reverse.
 #include <windows.h>
 #include <commctrl.h>
+
+#include <memory>
 
 #include "archive/unzip.h"
 #include "regex/szrex.h"
 #include "state/install_settings.h"
 #include "shell/program_instance.h"
+#include "shell/wizard.h"
 #include "shell/single_instance.h"
 
 namespace {
@@ -36,11 +40,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   install_settings& settings = the_settings();
   if (!settings.settings_file_exists()) write_default_settings(settings);
 
-  // The wizard takes over here once it exists; until then the run loads the
-  // settings it would show and ends.
-  settings.load_settings();
+  // Building the wizard loads the plug-ins, which find the settings file filled.
+  std::unique_ptr<wizard> sheet(new wizard(instance));
+  sheet->run();
 
+  // The engine goes first, then the wizard with the plug-ins it loaded.
   SzRexShutdown();
+  sheet.reset();
   guard.release();
   return 0;
 }
