@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/common/scratch.h"
+#include "tests/shell/child_wizard.h"
 
 namespace {
 
@@ -82,12 +83,29 @@ std::string window_text(HWND window) {
   return text;
 }
 
+// Waits for the child's wizard and cancels it, as the user ends a run; keeps
+// its caption ("" when no wizard appeared within a minute).
+std::function<void(DWORD)> cancel_wizard(std::string& caption) {
+  return [&caption](DWORD process) {
+    for (int i = 0; i < 600; ++i) {
+      if (HWND wizard = child_wizard::find(process)) {
+        caption = window_text(wizard);
+        child_wizard::cancel(wizard);
+        return;
+      }
+      Sleep(100);
+    }
+  };
+}
+
 }  // namespace
 
 TEST(startup, first_start_writes_the_settings_and_brackets_the_log) {
   scratch_directory dir("first");
-  run_result r = run_program(dir);
+  std::string wizard;
+  run_result r = run_program(dir, cancel_wizard(wizard));
   ASSERT_TRUE(r.ended) << "the program did not end";
+  EXPECT_EQ("TeXのインストール", wizard) << "the wizard did not appear";
   EXPECT_EQ(0u, r.exit_code);
   EXPECT_EQ(0u, read_file(dir / "tamari3.ini").find("[Dir]\r\nHozon=c:\\download\\\r\n"))
       << "expected the defaults, got:\n" << read_file(dir / "tamari3.ini");
@@ -100,7 +118,8 @@ TEST(startup, first_start_writes_the_settings_and_brackets_the_log) {
 TEST(startup, an_existing_empty_settings_file_is_left_empty) {
   scratch_directory dir("empty");
   write_file(dir / "tamari3.ini", "");
-  run_result r = run_program(dir);
+  std::string wizard;
+  run_result r = run_program(dir, cancel_wizard(wizard));
   ASSERT_TRUE(r.ended);
   EXPECT_EQ(0u, r.exit_code);
   EXPECT_EQ("", read_file(dir / "tamari3.ini"))

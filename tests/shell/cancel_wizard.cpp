@@ -1,0 +1,19 @@
+// Waits up to a minute for the wizard of a running tamari3.exe and cancels it,
+// so that scripts can run the program to its end. Exit code 0 when a wizard was
+// found and cancelled, 1 when none appeared.
+#include <cstdio>
+
+#include "tests/shell/child_wizard.h"
+
+int main() {
+  for (int waited = 0; waited < 60000; waited += 200) {
+    if (HWND wizard = child_wizard::find(0)) {
+      child_wizard::cancel(wizard);
+      std::printf("cancelled the wizard\n");
+      return 0;
+    }
+    Sleep(200);
+  }
+  std::printf("no wizard appeared within a minute\n");
+  return 1;
+}
