@@ -1,0 +1,318 @@
+// Dialog 104 over the demo distribution of the loopback mirrors, filling a stand-in
+// of page 103 made from the page's own template.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue_dialog.h"
+#include "catalogue/catalogue_ids.h"
+#include "catalogue/list_rows.h"
+#include "state/install_settings.h"
+#include "state/install_state.h"
+#include "support/worker_dialog.h"
+#include "tests/net/test_mirror.h"
+#include "tests/ui_driver/ui_driver.h"
+
+namespace {
+
+// Name → (UTC time as a file time, size) of the demo tree, from the script's times.txt.
+struct demo_file {
+  unsigned long long utc;
+  unsigned long size;
+};
+std::map<std::string, demo_file> demo_files() {
+  std::map<std::string, demo_file> files;
+  std::ifstream in(mirror().state_dir + "\\root\\ftp\\demo\\times.txt");
+  std::string path;
+  long long stamp;
+  unsigned long size;
+  while (in >> path >> stamp >> size) {
+    files[path.substr(path.find('/') + 1)] = {(stamp + 11644473600ull) * 10000000ull, size};
+  }
+  return files;
+}
+
+void set_file_time(const std::string& path, unsigned long long utc) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME time = {static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
+void save_copy(const std::string& save_dir, const std::string& package, const std::string& name,
+               unsigned long long utc, const std::string& as = "") {
+  const std::string to = save_dir + (as.empty() ? name : as);
+  CopyFileA((mirror().state_dir + "\\root\\ftp\\demo\\" + package + "\\" + name).c_str(),
+            to.c_str(), FALSE);
+  set_file_time(to, utc);
+}
+
+void configure(const std::string& base_url, const std::string& save_dir, bool online,
+               const char* tex_pattern = "texinst[0-9]*\\.zip", const char* tex_dir = "w32tex/") {
+  install_settings& s = the_settings();
+  s.set_tex_url((base_url + tex_dir).c_str());
+  s.set_dviout_url((base_url + "dviout/").c_str());
+  s.set_gs_url((base_url + "gs/").c_str());
+  s.set_gsview_url((base_url + "gsview/").c_str());
+  s.set_tex_pattern(tex_pattern);
+  s.set_dviout_pattern("tex[0-9]*w\\.zip");
+  s.set_gs_pattern("gs[0-9]*w32full\\.zip");
+  s.set_gsview_pattern("gsv[0-9]*w32\\.exe");
+  s.set_save_dir(save_dir.c_str());
+  s.set_proxy("");
+  s.set_port(0);
+  s.set_use_network(online);
+  s.load_settings();
+}
+
+INT_PTR CALLBACK page_procedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A top-level window holding page 103, whose four lists the catalogue fills.
+struct page_host {
+  HWND host, page;
+  file_lists lists;
+  page_host() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    host = CreateWindowExA(0, "STATIC", "page 103", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560,
+                           400, nullptr, nullptr, nullptr, nullptr);
+    page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FILE_SELECTION), host,
+                              page_procedure, 0);
+    lists = {GetDlgItem(page, IDC_FILE_W32TEX), GetDlgItem(page, IDC_FILE_DVIOUT),
+             GetDlgItem(page, IDC_FILE_GHOSTSCRIPT), GetDlgItem(page, IDC_FILE_GSVIEW)};
+    list_insert_columns(lists.w32tex, {{"ファイル名", 163}, {"状態", 50}, {"サイズ", 60}});
+    for (HWND list : {lists.dviout, lists.ghostscript, lists.gsview})
+      list_insert_columns(list, {{"ファイル名", 150}, {"サイズ", 60}});
+  }
+  ~page_host() { DestroyWindow(host); }
+};
+
+// A list's rows as "name|column...|ticked", sorted when the server's order is free.
+std::vector<std::string> rows_of(HWND list, int columns) {
+  std::vector<std::string> rows;
+  for (int row = 0; row < ui_driver::list_count(list); ++row) {
+    std::string text;
+    for (int column = 0; column < columns; ++column) text += ui_driver::list_text(list, row, column) + "|";
+    rows.push_back(text + (ui_driver::list_checked(list, row) ? "ticked" : "-"));
+  }
+  return rows;
+}
+std::vector<std::string> sorted(std::vector<std::string> rows) {
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+struct run_result {
+  int code = -1;
+  std::string text;  // the progress text at the end
+};
+
+// The last text the worker put into the progress field (1028), caught on the
+// dialog's thread as it is set, so that a run too quick to watch still shows it.
+std::string g_last_text;
+LRESULT CALLBACK catch_progress_text(int code, WPARAM wparam, LPARAM lparam) {
+  const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  if (code == HC_ACTION && call->message == WM_SETTEXT &&
+      GetDlgCtrlID(call->hwnd) == IDC_CATALOGUE_PROGRESS && call->lParam)
+    g_last_text = reinterpret_cast<const char*>(call->lParam);
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// Runs dialog 104; `drive` may act on it while it runs.
+run_result run_dialog(page_host& page, const std::function<void(HWND)>& drive = nullptr,
+                      const char* shot = nullptr) {
+  run_result r;
+  g_last_text.clear();
+  HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, catch_progress_text, nullptr, GetCurrentThreadId());
+  ui_driver::run_modal([&] { r.code = run_catalogue(page.host, page.lists); },
+                       [&](DWORD ui_thread) {
+                         HWND dialog = ui_driver::wait_for_window(
+                             {"#32770", "ファイル情報取得中……", false, ui_thread}, 10000);
+                         if (dialog && drive) drive(dialog);
+                         if (dialog && shot) ui_driver::save_screenshot(shot, dialog);
+                       });
+  UnhookWindowsHookEx(hook);
+  r.text = g_last_text;
+  return r;
+}
+
+std::string size_of(const std::map<std::string, demo_file>& files, const char* name) {
+  return std::to_string(files.at(name).size);
+}
+
+// The W32TeX archives of the list, in its order, that the mirror holds and that
+// are taken (not otfdevel, not the capitalised name, not the empty one).
+const char* const taken[] = {"latex.tar.bz2",     "ptex-w32.tar.gz",      "web2c-w32.tar.bz2",
+                             "dvipdfmx-w32.tar.gz", "mftools.tar.gz",    "pdftex-w32.tar.bz2",
+                             "makeindex-w32.tar.gz", "texinfo.tar.gz",   "fonts-base.tar.bz2",
+                             "ttf2pk-w32.tar.bz2"};
+const unsigned long long hour = 36000000000ull;
+
+// Online over FTP and HTTP. Saved: latex an hour after the mirror's change (最新:
+// the old local-against-UTC comparison said お古 east of UTC), ptex an hour before
+// (お古: it said 最新 west of UTC), dviout's newest at the mirror's time (not ticked).
+TEST(catalogue_dialog, online_lists_over_ftp_and_http) {
+  const auto files = demo_files();
+  for (const std::string scheme : {"ftp", "http"}) {
+    const std::string save = make_scratch_dir(("cat-" + scheme).c_str());
+    save_copy(save, "w32tex", "latex.tar.bz2", files.at("latex.tar.bz2").utc + hour);
+    save_copy(save, "w32tex", "ptex-w32.tar.gz", files.at("ptex-w32.tar.gz").utc - hour);
+    save_copy(save, "dviout", "tex323w.zip", files.at("tex323w.zip").utc);
+    const wklib::string host = scheme == "ftp" ? mirror().ftp_host : mirror().http_host;
+    configure(scheme + "://" + host.c_str() + "/demo/", save, true);
+    page_host page;
+    const size_t log_start = log_size();
+    const run_result r = run_dialog(page, nullptr, ("catalogue_104_" + scheme).c_str());
+    EXPECT_EQ(0, r.code) << scheme << ", text: " << r.text;
+    std::vector<std::string> expected;
+    std::vector<std::string> archives;
+    for (const char* name : taken) {
+      const std::string state = name == std::string("latex.tar.bz2")     ? "最新"
+                                : name == std::string("ptex-w32.tar.gz") ? "お古"
+                                                                         : "無い";
+      expected.push_back(std::string(name) + "|" + state + "|" + size_of(files, name) + "|" +
+                         (state == "最新" ? "-" : "ticked"));
+      if (state != "最新") archives.push_back(name);
+    }
+    EXPECT_EQ(expected, rows_of(page.lists.w32tex, 3)) << scheme;
+    std::vector<std::string> got_archives;
+    for (const wklib::string& name : the_install_state().w32tex_archives) got_archives.push_back(name.c_str());
+    EXPECT_EQ(archives, got_archives) << scheme;
+    EXPECT_EQ(sorted({"tex318w.zip|" + size_of(files, "tex318w.zip") + "|-",
+                      "tex323w.zip|" + size_of(files, "tex323w.zip") + "|-",
+                      "tex33w.zip|" + size_of(files, "tex33w.zip") + "|-"}),
+              sorted(rows_of(page.lists.dviout, 2)))
+        << scheme << ": the saved newest is as new as the mirror's";
+    EXPECT_EQ(sorted({"gs853w32full.zip|" + size_of(files, "gs853w32full.zip") + "|-",
+                      "gs860w32full.zip|" + size_of(files, "gs860w32full.zip") + "|ticked"}),
+              sorted(rows_of(page.lists.ghostscript, 2)))
+        << scheme << ": .old does not match whole";
+    EXPECT_EQ(sorted({"gsv48w32.exe|" + size_of(files, "gsv48w32.exe") + "|-",
+                      "gsv49w32.exe|" + size_of(files, "gsv49w32.exe") + "|ticked"}),
+              sorted(rows_of(page.lists.gsview, 2)))
+        << scheme;
+    const std::string tail = "♪GSviewの情報を取得♪\r\n接続……成功\r\nファイル一覧を作成……成功\r\n\r\n";
+    EXPECT_TRUE(r.text.size() > tail.size() && r.text.compare(r.text.size() - tail.size(), tail.size(), tail) == 0)
+        << scheme << ": " << r.text;
+    EXPECT_EQ("W32TeXの情報取得を開始\r\nW32TeX情報の取得終了\r\ndvioutの情報取得開始．\r\n"
+              "dvioutの情報取得終了．\r\nGhostScriptの情報取得開始\r\nGhostScriptの情報取得終了\r\n"
+              "GSViewの情報取得開始\r\nGSViewの情報取得終了\r\n",
+              log_since(log_start))
+        << scheme;
+  }
+}
+
+// A mirror that sends no Last-Modified: W32TeX rows "エラー", "0", not ticked; the
+// saved dviout copy cannot be shown newer, so the newest row is ticked.
+TEST(catalogue_dialog, mirror_without_times) {
+  const auto files = demo_files();
+  const std::string save = make_scratch_dir("cat-notime");
+  save_copy(save, "dviout", "tex323w.zip", files.at("tex323w.zip").utc + hour);
+  configure(std::string("http://") + mirror().http_host.c_str() + "/nomodified/demo/", save, true);
+  page_host page;
+  EXPECT_EQ(0, run_dialog(page).code);
+  std::vector<std::string> expected;
+  for (const char* name : taken) expected.push_back(std::string(name) + "|エラー|0|-");
+  EXPECT_EQ(expected, rows_of(page.lists.w32tex, 3));
+  EXPECT_TRUE(the_install_state().w32tex_archives.empty());
+  const std::vector<std::string> dviout = rows_of(page.lists.dviout, 2);
+  EXPECT_NE(dviout.end(), std::find(dviout.begin(), dviout.end(),
+                                    "tex323w.zip|" + size_of(files, "tex323w.zip") + "|ticked"));
+}
+
+// One run per result code other than 0.
+TEST(catalogue_dialog, result_codes) {
+  const std::string http = std::string("http://") + mirror().http_host.c_str();
+  struct case_t {
+    const char* what;
+    std::string base_url;
+    const char* tex_pattern;
+    const char* tex_dir;
+    int code;
+    std::string log;
+    std::string text_end;
+    bool cancel;
+  } const cases[] = {
+      {"Cancel during a slow HEAD", http + "/slowhead/4/demo/", "texinst[0-9]*\\.zip", "w32tex/", 1,
+       "W32TeXの情報取得を開始\r\n", "キャンセルされました．", true},
+      {"information archive not listed", http + "/demo/", "texinst[0-9]*\\.zip", "gs/", 2,
+       "W32TeXの情報取得を開始\r\n情報ファイルが見つかりませんでした．\r\n", "情報ファイルを検索……失敗",
+       false},
+      {"W32TeX pattern", http + "/demo/", "texinst[", "w32tex/", 4,
+       "W32TeXの情報取得を開始\r\nW32TeXを探す為の正規表現にミスがあります．\r\n", "失敗", false},
+  };
+  for (const case_t& c : cases) {
+    const std::string save = make_scratch_dir("cat-codes");
+    configure(c.base_url, save, true, c.tex_pattern, c.tex_dir);
+    page_host page;
+    const size_t log_start = log_size();
+    const DWORD start = GetTickCount();
+    const run_result r = run_dialog(
+        page,
+        [&](HWND dialog) {
+          if (!c.cancel) return;
+          // The first row's HEAD is under way once the list is being made.
+          ui_driver::wait_until([&] {
+            return ui_driver::item_text(dialog, IDC_CATALOGUE_PROGRESS).find("ファイル一覧を作成……") !=
+                   std::string::npos;
+          });
+          ui_driver::save_screenshot("catalogue_104_slow_head", dialog);
+          EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
+        });
+    EXPECT_EQ(c.code, r.code) << c.what << ", text: " << r.text;
+    EXPECT_EQ(c.log, log_since(log_start)) << c.what;
+    EXPECT_TRUE(r.text.size() >= c.text_end.size() &&
+                r.text.compare(r.text.size() - c.text_end.size(), c.text_end.size(), c.text_end) == 0)
+        << c.what << ": " << r.text;
+    if (c.cancel) {
+      EXPECT_GE(GetTickCount() - start, 4000u) << "the dialog waited for the HEAD";
+    }
+  }
+  wklib::thread_starter saved = wklib::start_worker_thread;
+  wklib::start_worker_thread = [](unsigned(__stdcall*)(void*), void*) -> HANDLE { return nullptr; };
+  page_host page;
+  int code = -1;
+  ui_driver::run_modal([&] { code = run_catalogue(page.host, page.lists); }, [](DWORD) {});
+  wklib::start_worker_thread = saved;
+  EXPECT_EQ(3, code) << "worker not started";
+}
+
+// Offline: the greater of two information archives (one in capitals), capitals in
+// the list matched, and an empty save directory.
+TEST(catalogue_dialog, offline_lists_from_the_save_directory) {
+  const auto files = demo_files();
+  const std::string save = make_scratch_dir("cat-offline");
+  save_copy(save, "w32tex", "texinst2006.zip", 0, "TEXINST2006.ZIP");
+  save_copy(save, "dviout", "tex323w.zip", 0, "texinst2005.zip");  // no list inside: never read
+  for (const char* name : {"latex.tar.bz2", "mixed-case.tar.gz", "otfdevel-w32.tar.gz"})
+    save_copy(save, "w32tex", name, files.at(name).utc);
+  save_copy(save, "dviout", "tex323w.zip", 0);
+  save_copy(save, "dviout", "tex33w.zip", 0);
+  configure("", save, false);
+  page_host page;
+  const run_result r = run_dialog(page, nullptr, "catalogue_104_offline");
+  EXPECT_EQ(0, r.code) << r.text;
+  EXPECT_EQ((std::vector<std::string>{"latex.tar.bz2|ある|" + size_of(files, "latex.tar.bz2") + "|ticked",
+                                      "mixed-case.tar.gz|ある|" + size_of(files, "mixed-case.tar.gz") + "|ticked"}),
+            rows_of(page.lists.w32tex, 3));
+  EXPECT_EQ(sorted({"tex323w.zip|" + size_of(files, "tex323w.zip") + "|ticked",
+                    "tex33w.zip|" + size_of(files, "tex33w.zip") + "|-"}),
+            sorted(rows_of(page.lists.dviout, 2)));
+
+  const std::string empty = make_scratch_dir("cat-empty");
+  configure("", empty, false);
+  const run_result none = run_dialog(page);
+  EXPECT_EQ(4, none.code);
+  EXPECT_EQ("保存されているファイルを検索……失敗", none.text);
+}
+
+}  // namespace
