@@ -398,3 +398,49 @@ TEST(proxy, url_downloads_follow_the_download_proxy) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- answers kept
+
+// The sizes and times the clients answer from a listing or a kept HEAD are the
+// server's per-name answers, and cost no further request.
+TEST(kept_answers, equal_the_servers_per_name_answers) {
+  const char* const names[] = {"texinst2006.zip", "latex.tar.bz2", "mixed-case.tar.gz"};
+  clients listed, asked;
+  wklib::string path;
+  ASSERT_EQ(mirror_ftp, open_mirror(ftp_url("/demo/w32tex/"), listed.ftp, listed.http, path));
+  ASSERT_EQ(mirror_ftp, open_mirror(ftp_url("/demo/w32tex/"), asked.ftp, asked.http, path));
+  std::vector<wklib::string> all;
+  ASSERT_TRUE(listed.ftp.list_names("*.*", all));
+  for (const char* name : names) {
+    const size_t commands = file_size_of(mirror().state_dir + "\\ftp.log");
+    FILETIME kept = {}, fresh = {};
+    EXPECT_TRUE(listed.ftp.remote_time_utc(name, kept));
+    const std::uint32_t kept_size = listed.ftp.remote_size(name);
+    EXPECT_EQ("", read_file_from(mirror().state_dir + "\\ftp.log", commands)) << name;
+    EXPECT_TRUE(asked.ftp.remote_time_utc(name, fresh));
+    EXPECT_EQ(format_time(system_time_of(fresh)), format_time(system_time_of(kept))) << name;
+    EXPECT_EQ(asked.ftp.remote_size(name), kept_size) << name;
+  }
+
+  http_client one, each;
+  ASSERT_TRUE(one.open() && each.open());
+  ASSERT_TRUE(one.connect(mirror().http_host));
+  for (const char* name : names) {
+    const std::string object = std::string("demo/w32tex/") + name;
+    const size_t requests = file_size_of(mirror().http_log_path());
+    FILETIME kept = {}, fresh = {};
+    EXPECT_TRUE(one.head_time_utc(object.c_str(), kept));
+    const std::uint32_t kept_size = one.head_size(object.c_str());
+    EXPECT_EQ("HEAD /" + object + " agent=tamari3\n", read_file_from(mirror().http_log_path(), requests))
+        << "one HEAD for both";
+    ASSERT_TRUE(each.connect(mirror().http_host));  // a new connection keeps nothing
+    EXPECT_TRUE(each.head_time_utc(object.c_str(), fresh));
+    ASSERT_TRUE(each.connect(mirror().http_host));
+    EXPECT_EQ(each.head_size(object.c_str()), kept_size) << name;
+    EXPECT_EQ(format_time(system_time_of(fresh)), format_time(system_time_of(kept))) << name;
+  }
+}
+
+}  // namespace
