@@ -308,7 +308,12 @@ bool pattern_search::search_regular(const char* text) {
       return false;
     working_.assign(whole_->fuzzy.subject, static_cast<int>(whole_->fuzzy.subject_length));
   } else if (!case_sense_) {
-    working_.assign(text, length);
+    // Copied and lowered in one pass.
+    string::lower_copy(text, working_.buffer(length), length);
+    working_.set_length(length);
+    work_ = working_.c_str();
+    work_length_ = length;
+    return search_working(0);
   } else {
     // Nothing to convert: the caller's text is searched as it is.
     work_ = text;

@@ -60,6 +60,8 @@ class string {
   bool empty() const { return block_->size <= 1; }
   // The text of `length` bytes at `text`, lowered by the ANSI code page's rules.
   static void lower_text(char* text, int length);
+  // The same into `to` (`length` bytes, no NUL added), leaving `from` as it is.
+  static void lower_copy(const char* from, char* to, int length);
   char operator[](int i) const { return c_str()[i]; }
   // The last byte, or NUL for an empty string.
   char back() const { return empty() ? '\0' : c_str()[length() - 1]; }
