@@ -38,8 +38,11 @@ bool euc_to_sjis(const char* data, int length, wklib::string& out) {
     } else if (c == 0) {
       ++i;
     } else if (c == single_shift_2) {
-      if (i + 1 < length && in[i + 1] != 0) *to++ = static_cast<char>(in[i + 1]);
-      i += 2;
+      // Before a line end or a NUL the shift goes alone, so that every line
+      // still ends in LF and no NUL gets through.
+      const bool kana = i + 1 < length && in[i + 1] != 0 && in[i + 1] != '\r' && in[i + 1] != '\n';
+      if (kana) *to++ = static_cast<char>(in[i + 1]);
+      i += kana ? 2 : 1;
     } else if (c == single_shift_3) {
       // A single shift at the very end, or before a lone first byte, ends the text.
       if (i + 2 < length) {

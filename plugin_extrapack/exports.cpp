@@ -28,9 +28,7 @@ void log_unzip_line(const wklib::string& line) { g_settings.append_log(line); }
 
 PLUGIN_EXPORT const char* __cdecl SoftName() { return "jsclasses"; }
 
-PLUGIN_EXPORT const char* __cdecl Info() {
-  return "鷹野さんによる日本語用のクラスファイルです．";
-}
+PLUGIN_EXPORT const char* __cdecl Info() { return "鷹野さんによる日本語用のクラスファイルです．"; }
 
 PLUGIN_EXPORT plugin_bool __cdecl Init(const char* ini_path, const char* log_path) {
   g_settings.set_paths(ini_path, log_path);

@@ -25,5 +25,4 @@ class info_dialog : public wklib::worker_dialog, private fetch_view {
 
 // The information run behind GetDownloadData: dialog 101 owned by `owner`, then
 // a message box when it failed or was cancelled. True when the archive was found.
-bool run_package_information(const plugin_settings& settings, package_fetcher& fetcher,
-                             HWND owner);
+bool run_package_information(const plugin_settings& settings, package_fetcher& fetcher, HWND owner);

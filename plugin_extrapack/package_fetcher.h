@@ -25,5 +25,4 @@ class fetch_view {
 // The worker: 1 when the archive's URL and size are in `fetcher`, 0 when the
 // run failed or was cancelled (the log has the reason, the text ends in "失敗"
 // or "キャンセルしました．").
-int fetch_package_info(const plugin_settings& settings, package_fetcher& fetcher,
-                       fetch_view& view);
+int fetch_package_info(const plugin_settings& settings, package_fetcher& fetcher, fetch_view& view);

@@ -8,8 +8,8 @@
 #include "support/string.h"
 
 // The plug-in's section and the file the host saves the archive under.
-extern const char package_section[];     // "jsclasses"
-extern const char archive_file_name[];   // "jsclasses.zip"
+extern const char package_section[];    // "jsclasses"
+extern const char archive_file_name[];  // "jsclasses.zip"
 // The package's page as first written into the settings.
 extern const char default_package_url[];
 

@@ -74,9 +74,11 @@ struct package_server {
     pages = std::string(state) + "\\root\\http\\plugin\\";
     CreateDirectoryA(pages.c_str(), nullptr);
     // クラスファイル in EUC-JP; the upper link carries the smaller number.
-    const std::string heading = "<h1>\xA5\xAF\xA5\xE9\xA5\xB9\xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB</h1>\r\n";
-    page("two_links", heading + "<a href=\"jsclasses-100101.zip\">jsclasses-100101.zip</a>\r\n"
-                                "<a href=\"jsclasses-991231.zip\">jsclasses-991231.zip</a>\r\n");
+    const std::string heading =
+        "<h1>\xA5\xAF\xA5\xE9\xA5\xB9\xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB</h1>\r\n";
+    page("two_links", heading +
+                          "<a href=\"jsclasses-100101.zip\">jsclasses-100101.zip</a>\r\n"
+                          "<a href=\"jsclasses-991231.zip\">jsclasses-991231.zip</a>\r\n");
     write_file(pages + "two_links\\jsclasses-100101.zip", std::string(archive_size, 'z'));
     write_file(pages + "two_links\\jsclasses-991231.zip", "newer but lower");
     page("capitals", heading + "<A HREF=\"jsclasses-100101.zip\">jsclasses-100101.zip</A>\r\n");
@@ -103,7 +105,7 @@ const package_server& server() {
 
 TEST(extrapack_settings, init_writes_only_the_missing_defaults) {
   struct init_case {
-    const char* url;     // in the file before Init, null: none
+    const char* url;  // in the file before Init, null: none
     const char* target;
     std::string expected_url, expected_target;
   };
@@ -161,10 +163,13 @@ class recording_view : public fetch_view {
 TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
   const package_server& s = server();
   const std::string h = s.host;
-  const std::string done = h + "に接続中……成功\r\nGETリクエスト送信……成功\r\nデータ取得……成功\r\n"
-                           "文字コード変換……成功\r\njsclassesの場所を検索……成功\r\n" + h +
-                           "への接続を切断\r\n\r\n" + h + "へ接続……成功\r\nHEADリクエストを送信……成功\r\n"
-                           "サイズ取得……成功\r\n" + h + "への接続を切断";
+  const std::string done = h +
+                           "に接続中……成功\r\nGETリクエスト送信……成功\r\nデータ取得……成功\r\n"
+                           "文字コード変換……成功\r\njsclassesの場所を検索……成功\r\n" +
+                           h + "への接続を切断\r\n\r\n" + h +
+                           "へ接続……成功\r\nHEADリクエストを送信……成功\r\n"
+                           "サイズ取得……成功\r\n" +
+                           h + "への接続を切断";
   struct fetch_case {
     std::string page_url;
     int cancel_at;
@@ -178,10 +183,12 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
   const std::string bare = s.url("/nolength/plugin/no_length/index.html?");
   const fetch_case cases[] = {
       {"HTTP://" + h + "/plugin/two_links/", 0, 1,
-       "HTTP://" + h + "/plugin/two_links/jsclasses-100101.zip", package_server::archive_size, done, ""},
+       "HTTP://" + h + "/plugin/two_links/jsclasses-100101.zip", package_server::archive_size, done,
+       ""},
       // The server leaves out Content-Length for everything below /nolength/.
       {bare, 0, 1, bare + "jsclasses-7.zip", 0, done, ""},
-      {s.url("/plugin/no_archive/"), 0, 1, s.url("/plugin/no_archive/jsclasses-5.zip"), -1, done, ""},
+      {s.url("/plugin/no_archive/"), 0, 1, s.url("/plugin/no_archive/jsclasses-5.zip"), -1, done,
+       ""},
       {"ftp://" + h + "/plugin/two_links/", 0, 0, "", 0, "失敗", "httpのみです．"},
       {"http://" + h, 0, 0, "", 0, "失敗", "ページのURLにパスがありません．"},
       {s.url("/status/404/"), 0, 0, "", 0, "GETリクエスト送信……失敗", "サーバが404を返しました．"},
@@ -212,8 +219,9 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
       EXPECT_TRUE(read_lines(files.log).empty());
     } else {
       const std::string& t = view.shown;
-      EXPECT_TRUE(t.size() >= c.expected_text.size() &&
-                  t.compare(t.size() - c.expected_text.size(), std::string::npos, c.expected_text) == 0)
+      EXPECT_TRUE(
+          t.size() >= c.expected_text.size() &&
+          t.compare(t.size() - c.expected_text.size(), std::string::npos, c.expected_text) == 0)
           << "expected the text to end in " << c.expected_text << ", got " << t;
       EXPECT_EQ(c.expected_log, files.last_log_line());
     }
@@ -226,8 +234,8 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
   struct dialog_case {
     const char* what;
     std::string page_url;
-    bool cancel;                 // press Cancel while the page is being read
-    const char* expected_box;    // null: no box
+    bool cancel;               // press Cancel while the page is being read
+    const char* expected_box;  // null: no box
   };
   const dialog_case cases[] = {
       {"found", s.url("/plugin/two_links/"), false, nullptr},

@@ -36,11 +36,14 @@ struct plugin_folder {
       EXPECT_TRUE(CopyFileA(from.c_str(), (plugins + "\\plugin_extrapack.dll").c_str(), FALSE));
     }
   }
-  void discover(plugin_host& host) const { host.discover(plugins.c_str(), ini.c_str(), log.c_str()); }
+  void discover(plugin_host& host) const {
+    host.discover(plugins.c_str(), ini.c_str(), log.c_str());
+  }
   // The calls the fixtures noted, "<name> <call>" without the window.
   std::vector<std::string> calls() const {
     std::vector<std::string> lines;
-    for (const std::string& line : read_lines(log)) lines.push_back(line.substr(0, line.rfind(' ')));
+    for (const std::string& line : read_lines(log))
+      lines.push_back(line.substr(0, line.rfind(' ')));
     return lines;
   }
   void answer(const char* plugin, const char* key, const char* value) const {
@@ -111,13 +114,21 @@ TEST(plugin_host, collects_downloads_in_list_order_until_one_is_not_ok) {
   };
   const std::string save = "C:\\save\\";
   const download_case cases[] = {
-      {"both ok: empty URL and empty name skipped, count below 1 adds nothing", nullptr, true,
+      {"both ok: empty URL and empty name skipped, count below 1 adds nothing",
+       nullptr,
+       true,
        {first + " GetDownloadData", second + " GetDownloadData"},
        {"http://h/a.zip|" + save + "a.zip|10", "http://h/c.zip|" + save + "c.zip|30"}},
-      {"the first not ok: the second is not asked", first.c_str(), false,
-       {first + " GetDownloadData"}, {}},
-      {"the second not ok: what the first gave is dropped", second.c_str(), false,
-       {first + " GetDownloadData", second + " GetDownloadData"}, {}},
+      {"the first not ok: the second is not asked",
+       first.c_str(),
+       false,
+       {first + " GetDownloadData"},
+       {}},
+      {"the second not ok: what the first gave is dropped",
+       second.c_str(),
+       false,
+       {first + " GetDownloadData", second + " GetDownloadData"},
+       {}},
   };
   for (const download_case& c : cases) {
     SCOPED_TRACE(c.what);
