@@ -3,6 +3,7 @@
 // characters are skipped. A converted subject keeps a map back to its source.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "regex/fuzzy_internal.h"
 #include "regex/guarded_memory.h"
@@ -103,12 +104,159 @@ void buffer_free(void* buffer, std::uint32_t capacity) {
     SzRexMemFree(buffer, k_source, __LINE__);
 }
 
+// Reports a conversion that would write past the length it expected, with the text
+// it has written so far, as the engine's internal error.
+void report_overrun(int stage, const unsigned char* begin, const unsigned char* end) {
+  SzRexShowMessage(stage == 1
+                       ? "オーバーラン発生１、次に出てくるメッセージ内容をメモして、ファイル中のどの"
+                         "行か探してください。"
+                       : "オーバーラン発生２、次に出てくるメッセージ内容をメモして、ファイル中のどの"
+                         "行か探してください。",
+                   k_caption, true);
+  std::string text(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(end));
+  SzRexFatal(text.c_str());
+}
+
+// The length of the synonym word at `p` (its first byte, 0 ends a group) and its text.
+struct word_view {
+  const unsigned char* text;
+  unsigned length;
+};
+
+// Whether the converted characters of `word` begin the pattern text at `p` (which
+// ends at `end`, or at the first metacharacter or escape); the bytes of the pattern
+// taken when they do.
+unsigned word_at(const converter& conv, const word_view& word, const unsigned char* p,
+                 const unsigned char* end) {
+  const unsigned char* w = word.text;
+  const unsigned char* w_end = word.text + word.length;
+  const unsigned char* q = p;
+  while (w < w_end) {
+    if (q >= end || is_meta(*q)) return 0;
+    unsigned wn, qn;
+    const unsigned wc = read_char(w, w_end, &wn), qc = read_char(q, end, &qn);
+    if (wc != qc && conv.convert(wc) != conv.convert(qc)) return 0;
+    w += wn;
+    q += qn;
+  }
+  return static_cast<unsigned>(q - p);
+}
+
+// The pattern with every synonym word it holds replaced by the alternation of the
+// word's group, into `out` of `capacity` bytes (the NUL included). 1 on success; 0
+// after a report: a word directly under a quantifier (which would then repeat the
+// whole alternation), or a text longer than the pattern's figures promised.
+int substitute_synonyms(const SzRexFuzzy* context, const unsigned char* p,
+                        const unsigned char* end, unsigned char* out, std::size_t capacity,
+                        std::size_t* written) {
+  converter conv(context);
+  const unsigned char* list = context->synonyms;
+  const unsigned char* list_end = list + context->synonym_size;
+  unsigned char* const begin = out;
+  unsigned char* const limit = out + capacity - 1;
+  auto put = [&](unsigned char c) {
+    if (out >= limit) return false;
+    *out++ = c;
+    return true;
+  };
+  bool in_class = false;
+  while (p < end) {
+    unsigned size;
+    read_char(p, end, &size);
+    if (*p == '\\' || in_class || is_meta(*p)) {
+      // Escapes, classes and metacharacters pass unchanged.
+      if (*p == '[' && !in_class) {
+        in_class = true;
+        if (p + 1 < end && p[1] == '^') {
+          if (!put(*p++)) return report_overrun(1, begin, out), 0;
+        }
+        if (p + 1 < end && p[1] == ']') {
+          if (!put(*p++)) return report_overrun(1, begin, out), 0;
+        }
+      } else if (*p == ']' && in_class) {
+        in_class = false;
+      }
+      unsigned n = size;
+      if (*p == '\\' && p + 1 < end) {
+        unsigned next;
+        read_char(p + 1, end, &next);
+        n = 1 + next;
+      }
+      for (unsigned i = 0; i < n; ++i)
+        if (!put(*p++)) return report_overrun(1, begin, out), 0;
+      continue;
+    }
+    // The longest word of any group that begins here.
+    const unsigned char* group = nullptr;
+    unsigned taken = 0;
+    for (const unsigned char* g = list; g < list_end && *g;) {
+      const unsigned char* w = g;
+      while (w < list_end && *w) {
+        const word_view word{w + 1, *w};
+        const unsigned n = word_at(conv, word, p, end);
+        if (n > taken) {
+          taken = n;
+          group = g;
+        }
+        w += 1 + *w;
+      }
+      g = w + 1;
+    }
+    if (!group) {
+      for (unsigned i = 0; i < size; ++i)
+        if (!put(*p++)) return report_overrun(1, begin, out), 0;
+      continue;
+    }
+    p += taken;
+    if (p < end && (*p == '*' || *p == '+' || *p == '?' || *p == '{')) {
+      SzRexShowMessage("同一視指定の変換が出来ません。（呼び出し元との相性問題）", k_caption,
+                       false);
+      return 0;
+    }
+    if (!put('(')) return report_overrun(1, begin, out), 0;
+    for (const unsigned char* w = group; w < list_end && *w; w += 1 + *w) {
+      if (w != group && !put('|')) return report_overrun(1, begin, out), 0;
+      // The word's metacharacters are escaped so that it stays literal text.
+      const unsigned char* word_end = w + 1 + *w;
+      for (const unsigned char* c = w + 1; c < word_end;) {
+        unsigned n;
+        read_char(c, word_end, &n);
+        if (n == 1 && is_meta(*c) && !put('\\')) return report_overrun(1, begin, out), 0;
+        for (unsigned i = 0; i < n; ++i)
+          if (!put(*c++)) return report_overrun(1, begin, out), 0;
+      }
+    }
+    if (!put(')')) return report_overrun(1, begin, out), 0;
+  }
+  *out = '\0';
+  *written = static_cast<std::size_t>(out - begin);
+  return 1;
+}
+
 }  // namespace
 
 const char* SzRexFuzzyConvertPattern(SzRexFuzzy* context, const char* pattern) {
   if (!context || !pattern) return nullptr;
   converter conv(context);
   std::size_t length = std::strlen(pattern);
+  // Synonym words first: each becomes the alternation of its group, in a buffer the
+  // figures of the definitions size (the longest alternation per byte of its
+  // shortest word, and room for one more).
+  std::string substituted;
+  if (context->synonyms && context->synonym_size > 1) {
+    const std::size_t ratio = context->word_ratio ? context->word_ratio : 1;
+    const std::size_t room = length * (ratio + 1) + 1;
+    if (room > 0x7FFFFFF0u) return nullptr;
+    substituted.resize(room);
+    std::size_t written = 0;
+    if (!substitute_synonyms(context, reinterpret_cast<const unsigned char*>(pattern),
+                             reinterpret_cast<const unsigned char*>(pattern) + length,
+                             reinterpret_cast<unsigned char*>(&substituted[0]), room, &written))
+      return nullptr;
+    substituted.resize(written);
+    pattern = substituted.c_str();
+    length = written;
+  }
   // A character may become an escaped double-byte character in parentheses.
   std::size_t capacity = length * 6 + 8;
   if (capacity > 0x7FFFFFF0u) return nullptr;
@@ -119,7 +267,14 @@ const char* SzRexFuzzyConvertPattern(SzRexFuzzy* context, const char* pattern) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(pattern);
   const unsigned char* end = p + length;
   unsigned char* out = reinterpret_cast<unsigned char*>(context->pattern);
+  unsigned char* const out_begin = out;
+  // A character becomes at most four bytes (a double-byte code in parentheses).
+  unsigned char* const out_limit = out_begin + capacity - 5;
   while (p < end) {
+    if (out > out_limit) {
+      report_overrun(2, out_begin, out);
+      return nullptr;
+    }
     if (*p == '\\') {
       // Escapes pass unchanged (with a double-byte character after the backslash).
       *out++ = *p++;

@@ -260,4 +260,56 @@ TEST_F(Fuzzy, DefinitionFilesAndTheirErrors) {
   std::remove(bad.c_str());
 }
 
+// Synonym words of a definition file become alternations of their group in a fuzzy
+// pattern; a word under a quantifier cannot, and a substitution longer than the
+// definitions' figures promise is an internal error.
+TEST_F(Fuzzy, SynonymWordsAreReplacedInPatterns) {
+  std::string path = write_file("szrex_definitions_synonyms.txt",
+                                "TeX LaTeX\n"
+                                "q ........\n");
+  set_flag(0x10000);
+  set_custom(1, path.c_str());
+  restart();
+  SzRexFuzzy context{};
+  context.size = SzRexFuzzySize;
+  ASSERT_EQ(1, SzRexFuzzyInit(&context));
+  ASSERT_TRUE(g_messages.empty()) << g_messages[0];
+  struct row {
+    const char* pattern;
+    const char* converted;  // nullptr: the conversion fails
+  } rows[] = {
+      {"a TeX b", "a (TeX|LaTeX) b"},
+      {"LaTeX2e", "(TeX|LaTeX)2e"},
+      {"\\TeX", "\\TeX"},  // an escape passes whole, and "eX" is no word
+      {"[TeX]", "[TeX]"},
+      {"TeX+", nullptr},
+  };
+  for (const row& r : rows) {
+    const char* got = SzRexFuzzyConvertPattern(&context, r.pattern);
+    EXPECT_EQ(r.converted ? r.converted : "(failed)", got ? std::string(got) : "(failed)")
+        << r.pattern;
+  }
+  ASSERT_EQ(1u, g_messages.size());
+  EXPECT_EQ("SzRex.dll - あいまい検索|同一視指定の変換が出来ません。（呼び出し元との相性問題）",
+            g_messages[0]);
+  g_messages.clear();
+  EXPECT_EQ(nullptr, SzRexFuzzyConvertPattern(&context, "q"))
+      << "eight escaped dots are more than the figures of the line promise";
+  ASSERT_EQ(2u, g_messages.size());
+  EXPECT_EQ(
+      "SzRex.dll - あいまい検索|オーバーラン発生１、次に出てくるメッセージ内容をメモして、"
+      "ファイル中のどの行か探してください。",
+      g_messages[0]);
+  EXPECT_EQ("SzRex.dllでの内部エラー、死にます|(q|\\.\\.\\.\\.\\.", g_messages[1]);
+  SzRexFuzzyFree(&context);
+
+  // Through the pattern search: the synonym finds the other word.
+  wklib::pattern_search finder;
+  ASSERT_TRUE(finder.set_option("aimai", 1));
+  ASSERT_TRUE(finder.set_pattern("TeX"));
+  ASSERT_TRUE(finder.search("with LaTeX2e"));
+  EXPECT_EQ("LaTeX", std::string(finder.submatch(-1).c_str()));
+  std::remove(path.c_str());
+}
+
 }  // namespace
