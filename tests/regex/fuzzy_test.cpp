@@ -266,7 +266,10 @@ TEST_F(Fuzzy, DefinitionFilesAndTheirErrors) {
 TEST_F(Fuzzy, SynonymWordsAreReplacedInPatterns) {
   std::string path = write_file("szrex_definitions_synonyms.txt",
                                 "TeX LaTeX\n"
-                                "q ........\n");
+                                "q ........\n"
+                                "1 5\n5 3\n"      // two groups that share 5 become one
+                                "ｶﾞ ガ\n"         // a voiced pair stands for its group
+                                "ｷﾞ ギ ｷ\n");     // unless a single byte is on the line
   set_flag(0x10000);
   set_custom(1, path.c_str());
   restart();
@@ -284,6 +287,10 @@ TEST_F(Fuzzy, SynonymWordsAreReplacedInPatterns) {
       {"[TeX]", "[TeX]"},
       {"TeX+", nullptr},
   };
+  EXPECT_EQ(convert(&context, "1"), convert(&context, "3"));
+  EXPECT_EQ(convert(&context, "1"), convert(&context, "5"));
+  EXPECT_EQ("\xB6\xDE", convert(&context, "ガ"));
+  EXPECT_EQ("\xB7\xB7", convert(&context, "ギｷ"));
   for (const row& r : rows) {
     const char* got = SzRexFuzzyConvertPattern(&context, r.pattern);
     EXPECT_EQ(r.converted ? r.converted : "(failed)", got ? std::string(got) : "(failed)")
