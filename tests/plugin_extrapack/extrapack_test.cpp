@@ -13,7 +13,7 @@
 #include "plugin_extrapack/info_dialog_ids.h"
 #include "plugin_extrapack/package_fetcher.h"
 #include "plugin_extrapack/plugin_settings.h"
-#include "plugins/plugin_interface.h"
+#include "plugins/plugin_host.h"
 #include "support/worker_dialog.h"
 #include "tests/archive/zip_builder.h"
 #include "tests/common/scratch.h"
@@ -22,21 +22,13 @@
 
 namespace {
 
-// The built plug-in, loaded as the host loads it.
-struct extrapack_library {
-  HMODULE module = LoadLibraryA(build_tree_path("shell/plugin/plugin_extrapack.dll").c_str());
-  plugin_init_function init = reinterpret_cast<plugin_init_function>(
-      reinterpret_cast<void*>(GetProcAddress(module, "Init")));
-  plugin_download_function get_download_data = reinterpret_cast<plugin_download_function>(
-      reinterpret_cast<void*>(GetProcAddress(module, "GetDownloadData")));
-  plugin_install_function install = reinterpret_cast<plugin_install_function>(
-      reinterpret_cast<void*>(GetProcAddress(module, "Install")));
-};
-
-const extrapack_library& library() {
-  static extrapack_library loaded;
-  EXPECT_TRUE(loaded.init && loaded.get_download_data && loaded.install)
-      << "expected plugin_extrapack.dll with its exports";
+// The built plug-in, loaded by the host's own loader.
+const plugin_entry& library() {
+  static plugin_entry loaded;
+  if (!loaded.module) {
+    loaded.path = build_tree_path("shell/plugin/plugin_extrapack.dll").c_str();
+    EXPECT_TRUE(plugin_host::load(loaded)) << "expected plugin_extrapack.dll with its exports";
+  }
   return loaded;
 }
 
@@ -120,16 +112,6 @@ TEST(extrapack_settings, init_writes_only_the_missing_defaults) {
     EXPECT_EQ(1, library().init(files.ini.c_str(), files.log.c_str()));
     EXPECT_EQ(c.expected_url, files.get("jsclasses", "URL"));
     EXPECT_EQ(c.expected_target, files.get("jsclasses", "target"));
-  }
-  // The setter behind the default: one final backslash, no leading one.
-  host_files files("extrapack_target");
-  plugin_settings settings;
-  settings.set_paths(files.ini.c_str(), files.log.c_str());
-  const char* const targets[][2] = {
-      {"\\texmf\\", "texmf\\"}, {"texmf", "texmf\\"}, {"表", "表\\"}, {"", ""}};
-  for (const auto& t : targets) {
-    settings.set_target(t[0]);
-    EXPECT_EQ(t[1], files.get("jsclasses", "target")) << "from " << t[0];
   }
 }
 
