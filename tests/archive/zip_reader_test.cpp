@@ -153,14 +153,29 @@ TEST(zip_reader, files_on_disk) {
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   {
-    // Exact ranges only; an empty one is answered even at the very end.
-    std::unique_ptr<zip_file_source> source = zip_file_source::open(path.c_str());
-    ASSERT_TRUE(source != nullptr);
+    // Both sources answer exact ranges only; an empty one even at the very end.
+    std::unique_ptr<zip_source> sources[] = {zip_file_source::open(path.c_str()), memory(bytes)};
+    for (const std::unique_ptr<zip_source>& source : sources) {
+      ASSERT_TRUE(source != nullptr);
+      const std::uint64_t end = source->size();
+      char two[2] = {};
+      EXPECT_TRUE(source->read_at(end, two, 0)) << "an empty read at the end";
+      EXPECT_FALSE(source->read_at(end, two, 1)) << "a byte past the end";
+      EXPECT_FALSE(source->read_at(end - 1, two, 2)) << "a range running past the end";
+      EXPECT_FALSE(source->read_at(end + 1, two, 0)) << "an offset past the end";
+      EXPECT_TRUE(source->read_at(end - 1, two, 1));
+    }
+    // A file cut short after it was opened: the read comes up short and says so.
+    std::FILE* cut = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(cut != nullptr);
+    std::fclose(cut);
     char byte = 0;
-    EXPECT_TRUE(source->read_at(bytes.size(), &byte, 0));
-    EXPECT_FALSE(source->read_at(bytes.size(), &byte, 1));
-    EXPECT_TRUE(source->read_at(bytes.size() - 1, &byte, 1));
+    EXPECT_FALSE(sources[0]->read_at(10, &byte, 1)) << "expected a short read to fail";
   }
+  f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f != nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
   ASSERT_EQ(zip_ok, r.open(path.c_str()));
   walked_archive w = walk_archive(r, 8192);
   ASSERT_EQ(2u, w.entries.size());
