@@ -1,5 +1,7 @@
 #include "support/browse_folder.h"
 
+#include "support/dialog.h"
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <commctrl.h>
@@ -63,6 +65,12 @@ bool browse_folder(HWND owner, string& result, const char* title, const char* st
   }
   if (SUCCEEDED(com)) CoUninitialize();
   return chosen;
+}
+
+// Here rather than beside the other dialog members, so that a module whose
+// dialogs never browse (the plug-in) does not carry the shell's folder browser.
+bool dialog::browse_folder(string& result, const char* title, const char* start_directory) const {
+  return wklib::browse_folder(window(), result, title, start_directory);
 }
 
 }  // namespace wklib

@@ -1,6 +1,5 @@
 #include "support/dialog.h"
 
-#include "support/browse_folder.h"
 #include "support/message_box.h"
 
 namespace wklib {
@@ -36,10 +35,6 @@ void dialog::add_control_hook(int id, control_hook* hook) {
 
 int dialog::message_box(const char* text, const char* caption, int kind) const {
   return wklib::message_box(window(), text, caption, kind);
-}
-
-bool dialog::browse_folder(string& result, const char* title, const char* start_directory) const {
-  return wklib::browse_folder(window(), result, title, start_directory);
 }
 
 void dialog::bind(HWND window) {
