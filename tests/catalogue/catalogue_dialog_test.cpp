@@ -56,14 +56,13 @@ void save_copy(const std::string& save_dir, const std::string& package, const st
   set_file_time(to, utc);
 }
 
-void configure(const std::string& base_url, const std::string& save_dir, bool online,
-               const char* tex_pattern = "texinst[0-9]*\\.zip", const char* tex_dir = "w32tex/") {
+void configure(const std::string& base_url, const std::string& save_dir, bool online) {
   install_settings& s = the_settings();
-  s.set_tex_url((base_url + tex_dir).c_str());
+  s.set_tex_url((base_url + "w32tex/").c_str());
   s.set_dviout_url((base_url + "dviout/").c_str());
   s.set_gs_url((base_url + "gs/").c_str());
   s.set_gsview_url((base_url + "gsview/").c_str());
-  s.set_tex_pattern(tex_pattern);
+  s.set_tex_pattern("texinst[0-9]*\\.zip");
   s.set_dviout_pattern("tex[0-9]*w\\.zip");
   s.set_gs_pattern("gs[0-9]*w32full\\.zip");
   s.set_gsview_pattern("gsv[0-9]*w32\\.exe");
@@ -135,11 +134,15 @@ run_result run_dialog(page_host& page, const std::function<void(HWND)>& drive = 
   HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, catch_progress_text, nullptr, GetCurrentThreadId());
   ui_driver::run_modal([&] { r.code = run_catalogue(page.host, page.lists); },
                        [&](DWORD ui_thread) {
+                         // A quick run may end before its dialog could be found.
+                         if (!drive && !shot) return;
                          HWND dialog = ui_driver::wait_for_window(
                              {"#32770", "ファイル情報取得中……", false, ui_thread}, 10000);
                          if (dialog && drive) drive(dialog);
                          if (dialog && shot) ui_driver::save_screenshot(shot, dialog);
-                       });
+                       },
+                       // Only a run that hangs is closed by force.
+                       120000);
   UnhookWindowsHookEx(hook);
   r.text = g_last_text;
   return r;
@@ -229,50 +232,76 @@ TEST(catalogue_dialog, mirror_without_times) {
                                     "tex323w.zip|" + size_of(files, "tex323w.zip") + "|ticked"));
 }
 
-// One run per result code other than 0.
+// Every way the online catalogue ends early, one run each: how the mirror or the
+// settings are broken, the run's log, the end of the dialog's text and the code.
 TEST(catalogue_dialog, result_codes) {
   const std::string http = std::string("http://") + mirror().http_host.c_str();
+  const std::string ftp = std::string("ftp://") + mirror().ftp_host.c_str();
+  const std::string nobody = "ftp://127.0.0.1/pub/";  // nothing listens there
+  const std::string started = "W32TeXの情報取得を開始\r\n";
+  const std::string w32tex_done = started + "W32TeX情報の取得終了\r\ndvioutの情報取得開始．\r\n";
   struct case_t {
     const char* what;
-    std::string base_url;
-    const char* tex_pattern;
-    const char* tex_dir;
+    std::string tex_url;  // "": the demo's, over HTTP
+    std::string dviout_url;
+    const char* tex_pattern;  // nullptr: the demo's
+    const char* dviout_pattern;
     int code;
     std::string log;
     std::string text_end;
     bool cancel;
   } const cases[] = {
-      {"Cancel during a slow HEAD", http + "/slowhead/4/demo/", "texinst[0-9]*\\.zip", "w32tex/", 1,
-       "W32TeXの情報取得を開始\r\n", "キャンセルされました．", true},
-      {"information archive not listed", http + "/demo/", "texinst[0-9]*\\.zip", "gs/", 2,
-       "W32TeXの情報取得を開始\r\n情報ファイルが見つかりませんでした．\r\n", "情報ファイルを検索……失敗",
+      {"Cancel during a slow HEAD", http + "/slowhead/4/demo/w32tex/", "", nullptr, nullptr, 1, started,
+       "キャンセルされました．", true},
+      {"connection", nobody, "", nullptr, nullptr, 2, started + "127.0.0.1へのFTPでの接続に失敗．\r\n",
+       "♪W32TeXの情報を取得♪\r\n接続……失敗", false},
+      {"listing", http + "/demo/none/", "", nullptr, nullptr, 2,
+       started + "HTTPでのファイル読み込みに失敗しました．\r\n", "成功\r\n情報ファイルを検索……失敗", false},
+      {"information archive not listed", http + "/demo/gs/", "", nullptr, nullptr, 2,
+       started + "情報ファイルが見つかりませんでした．\r\n", "情報ファイルを検索……失敗", false},
+      {"W32TeX pattern", "", "", "texinst[", nullptr, 4,
+       started + "W32TeXを探す為の正規表現にミスがあります．\r\n", "情報ファイルを検索……失敗", false},
+      {"information archive download", http + "/broken/nofile/", "", nullptr, nullptr, 2,
+       started + "ファイル一覧の取得に失敗．\r\n", "を発見\r\ntexinst2006.zipをダウンロード……失敗", false},
+      {"unpacking", ftp + "/broken/notzip/", "", nullptr, nullptr, 4, started,
+       "成功\r\ntexinst2006.zipを解凍……失敗", false},
+      {"information file unreadable", http + "/broken/noinfo/", "", nullptr, nullptr, 4, started,
+       "を解凍……成功\r\nファイル一覧を作成……失敗", false},
+      {"tool connection", "", nobody, nullptr, nullptr, 2,
+       w32tex_done + "127.0.0.1へのFTPでの接続に失敗．\r\n", "♪dvioutの情報を取得♪\r\n接続……失敗", false},
+      {"tool listing", "", ftp + "/pub/empty/", nullptr, nullptr, 2,
+       w32tex_done + "FTPでのファイル一覧の取得に失敗．\r\n", "接続……成功\r\nファイル一覧を作成……失敗",
        false},
-      {"W32TeX pattern", http + "/demo/", "texinst[", "w32tex/", 4,
-       "W32TeXの情報取得を開始\r\nW32TeXを探す為の正規表現にミスがあります．\r\n", "失敗", false},
+      {"tool pattern", "", "", nullptr, "tex[", 4, w32tex_done + "正規表現にミスがあります．\r\n",
+       "接続……成功\r\nファイル一覧を作成……失敗", false},
   };
   for (const case_t& c : cases) {
     const std::string save = make_scratch_dir("cat-codes");
-    configure(c.base_url, save, true, c.tex_pattern, c.tex_dir);
+    configure(http + "/demo/", save, true);
+    install_settings& s = the_settings();
+    if (!c.tex_url.empty()) s.set_tex_url(c.tex_url.c_str());
+    if (!c.dviout_url.empty()) s.set_dviout_url(c.dviout_url.c_str());
+    if (c.tex_pattern) s.set_tex_pattern(c.tex_pattern);
+    if (c.dviout_pattern) s.set_dviout_pattern(c.dviout_pattern);
+    s.load_settings();
     page_host page;
     const size_t log_start = log_size();
     const DWORD start = GetTickCount();
-    const run_result r = run_dialog(
-        page,
-        [&](HWND dialog) {
-          if (!c.cancel) return;
-          // The first row's HEAD is under way once the list is being made.
-          ui_driver::wait_until([&] {
-            return ui_driver::item_text(dialog, IDC_CATALOGUE_PROGRESS).find("ファイル一覧を作成……") !=
-                   std::string::npos;
-          });
-          ui_driver::save_screenshot("catalogue_104_slow_head", dialog);
-          EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
-        });
+    const auto press_cancel = [&](HWND dialog) {
+      // The first row's HEAD is under way once the list is being made.
+      ui_driver::wait_until([&] {
+        return ui_driver::item_text(dialog, IDC_CATALOGUE_PROGRESS).find("ファイル一覧を作成……") !=
+               std::string::npos;
+      });
+      ui_driver::save_screenshot("catalogue_104_slow_head", dialog);
+      EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
+    };
+    const run_result r = run_dialog(page, c.cancel ? press_cancel : std::function<void(HWND)>());
     EXPECT_EQ(c.code, r.code) << c.what << ", text: " << r.text;
     EXPECT_EQ(c.log, log_since(log_start)) << c.what;
     EXPECT_TRUE(r.text.size() >= c.text_end.size() &&
                 r.text.compare(r.text.size() - c.text_end.size(), c.text_end.size(), c.text_end) == 0)
-        << c.what << ": " << r.text;
+        << c.what << ": expected the text to end in " << c.text_end << ", got " << r.text;
     if (c.cancel) {
       EXPECT_GE(GetTickCount() - start, 4000u) << "the dialog waited for the HEAD";
     }

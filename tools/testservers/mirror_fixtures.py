@@ -7,11 +7,13 @@ Last-Modified gives the minute.
 """
 
 import calendar
+import io
 import os
 import shutil
 import subprocess
 import sys
 import time
+import zipfile
 
 OLD_TIME = calendar.timegm((2009, 2, 3, 1, 5, 0))
 
@@ -116,6 +118,27 @@ def write_demo(root, programs):
         subprocess.run(command, check=True)
 
 
+def zip_holding(name, data):
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w") as z:
+        z.writestr(zipfile.ZipInfo(name, (2009, 2, 3, 1, 5, 0)), data)
+    return out.getvalue()
+
+
+def write_broken(root):
+    """W32TeX directories that fail the catalogue at one step each, below broken/
+    of both trees: notzip/ lists an information archive that is no zip, noinfo/
+    one that lacks texinst2006.c; the HTTP tree's nofile/ is an index page naming
+    texinst2006.zip, which is not there."""
+    for tree in ("ftp", "http"):
+        base = os.path.join(root, tree, "broken")
+        write_file(os.path.join(base, "notzip/texinst2006.zip"), b"not a zip archive\n")
+        write_file(os.path.join(base, "noinfo/texinst2006.zip"),
+                   zip_holding("readme.txt", b"no list here\r\n"))
+    write_file(os.path.join(root, "http", "broken/nofile/index.html"),
+               b'<html><body><a href="texinst2006.zip">texinst2006.zip</a></body></html>\n')
+
+
 def write_all(root, demo_programs=None):
     shutil.rmtree(root, ignore_errors=True)
     ftp = os.path.join(root, "ftp")
@@ -140,3 +163,4 @@ def write_all(root, demo_programs=None):
     write_file(os.path.join(http, "straddle-control/index.html"), straddle_page(300))
     write_file(os.path.join(http, "files/big.bin"), sample_bytes(BIG_SIZE))
     write_demo(root, demo_programs)
+    write_broken(root)
