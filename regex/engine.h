@@ -20,6 +20,7 @@ struct SzRexMemo {
   std::uint32_t size = 0;          // cells allocated
   std::int32_t base = 0;           // the position of cells[0]
   bool placed = false;             // the window has a base in the current epoch
+  std::int32_t extent = 0;         // positions run from 0 to extent - 1 (the subject's length + 1)
   std::uint32_t tag = 0;     // the current epoch, shifted into the upper bits; 0 marks nothing
   std::uint32_t search = 0;  // the search stamp and the limit the epoch belongs to
   std::int32_t limit = -1;

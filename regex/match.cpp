@@ -7,6 +7,7 @@
 // compiler caps at SzRexMaxBranchNodes; a depth counter backs that up. Every call
 // also counts against a step budget proportional to the subject's length; a search
 // that exceeds either stops with SzRexErrorDepth or SzRexErrorBudget and no match.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -46,9 +47,12 @@ std::uint32_t marks_of(const SzRexMemo& m, int g) {
 // least half again, so that a search moving on pays for each position once); -1
 // when memory runs out, and the mark is then simply not kept.
 int memo_cell(SzRexMemo& m, int g) {
+  if (g < 0 || g >= m.extent) return -1;
   if (!m.placed) {
+    // A window left from earlier searches is reused where it covers the most.
     m.placed = true;
-    m.base = g;
+    const long long room = static_cast<long long>(m.extent) - m.size;
+    m.base = room <= 0 ? 0 : static_cast<std::int32_t>(g < room ? g : room);
   }
   if (g >= m.base && static_cast<std::uint32_t>(g - m.base) < m.size) return g - m.base;
   const long long low = g < m.base ? g : m.base;
@@ -56,27 +60,32 @@ int memo_cell(SzRexMemo& m, int g) {
   long long want = high - low;
   if (want < static_cast<long long>(m.size) + m.size / 2) want = m.size + m.size / 2;
   if (want < 64) want = 64;
-  if (want > 0x3FFFFFFF) return -1;
-  const std::int32_t base = static_cast<std::int32_t>(
-      g < m.base ? (high - want > 0 ? high - want : 0) : m.base);
+  if (want > m.extent) want = m.extent;  // never more than every position
+  long long base = g < m.base ? high - want : m.base;
+  if (base + want > m.extent) base = m.extent - want;
+  if (base < 0) base = 0;
   auto* cells = static_cast<std::uint32_t*>(SzRexMemAlloc(
       SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(want) * 4u, k_source, __LINE__));
   if (!cells) return -1;
-  const std::uint32_t shift = static_cast<std::uint32_t>(m.base - base);
-  if (m.cells) {
-    std::memcpy(cells + shift, m.cells, m.size * 4u);
-    SzRexMemFree(m.cells, k_source, __LINE__);
-  }
+  // The old window's cells that still lie inside the new one keep their place.
+  const long long from = m.base > base ? m.base : base;
+  const long long to = std::min<long long>(static_cast<long long>(m.base) + m.size, base + want);
+  if (m.cells && to > from)
+    std::memcpy(cells + (from - base), m.cells + (from - m.base),
+                static_cast<std::size_t>(to - from) * 4u);
   for (std::vector<std::int32_t>* table : {&m.success, &m.state_success}) {
     if (table->empty()) continue;
     std::vector<std::int32_t> moved(static_cast<std::size_t>(want));
-    std::copy(table->begin(), table->end(), moved.begin() + shift);
+    if (to > from && static_cast<long long>(table->size()) >= to - m.base)
+      std::copy(table->begin() + (from - m.base), table->begin() + (to - m.base),
+                moved.begin() + (from - base));
     table->swap(moved);
   }
+  if (m.cells) SzRexMemFree(m.cells, k_source, __LINE__);
   m.cells = cells;
   m.size = static_cast<std::uint32_t>(want);
-  m.base = base;
-  return g - base;
+  m.base = static_cast<std::int32_t>(base);
+  return g - m.base;
 }
 
 void add_marks(SzRexMemo& m, int g, std::uint32_t bits) {
@@ -291,6 +300,7 @@ SzRexMemo* matcher::memo_for(int pc, int limit) {
     m.fail_from = k_unlimited;
     m.placed = false;
   }
+  m.extent = len_ + 1;
   return &m;
 }
 

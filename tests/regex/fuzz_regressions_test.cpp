@@ -165,3 +165,18 @@ TEST(FuzzRegressions, SearchNextNeverStartsOnATrailByte) {
     if (++matches > 3) break;
   }
 }
+
+// A repetition's memo covers a window of positions; each new limit of a greedy pass
+// placed the window afresh and widened it again, so a 70-byte subject ended with
+// memos of gigabytes. No memo may need more cells than the subject has positions.
+TEST(FuzzRegressions, MemoWindowsNeverOutgrowTheSubject) {
+  test_record r;
+  ASSERT_EQ(1, r.compile("[ab]*[^\n][^\n]*?$+?[a-c]+?[^\n][^\n][^\n].*?.*?{2}||.*?.*?.*?.*?"
+                         "[^\n][^\n]Tサ"));
+  const std::string subject =
+      "acaaaaaaaaaaaaaaaaaaaaサああサb\nああaabbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb";
+  for (int round = 0; round < 2; ++round) SzRexFind(&r.record, subject.c_str());
+  for (const SzRexMemo& memo : r.record.state->memos)
+    EXPECT_LE(memo.size, subject.size() + 1)
+        << "expected at most " << subject.size() + 1 << " cells, got " << memo.size;
+}
