@@ -4,6 +4,8 @@
 
 #include "net/internet_handle.h"
 
+bool ftp_client::keep_answers = true;
+
 bool ftp_client::open() {
   close();
   root_ = InternetOpenA("tamari3", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
@@ -51,7 +53,7 @@ bool ftp_client::find_first(const wklib::string& name, WIN32_FIND_DATAA& entry) 
 
 bool ftp_client::entry_of(const wklib::string& name, listed_entry& entry) {
   for (const listed_entry& listed : listed_) {
-    if (listed.name == name) {
+    if (listed.name == name && keep_answers) {
       entry = listed;
       return true;
     }

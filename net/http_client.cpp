@@ -4,6 +4,8 @@
 
 #include "net/internet_handle.h"
 
+bool http_client::keep_answers = true;
+
 bool http_status_succeeds(const char* status_text) {
   const int code = std::atoi(status_text);
   return code / 100 != 4 && code / 100 != 5;
@@ -63,7 +65,7 @@ HINTERNET http_client::send_request(const char* verb, const wklib::string& objec
 
 const http_client::head_answer& http_client::head(const wklib::string& object) {
   for (const head_answer& kept : heads_) {
-    if (kept.object == object) return kept;
+    if (kept.object == object && keep_answers) return kept;
   }
   head_answer answer = {object, false, 0, false, {0, 0}};
   HINTERNET request = send_request("HEAD", object);
