@@ -49,6 +49,10 @@ catalogue_result build_catalogue_offline(catalogue_view& view, wklib::string& te
     view.show(text);
     return catalogue_other_failure;
   };
+  // 0 for a file that cannot be opened.
+  auto saved_size = [&](const wklib::string& name) {
+    return size_text(wklib::file_size((save_dir + name).c_str()));
+  };
   settings.append_log("手元のファイルから情報を取得");
   text = "保存されているファイルを検索……";
   view.show(text);
@@ -81,8 +85,7 @@ catalogue_result build_catalogue_offline(catalogue_view& view, wklib::string& te
   std::vector<wklib::string>& w32tex_archives = the_install_state().w32tex_archives;
   for (const wklib::string& name : info_names) {
     w32tex_archives.push_back(name);
-    view.append_row(list_w32tex,
-                    {name, "ある", size_text(wklib::file_size((save_dir + name).c_str()))}, true);
+    view.append_row(list_w32tex, {name, "ある", saved_size(name)}, true);
   }
 
   for (const offline_tool& tool : offline_tools) {
@@ -94,8 +97,7 @@ catalogue_result build_catalogue_offline(catalogue_view& view, wklib::string& te
     for (const wklib::string& name : names) {
       if (!name_matches_found(pattern, name)) continue;
       found.push_back(name);
-      view.append_row(tool.list, {name, size_text(wklib::file_size((save_dir + name).c_str()))},
-                      false);
+      view.append_row(tool.list, {name, saved_size(name)}, false);
     }
     if (!found.empty()) view.set_ticked(tool.list, newest_by_number(found), true);
   }

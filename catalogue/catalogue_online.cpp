@@ -16,7 +16,12 @@
 
 namespace {
 
-const char* const cancelled_text = "キャンセルされました．";
+// The ending of every step that sees Cancel.
+catalogue_result cancel_ending(catalogue_view& view, wklib::string& text) {
+  text += "キャンセルされました．";
+  view.show(text);
+  return catalogue_cancelled;
+}
 
 std::uint64_t file_time_value(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -39,9 +44,9 @@ class step {
     return result;
   }
   catalogue_result cancel() {
-    add(cancelled_text);
+    const catalogue_result result = cancel_ending(view_, text_);
     close();
-    return catalogue_cancelled;
+    return result;
   }
   void close() {
     ftp_.close_connection();
@@ -53,8 +58,17 @@ class step {
     mode_ = open_mirror(url, ftp_, http_, path_);
     return mode_ != mirror_failed;
   }
-  listing_result list(name_list& names) {
-    return read_listing(mode_, ftp_, http_, path_, names, view_.cancel_flag());
+  // The mirror directory's names; catalogue_done, or the step's ending.
+  catalogue_result list(name_list& names) {
+    switch (read_listing(mode_, ftp_, http_, path_, names, view_.cancel_flag())) {
+      case listing_cancelled:
+        return cancel();
+      case listing_failed:
+        return fail(catalogue_connection_failed);
+      case listing_complete:
+        break;
+    }
+    return catalogue_done;
   }
   known_time mirror_time(const wklib::string& name) {
     FILETIME time;
@@ -105,14 +119,8 @@ catalogue_result w32tex_step(catalogue_view& view, wklib::string& text) {
   if (s.cancelled()) return s.cancel();
 
   name_list names;
-  switch (s.list(names)) {
-    case listing_cancelled:
-      return s.cancel();
-    case listing_failed:
-      return s.fail(catalogue_connection_failed);
-    case listing_complete:
-      break;
-  }
+  const catalogue_result listed = s.list(names);
+  if (listed != catalogue_done) return listed;
   if (s.cancelled()) return s.cancel();
 
   wklib::pattern_search pattern;
@@ -178,14 +186,8 @@ catalogue_result tool_step(catalogue_view& view, catalogue_list list, const wkli
   if (s.cancelled()) return s.cancel();
   s.add("成功\r\nファイル一覧を作成……");
   name_list names;
-  switch (s.list(names)) {
-    case listing_cancelled:
-      return s.cancel();
-    case listing_failed:
-      return s.fail(catalogue_connection_failed);
-    case listing_complete:
-      break;
-  }
+  const catalogue_result listed = s.list(names);
+  if (listed != catalogue_done) return listed;
   wklib::pattern_search pattern;
   if (!pattern.set_pattern(pattern_text.c_str())) {
     settings.append_log("正規表現にミスがあります．");
@@ -210,10 +212,7 @@ catalogue_result tool_step(catalogue_view& view, catalogue_list list, const wkli
   }
   s.close();
   if (tick) view.set_ticked(list, newest, true);
-  if (s.cancelled()) {
-    s.add(cancelled_text);
-    return catalogue_cancelled;
-  }
+  if (s.cancelled()) return cancel_ending(view, text);
   s.add("成功\r\n\r\n");
   return catalogue_done;
 }
@@ -254,11 +253,7 @@ catalogue_result build_catalogue(catalogue_view& view) {
     result = tool_step(view, package.list, (settings.*package.url)(),
                        (settings.*package.pattern)(), text);
     if (result != catalogue_done) return result;
-    if (view.cancelled()) {
-      text += cancelled_text;
-      view.show(text);
-      return catalogue_cancelled;
-    }
+    if (view.cancelled()) return cancel_ending(view, text);
     settings.append_log(package.log_after);
   }
   return catalogue_done;

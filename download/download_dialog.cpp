@@ -45,15 +45,6 @@ class download_dialog : public wklib::worker_dialog, private progress_sink {
  public:
   explicit download_dialog(const download_job& job)
       : wklib::worker_dialog(wklib::own_module(), 0, 3), job_(job), callback_(*this) {}
-
-  bool on_command(wklib::window_holder& window, int id, int notification) override {
-    if (id == IDCANCEL) cancel_flag_ = 1;
-    return worker_dialog::on_command(window, id, notification);
-  }
-  bool on_close(wklib::window_holder& window) override {
-    cancel_flag_ = 1;
-    return worker_dialog::on_close(window);
-  }
   LRESULT on_message(wklib::window_holder& window, UINT message, WPARAM wparam,
                      LPARAM lparam) override {
     const char* text = reinterpret_cast<const char*>(lparam);
@@ -69,11 +60,11 @@ class download_dialog : public wklib::worker_dialog, private progress_sink {
   }
 
  protected:
-  void on_start(wklib::window_holder&) override { cancel_flag_ = 0; }
   INT_PTR work() override;
 
  private:
-  bool cancelled() const override { return cancel_flag_ != 0; }
+  // Cancel and the close box raise the worker dialog's own flag.
+  bool cancelled() const override { return worker_dialog::cancelled(); }
   void show_position(int position) override {
     SendMessageA(GetDlgItem(target(), IDC_DOWNLOAD_BAR), PBM_SETPOS, position, 0);
   }
@@ -83,7 +74,6 @@ class download_dialog : public wklib::worker_dialog, private progress_sink {
 
   const download_job& job_;
   progress_callback callback_;
-  volatile char cancel_flag_ = 0;
 };
 
 INT_PTR download_dialog::work() {
@@ -114,7 +104,7 @@ INT_PTR download_dialog::work() {
     // What was saved for a refused request is the server's error page.
     if (status == S_OK && refused) DeleteFileA(local.c_str());
     if (status != S_OK || refused) {
-      if (cancel_flag_) {
+      if (cancelled()) {
         settings.append_log("キャンセルされました．");
         return 1;
       }

@@ -41,10 +41,14 @@ bool ftp_client::get_file(const wklib::string& remote, const wklib::string& loca
                      FTP_TRANSFER_TYPE_BINARY, 0) != FALSE;
 }
 
-bool ftp_client::find_first(const wklib::string& name, WIN32_FIND_DATAA& entry) {
-  if (!connection_) return false;
+HINTERNET ftp_client::open_find(const wklib::string& pattern, WIN32_FIND_DATAA& entry) {
+  if (!connection_) return nullptr;
   std::memset(&entry, 0, sizeof entry);
-  HINTERNET find = FtpFindFirstFileA(connection_, name.c_str(), &entry, INTERNET_FLAG_RELOAD, 0);
+  return FtpFindFirstFileA(connection_, pattern.c_str(), &entry, INTERNET_FLAG_RELOAD, 0);
+}
+
+bool ftp_client::find_first(const wklib::string& name, WIN32_FIND_DATAA& entry) {
+  HINTERNET find = open_find(name, entry);
   if (!find) return false;
   // WinInet allows one find per FTP connection at a time: close it at once.
   InternetCloseHandle(find);
@@ -84,10 +88,8 @@ bool ftp_client::remote_time(const wklib::string& name, FILETIME& time) {
 }
 
 bool ftp_client::list_names(const wklib::string& pattern, std::vector<wklib::string>& names) {
-  if (!connection_) return false;
   WIN32_FIND_DATAA entry;
-  std::memset(&entry, 0, sizeof entry);
-  HINTERNET find = FtpFindFirstFileA(connection_, pattern.c_str(), &entry, INTERNET_FLAG_RELOAD, 0);
+  HINTERNET find = open_find(pattern, entry);
   if (!find) return false;
   listed_.clear();
   do {
@@ -105,7 +107,6 @@ bool ftp_client::close_connection() {
 }
 
 void ftp_client::close() {
-  close_internet_handle(connection_);
-  listed_.clear();
+  close_connection();
   close_internet_handle(root_);
 }

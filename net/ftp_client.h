@@ -63,6 +63,9 @@ class ftp_client {
   };
   // The listed entry of `name`, else a find on the server; false when neither has it.
   bool entry_of(const wklib::string& name, listed_entry& entry);
+  // A find with the reload flag on the connection (the record zeroed first); null when
+  // nothing was found.
+  HINTERNET open_find(const wklib::string& pattern, WIN32_FIND_DATAA& entry);
   bool find_first(const wklib::string& name, WIN32_FIND_DATAA& entry);
 
   std::vector<listed_entry> listed_;  // of the current directory
