@@ -379,8 +379,10 @@ TEST(proxy, url_downloads_follow_the_download_proxy) {
   const std::string dir = make_scratch_dir("download");
 
   const HRESULT status = set_download_proxy(make_proxy_text(m.proxy_host, m.proxy_port));
-  if (status == E_INVALIDARG && running_under_wine()) {
-    GTEST_SKIP() << "Wine's urlmon does not know INTERNET_OPTION_PROXY";
+  if (status == S_FALSE && running_under_wine()) {
+    set_download_proxy("");
+    GTEST_SKIP() << "Wine's urlmon takes its proxy from the environment when its session opens: "
+                    "download_proxy_test covers that in a process of its own";
   }
   EXPECT_EQ(S_OK, status);
   size_t proxied = file_size_of(m.proxy_log_path());
