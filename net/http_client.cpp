@@ -110,6 +110,7 @@ bool http_client::get_to_file(const wklib::string& object, const wklib::string& 
     return false;
   }
   bool whole = true;
+  unsigned long long total = 0;
   char chunk[file_chunk];
   for (;;) {
     DWORD got = 0;
@@ -123,7 +124,15 @@ bool http_client::get_to_file(const wklib::string& object, const wklib::string& 
       whole = false;
       break;
     }
+    total += got;
   }
+  // A connection closed early ends the reads as if the body were complete; only
+  // the announced length tells the cut file apart.
+  DWORD announced = 0;
+  DWORD size = sizeof announced;
+  if (whole && HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                              &announced, &size, nullptr))
+    whole = total == announced;
   CloseHandle(file);
   InternetCloseHandle(request);
   return whole;

@@ -280,6 +280,8 @@ TEST(http_client, failed_get_leaves_an_empty_file) {
   EXPECT_FALSE(s.c.http.get_to_file("files/missing.bin", local.c_str()));
   EXPECT_TRUE(file_exists(local)) << "the file was made before the request";
   EXPECT_EQ(0u, file_size_of(local)) << "and stays behind empty";
+  EXPECT_FALSE(s.c.http.get_to_file("cut/files/sample.bin", local.c_str()))
+      << "a body cut short of its Content-Length was reported as fetched";
   EXPECT_FALSE(s.c.http.get_to_file("files/sample.bin", "Z:\\no\\such\\dir\\x.bin"))
       << "a local file that cannot be made";
 }

@@ -56,6 +56,7 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
       /nomodified/<path>      the file without Last-Modified (a directory: its index)
       /slowhead/S/<path>      HEAD answered after S seconds; GET as usual
       /trickle/<path>         the file in 4 KB pieces, 30 ms apart
+      /cut/<path>             the file's full Content-Length, half its body, then the close
       /stall/headers/S        reads the request, says nothing for S seconds
       /stall/body/S           headers and 1000 of 100000 bytes, then S seconds of nothing
       /big/MB                 an index page of MB megabytes: a link, filler, a link
@@ -117,6 +118,15 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
                 return False
             elif head == "trickle":
                 self.send_file("/" + "/".join(parts[2:]), length=True, modified=True, piece=4096)
+            elif head == "cut":
+                with open(self.translate_path("/" + "/".join(parts[2:])), "rb") as f:
+                    body = f.read()
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body[: len(body) // 2])
+                self.wfile.flush()
+                self.close_connection = True
             elif head == "stall" and parts[2] == "headers":
                 time.sleep(min(float(parts[3]), 120))
                 self.close_connection = True
