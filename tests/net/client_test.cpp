@@ -42,6 +42,8 @@ struct clients {
 // ---------------------------------------------------------------- open_mirror
 
 TEST(open_mirror, ftp_mirror_is_entered) {
+  const std::string ftp_log = mirror().state_dir + "\\ftp.log";
+  const size_t before = file_size_of(ftp_log);
   clients c;
   wklib::string path("stale");
   EXPECT_EQ(mirror_ftp, open_mirror(ftp_url("/pub/TeX/win32/"), c.ftp, c.http, path));
@@ -51,6 +53,13 @@ TEST(open_mirror, ftp_mirror_is_entered) {
 
   // The remote current directory is the mirror directory: plain names work.
   EXPECT_EQ(2000u, c.ftp.remote_size("texinst2007.zip"));
+
+  // What the server saw: an anonymous login, and data connections it was asked
+  // to listen for (passive), never ones it must open itself.
+  const std::string commands = read_file_from(ftp_log, before);
+  EXPECT_NE(std::string::npos, commands.find("USER anonymous")) << commands;
+  EXPECT_NE(std::string::npos, commands.find("PASV")) << commands;
+  EXPECT_EQ(std::string::npos, commands.find("PORT")) << commands;
 }
 
 TEST(open_mirror, missing_ftp_directory_fails_here_and_is_logged) {
