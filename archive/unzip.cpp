@@ -4,6 +4,7 @@
 #include "archive/unzip_files.h"
 #include "archive/unzip_ids.h"
 #include "support/own_module.h"
+#include "system/path_text.h"
 
 namespace {
 
@@ -53,10 +54,7 @@ bool unzip_to_directory(const wklib::string& archive_path, const wklib::string& 
 bool unzip_with_progress(HWND parent, const wklib::string& archive_path,
                          const wklib::string& destination) {
   wklib::string directory = destination;
-  // A final 0x5C that is the second byte of ソ or 表 is no separator.
-  const int last = directory.length() - 1;
-  if (last < 0 || directory[last] != '\\' || wklib::is_trail_position(directory.c_str(), last))
-    directory += '\\';
+  if (!ends_with_backslash(directory)) directory += '\\';
   unzip_dialog dialog(archive_path, directory);
   return dialog.show_modal(parent, IDD_UNZIP) == 1;
 }

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "system/path_text.h"
+
 namespace {
 
 // Deeper trees than this are not walked; what lies below stays on disk. Paths
@@ -73,9 +75,7 @@ void remove_directory_tree(const wklib::string& directory) {
   // Without its trailing backslash the name would be taken for a file prefix
   // ("c:\tex" + "*.*" is c:\tex*.*), and an empty one would mean the current
   // directory.
-  if (directory.empty() || directory.back() != '\\' ||
-      wklib::is_trail_position(directory.c_str(), directory.length() - 1))
-    return;
+  if (!ends_with_backslash(directory)) return;
   remove_tree_at(directory, 0);
 }
 

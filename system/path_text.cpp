@@ -58,6 +58,10 @@ bool same_path(const wklib::string& first, const wklib::string& second) {
   return a.lower() == b.lower();
 }
 
+bool ends_with_backslash(const wklib::string& path) {
+  return path.back() == '\\' && !wklib::is_trail_position(path.c_str(), path.length() - 1);
+}
+
 wklib::string int_to_text(int value) {
   char text[16];
   std::snprintf(text, sizeof text, "%d", value);

@@ -20,5 +20,9 @@ wklib::string normalize_path(const wklib::string& path);
 // normalize_path, compared without regard to case.
 bool same_path(const wklib::string& first, const wklib::string& second);
 
+// True when the last byte is a backslash of its own, not the second byte of a
+// double-byte character (c:\表 ends in 0x95 0x5C and has no separator yet).
+bool ends_with_backslash(const wklib::string& path);
+
 // The decimal text of `value`.
 wklib::string int_to_text(int value);

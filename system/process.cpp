@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "system/path_text.h"
+
 bool run_and_wait(const wklib::string& command_line, const wklib::string& working_directory,
                   bool show) {
   STARTUPINFOA startup = {};
@@ -12,8 +14,7 @@ bool run_and_wait(const wklib::string& command_line, const wklib::string& workin
 
   wklib::string directory = working_directory;
   int length = directory.length();
-  if (length > 0 && directory.back() == '\\' &&
-      !wklib::is_trail_position(directory.c_str(), length - 1)) {
+  if (ends_with_backslash(directory)) {
     // "c:\" without its backslash would be drive c's current directory, not its root.
     bool drive_root = length == 3 && directory[1] == ':';
     if (!drive_root) directory.erase(length - 1);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "system/path_text.h"
+
 namespace {
 
 // Registry key names are at most 255 characters; value names 16383.
@@ -145,8 +147,7 @@ bool reg_delete_key_tree(HKEY root, const char* sub_key) {
   wklib::string path(sub_key);
   // "Software\x\" names the same key as "Software\x"; without this its last
   // component would be empty.
-  if (path.back() == '\\' && !wklib::is_trail_position(path.c_str(), path.length() - 1))
-    path.erase(path.length() - 1);
+  if (ends_with_backslash(path)) path.erase(path.length() - 1);
   // An empty sub-key opens the root itself: everything below it would go.
   if (path.empty()) return false;
   return delete_tree_at(root, path, 0);

@@ -66,4 +66,11 @@ TEST(same_path, compares_normalised_paths_without_case) {
   EXPECT_FALSE(same_path("c:\\", ""));
 }
 
+TEST(ends_with_backslash, ignores_a_trail_byte_0x5c) {
+  EXPECT_TRUE(ends_with_backslash("c:\\表\\"));
+  EXPECT_FALSE(ends_with_backslash("c:\\表")) << "the 0x5C of 表 is no separator";
+  EXPECT_FALSE(ends_with_backslash("c:\\dviout"));
+  EXPECT_FALSE(ends_with_backslash(""));
+}
+
 }  // namespace
