@@ -19,5 +19,10 @@
 #define IDD_INSTALLATION 107
 #define IDD_FINISH 108
 #define IDD_ADVANCED 111
-#define IDD_FILE_INFO 112
+#define IDD_OBSOLETE_VARIABLES 112
 #define IDD_OTHER_SOFTWARE 113
+
+// The installation dialog 107 and the obsolete-variable dialog 112.
+#define IDC_INSTALL_PROGRESS 1030
+#define IDC_OBSOLETE_MESSAGE 1000
+#define IDC_OBSOLETE_LIST 1042
