@@ -8,8 +8,8 @@
 
 namespace {
 
-const char k_source[] = "Compile";
-const int k_max_groups_open = 32;
+const char source_name[] = "Compile";
+const int max_groups_open = 32;
 
 bool is_lead(const SzRexPattern* record, unsigned char c) {
   return c >= 0x80 && record->lead_bytes && record->lead_bytes[c - 0x80];
@@ -52,7 +52,7 @@ class compiler {
       : record_(record), p_(pattern), length_(length) {}
 
   ~compiler() {
-    if (program_) SzRexMemFree(program_, k_source, __LINE__);
+    if (program_) SzRexMemFree(program_, source_name, __LINE__);
   }
 
   // 1 on success; then take_program() hands the program over.
@@ -69,7 +69,7 @@ class compiler {
   bool reserve(std::uint32_t more) {
     if (size_ + more <= capacity_) return true;
     std::uint32_t wanted = capacity_ * 2 > size_ + more + 64 ? capacity_ * 2 : size_ + more + 64;
-    void* grown = SzRexMemReAlloc(program_, wanted, SzRexMemZeroInit, k_source, __LINE__);
+    void* grown = SzRexMemReAlloc(program_, wanted, SzRexMemZeroInit, source_name, __LINE__);
     if (!grown) return fail(SzRexErrorNoMemory);
     program_ = static_cast<unsigned char*>(grown);
     capacity_ = wanted;
@@ -125,7 +125,7 @@ class compiler {
   long last_atom_ = -1;
   int depth_ = 0;
   bool top_group_ = false;
-  std::uint32_t stack_[k_max_groups_open] = {};
+  std::uint32_t stack_[max_groups_open] = {};
 };
 
 unsigned compiler::decode_single(const unsigned char** at, bool* from_escape) {
@@ -283,7 +283,7 @@ bool compiler::alternative() {
 }
 
 bool compiler::open_group() {
-  if (depth_ + 1 >= k_max_groups_open) return fail(SzRexErrorNesting);
+  if (depth_ + 1 >= max_groups_open) return fail(SzRexErrorNesting);
   if (!count_branch()) return false;
   std::uint32_t at = size_;
   const unsigned char* p = p_;  // after `(`
@@ -408,7 +408,7 @@ bool compiler::write_literal(const unsigned char* bytes, std::uint32_t count) {
 // A run of ordinary characters. The bytes are gathered and written as one node;
 // a run longer than a LongLiteral can hold continues in a further node.
 bool compiler::literal_run() {
-  const std::uint32_t k_most = 65535;
+  const std::uint32_t most_repeats = 65535;
   // The run is written straight into the program behind a LongLiteral header,
   // which close_node narrows to a Literal one when the run is short.
   std::uint32_t bytes = 0;         // bytes of the current node
@@ -430,7 +430,7 @@ bool compiler::literal_run() {
   do {
     unsigned value = decode(&p_);
     std::uint32_t width = value >= 256 ? 2 : 1;
-    if (bytes + width > k_most) {
+    if (bytes + width > most_repeats) {
       close_node(header, bytes);
       header = size_;
       bytes = 0;
@@ -464,7 +464,7 @@ bool compiler::literal_run() {
 int compiler::run() {
   std::uint64_t wanted = static_cast<std::uint64_t>(length_) * 6 + 64;
   program_ = static_cast<unsigned char*>(SzRexMemAlloc(
-      SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(wanted), k_source, __LINE__));
+      SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(wanted), source_name, __LINE__));
   if (!program_) {
     fail(SzRexErrorNoMemory);
     return 0;
@@ -553,14 +553,14 @@ int SzRexCompile(SzRexPattern* record, const char* pattern) {
   if (record->fuzzy) {
     if (!record->fuzzy_context) {
       record->fuzzy_context = static_cast<SzRexFuzzy*>(
-          SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, sizeof(SzRexFuzzy), k_source, __LINE__));
+          SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, sizeof(SzRexFuzzy), source_name, __LINE__));
       if (!record->fuzzy_context) {
         record->error = SzRexErrorNoMemory;
         return 0;
       }
       record->fuzzy_context->size = SzRexFuzzySize;
       if (!SzRexFuzzyInit(record->fuzzy_context)) {
-        SzRexMemFree(record->fuzzy_context, k_source, __LINE__);
+        SzRexMemFree(record->fuzzy_context, source_name, __LINE__);
         record->fuzzy_context = nullptr;
         record->error = SzRexErrorFuzzy;
         return 0;
@@ -586,7 +586,7 @@ int SzRexCompile(SzRexPattern* record, const char* pattern) {
   }
   record->program = c.take_program();
   if (!szrex_analyse(record)) {
-    SzRexMemFree(record->program, k_source, __LINE__);
+    SzRexMemFree(record->program, source_name, __LINE__);
     record->program = nullptr;
     record->error = SzRexErrorNoMemory;
     return 0;
@@ -605,7 +605,7 @@ int SzRexCompile(SzRexPattern* record, const char* pattern) {
     record->flags |= SzRexFlagExtendLine;
     szrex_free_state(record);
     if (!szrex_analyse(record)) {
-      SzRexMemFree(record->program, k_source, __LINE__);
+      SzRexMemFree(record->program, source_name, __LINE__);
       record->program = nullptr;
       record->error = SzRexErrorNoMemory;
       return 0;

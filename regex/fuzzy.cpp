@@ -11,9 +11,9 @@
 
 namespace {
 
-const char k_source[] = "Fuzzy";
-const char k_caption[] = "SzRex.dll - あいまい検索";
-const std::uint32_t k_page_threshold = 1u << 20;
+const char source_name[] = "Fuzzy";
+const char fuzzy_caption[] = "SzRex.dll - あいまい検索";
+const std::uint32_t page_threshold = 1u << 20;
 
 bool lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -92,16 +92,16 @@ unsigned char* put_code(unsigned char* out, unsigned code) {
 }
 
 void* buffer_alloc(std::uint32_t size) {
-  if (size >= k_page_threshold) return szrex_os::pages_alloc(size);
-  return SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, size, k_source, __LINE__);
+  if (size >= page_threshold) return szrex_os::pages_alloc(size);
+  return SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, size, source_name, __LINE__);
 }
 
 void buffer_free(void* buffer, std::uint32_t capacity) {
   if (!buffer) return;
-  if (capacity >= k_page_threshold)
+  if (capacity >= page_threshold)
     szrex_os::pages_free(buffer);
   else
-    SzRexMemFree(buffer, k_source, __LINE__);
+    SzRexMemFree(buffer, source_name, __LINE__);
 }
 
 // Reports a conversion that would write past the length it expected, with the text
@@ -112,7 +112,7 @@ void report_overrun(int stage, const unsigned char* begin, const unsigned char* 
                          "行か探してください。"
                        : "オーバーラン発生２、次に出てくるメッセージ内容をメモして、ファイル中のどの"
                          "行か探してください。",
-                   k_caption, true);
+                   fuzzy_caption, true);
   std::string text(reinterpret_cast<const char*>(begin), reinterpret_cast<const char*>(end));
   SzRexFatal(text.c_str());
 }
@@ -209,7 +209,7 @@ int substitute_synonyms(const SzRexFuzzy* context, const unsigned char* p,
     }
     p += taken;
     if (p < end && (*p == '*' || *p == '+' || *p == '?' || *p == '{')) {
-      SzRexShowMessage("同一視指定の変換が出来ません。（呼び出し元との相性問題）", k_caption,
+      SzRexShowMessage("同一視指定の変換が出来ません。（呼び出し元との相性問題）", fuzzy_caption,
                        false);
       return 0;
     }
@@ -260,9 +260,9 @@ const char* SzRexFuzzyConvertPattern(SzRexFuzzy* context, const char* pattern) {
   // A character may become an escaped double-byte character in parentheses.
   std::size_t capacity = length * 6 + 8;
   if (capacity > 0x7FFFFFF0u) return nullptr;
-  if (context->pattern) SzRexMemFree(context->pattern, k_source, __LINE__);
+  if (context->pattern) SzRexMemFree(context->pattern, source_name, __LINE__);
   context->pattern = static_cast<char*>(
-      SzRexMemAlloc(SzRexMemFixed, static_cast<std::uint32_t>(capacity), k_source, __LINE__));
+      SzRexMemAlloc(SzRexMemFixed, static_cast<std::uint32_t>(capacity), source_name, __LINE__));
   if (!context->pattern) return nullptr;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(pattern);
   const unsigned char* end = p + length;
@@ -361,7 +361,7 @@ int SzRexFuzzyConvertSubject(SzRexFuzzy* context, const char* subject, std::uint
         std::memcpy(message + n, subject, take);
         message[n + take] = '\0';
       }
-      SzRexShowMessage(message, k_caption, true);
+      SzRexShowMessage(message, fuzzy_caption, true);
       return 0;
     }
     for (unsigned i = 0; i < width; ++i) context->position_map[(out - out_begin) + i] = source;

@@ -41,10 +41,10 @@ void lines(std::vector<char>* text, std::initializer_list<const char*> groups) {
   }
 }
 
-const char k_hiragana[] =
+const char hiragana_row[] =
     "ぁあぃいぅうぇえぉおかがきぎくぐけげこごさざしじすずせぜそぞただちぢっつづてでとどなにぬねの"
     "はばぱひびぴふぶぷへべぺほぼぽまみむめもゃやゅゆょよらりるれろゎわゐゑをん";
-const char k_katakana[] =
+const char katakana_row[] =
     "ァアィイゥウェエォオカガキギクグケゲコゴサザシジスズセゼソゾタダチヂッツヅテデトドナニヌネノ"
     "ハバパヒビピフブプヘベペホボポマミムメモャヤュユョヨラリルレロヮワヰヱヲン";
 
@@ -60,7 +60,7 @@ void szrex_builtin_tables(std::uint32_t flag, std::vector<char>* text) {
                    "スズ", "セゼ",   "ソゾ",   "タダ",   "チヂ",   "ツヅ",  "テデ",
                    "トド", "ハバパ", "ヒビピ", "フブプ", "ヘベペ", "ホボポ"});
   }
-  if (flag & SzRexFuzzyKana) columns(text, {k_hiragana, k_katakana});
+  if (flag & SzRexFuzzyKana) columns(text, {hiragana_row, katakana_row});
   if (flag & SzRexFuzzySmallKana) {
     if (!((flag & SzRexFuzzyHalfWidth) && (flag & SzRexFuzzyKana)))
       lines(text, {"ァア", "ィイ", "ゥウ", "ェエ", "ォオ", "ャヤ", "ュユ", "ョヨ", "ッツ"});

@@ -11,7 +11,7 @@ namespace {
 std::atomic<SzRexReportHook> g_hook{nullptr};
 std::atomic<bool> g_reporting{false};
 
-const char k_fatal_caption[] = "SzRex.dllでの内部エラー、死にます";
+const char fatal_caption[] = "SzRex.dllでの内部エラー、死にます";
 
 std::uint32_t read_guard(const unsigned char* at) {
   std::uint32_t value;
@@ -52,7 +52,7 @@ void SzRexFatal(const char* text) {
   // message loop of the box itself) is dropped rather than stacked.
   bool expected = false;
   if (!g_reporting.compare_exchange_strong(expected, true)) return;
-  SzRexShowMessage(text, k_fatal_caption, true);
+  SzRexShowMessage(text, fatal_caption, true);
   g_reporting.store(false);
 }
 

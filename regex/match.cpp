@@ -18,9 +18,9 @@
 
 namespace {
 
-const int k_max_depth = 2 * SzRexMaxBranchNodes + 64;
-const long long k_budget_base = 20000000;
-const long long k_budget_per_byte = 400;
+const int max_depth = 2 * SzRexMaxBranchNodes + 64;
+const long long budget_base = 20000000;
+const long long budget_per_byte = 400;
 
 // Memo marks, in the low bits of a memo cell (see SzRexMemo).
 enum : std::uint32_t {
@@ -30,17 +30,17 @@ enum : std::uint32_t {
   mark_rest_matched = 0x08,   // the continuation matched here; its end is in the success table
   mark_state_matched = 0x10,  // the repetition, continued from here, matched; end in state_success
 };
-const std::uint32_t k_mark_mask = 0x1F;
-const std::uint32_t k_last_epoch = 0xFFFFFFFFu >> 5;
+const std::uint32_t mark_mask = 0x1F;
+const std::uint32_t last_epoch = 0xFFFFFFFFu >> 5;
 
-const char k_source[] = "Match";
+const char source_name[] = "Match";
 
 std::uint32_t marks_of(const SzRexMemo& m, int g) {
   if (!m.placed) return 0;
   const std::uint32_t i = static_cast<std::uint32_t>(g - m.base);
   if (i >= m.size) return 0;
   const std::uint32_t c = m.cells[i];
-  return (c & ~k_mark_mask) == m.tag ? (c & k_mark_mask) : 0;
+  return (c & ~mark_mask) == m.tag ? (c & mark_mask) : 0;
 }
 
 // The window cell of position g, the window placed or widened to cover it (by at
@@ -65,7 +65,7 @@ int memo_cell(SzRexMemo& m, int g) {
   if (base + want > m.extent) base = m.extent - want;
   if (base < 0) base = 0;
   auto* cells = static_cast<std::uint32_t*>(SzRexMemAlloc(
-      SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(want) * 4u, k_source, __LINE__));
+      SzRexMemFixed | SzRexMemZeroInit, static_cast<std::uint32_t>(want) * 4u, source_name, __LINE__));
   if (!cells) return -1;
   // The old window's cells that still lie inside the new one keep their place.
   const long long from = m.base > base ? m.base : base;
@@ -81,7 +81,7 @@ int memo_cell(SzRexMemo& m, int g) {
                 moved.begin() + (from - base));
     table->swap(moved);
   }
-  if (m.cells) SzRexMemFree(m.cells, k_source, __LINE__);
+  if (m.cells) SzRexMemFree(m.cells, source_name, __LINE__);
   m.cells = cells;
   m.size = static_cast<std::uint32_t>(want);
   m.base = static_cast<std::int32_t>(base);
@@ -92,7 +92,7 @@ void add_marks(SzRexMemo& m, int g, std::uint32_t bits) {
   const int i = memo_cell(m, g);
   if (i < 0) return;
   const std::uint32_t c = m.cells[i];
-  m.cells[i] = ((c & ~k_mark_mask) == m.tag ? c : m.tag) | bits;
+  m.cells[i] = ((c & ~mark_mask) == m.tag ? c : m.tag) | bits;
 }
 
 // A result kept beside the marks of position g (in `table`, success or state_success).
@@ -108,7 +108,7 @@ int kept_result(const SzRexMemo& m, const std::vector<std::int32_t>& table, int 
   return table[static_cast<std::size_t>(g - m.base)];
 }
 
-const int k_unlimited = 0x7FFFFFFF;
+const int unlimited = 0x7FFFFFFF;
 
 // Whether p is the second byte of a double-byte character: an odd run of lead-byte
 // values ends at p - 1.
@@ -172,7 +172,7 @@ class matcher {
         state_(record->state),
         s_(subject),
         len_(length),
-        budget_(k_budget_base + k_budget_per_byte * static_cast<long long>(length)),
+        budget_(budget_base + budget_per_byte * static_cast<long long>(length)),
         chain_(record->state->chain) {
     chain_.clear();
   }
@@ -290,14 +290,14 @@ SzRexMemo* matcher::memo_for(int pc, int limit) {
   SzRexMemo& m = state_->memos[slot - 1];
   if (m.search != state_->search_stamp || m.limit != limit || m.tag == 0) {
     std::uint32_t epoch = m.tag >> 5;
-    if (epoch >= k_last_epoch) {
+    if (epoch >= last_epoch) {
       if (m.cells) std::memset(m.cells, 0, m.size * 4u);
       epoch = 0;
     }
     m.tag = (epoch + 1) << 5;
     m.search = state_->search_stamp;
     m.limit = limit;
-    m.fail_from = k_unlimited;
+    m.fail_from = unlimited;
     m.placed = false;
   }
   m.extent = len_ + 1;
@@ -342,7 +342,7 @@ bool matcher::class_member(int pc, unsigned value) const {
 int matcher::match(int pc, int a, int limit) {
   if (error_) return -2;
   if (++steps_ > budget_) return abort(SzRexErrorBudget), -2;
-  if (depth_ >= k_max_depth) return abort(SzRexErrorDepth), -2;
+  if (depth_ >= max_depth) return abort(SzRexErrorDepth), -2;
   struct depth_guard {
     int& depth;
     explicit depth_guard(int& d) : depth(d) { ++depth; }
@@ -530,7 +530,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   const bool counted = k == SzRexNodeCount || k == SzRexNodeLazyCount;
   const int atom = pc + (counted ? 9 : 5);
   const int rest = next(pc);
-  int minimum = 0, maximum = k_unlimited;
+  int minimum = 0, maximum = unlimited;
   switch (k) {
     case SzRexNodePlus:
     case SzRexNodeLazyPlus:
@@ -550,7 +550,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   }
   const unsigned char atom_kind = state_->atom_kind[pc];
   // The state memo needs a repetition whose future depends on the position only.
-  const bool state_memo = maximum == k_unlimited;
+  const bool state_memo = maximum == unlimited;
   SzRexMemo* memo = memo_for(pc, limit);
   if (!memo) return abort(SzRexErrorNoMemory), -2;
   SzRexMemo& m = *memo;
@@ -620,7 +620,7 @@ int matcher::repeat(int pc, int a, int limit, bool first) {
   };
 
   if (is_lazy(k)) {
-    const bool any_char = program_[atom] == SzRexNodeAnyChar && maximum == k_unlimited;
+    const bool any_char = program_[atom] == SzRexNodeAnyChar && maximum == unlimited;
     int known = -1;
     for (;;) {
       if (state_memo && state_known(g, &known)) {
@@ -888,7 +888,7 @@ int matcher::filter(int pc, int start) {
         pc = next(pc);  // consumes nothing: what follows begins here
         continue;
       case SzRexNodeGroup: {
-        if (depth_ >= k_max_depth) return abort(SzRexErrorDepth), -2;
+        if (depth_ >= max_depth) return abort(SzRexErrorDepth), -2;
         struct depth_guard {
           int& depth;
           explicit depth_guard(int& d) : depth(d) { ++depth; }
@@ -919,9 +919,9 @@ int matcher::filter(int pc, int start) {
   }
 }
 
-// Longest text the program from `pc` up to `stop` can match; k_unlimited when unbounded.
+// Longest text the program from `pc` up to `stop` can match; unlimited when unbounded.
 int matcher::max_length(int pc, int stop, int depth) {
-  if (depth > 64) return k_unlimited;
+  if (depth > 64) return unlimited;
   long long total = 0;
   while (pc < stop) {
     unsigned char k = program_[pc];
@@ -943,10 +943,10 @@ int matcher::max_length(int pc, int stop, int depth) {
       case SzRexNodeAnyChar:
       case SzRexNodeWord:
       case SzRexNodeDotStar:
-        return k_unlimited;
+        return unlimited;
       case SzRexNodeGroup: {
         int longest = alternatives_max(pc, depth + 1);
-        if (longest == k_unlimited) return k_unlimited;
+        if (longest == unlimited) return unlimited;
         total += longest;
         pc = next(pc);
         break;
@@ -967,9 +967,9 @@ int matcher::max_length(int pc, int stop, int depth) {
         ++pc;
         break;
       default:  // repetitions
-        return k_unlimited;
+        return unlimited;
     }
-    if (total > len_) return k_unlimited;
+    if (total > len_) return unlimited;
   }
   return static_cast<int>(total);
 }
@@ -980,7 +980,7 @@ int matcher::alternatives_max(int pc, int depth) {
   int separator = state_->alt_link[pc];
   for (int alt = pc + (program_[pc] == SzRexNodeNotBehind ? 5 : 1);;) {
     int n = max_length(alt, separator, depth);
-    if (n == k_unlimited) return k_unlimited;
+    if (n == unlimited) return unlimited;
     if (n > longest) longest = n;
     if (program_[separator] == SzRexNodeGroupEnd) break;
     alt = separator + 1;
@@ -995,7 +995,7 @@ int matcher::alternatives_max(int pc, int depth) {
 // after the group begins.
 bool matcher::behind_holds(int pc, int a) {
   const int longest = alternatives_max(pc, 0);
-  int q = (longest == k_unlimited || longest >= a) ? 0 : a - longest;
+  int q = (longest == unlimited || longest >= a) ? 0 : a - longest;
   if (q > 0 && is_trail(q)) --q;
   const int saved_pc = stop_pc_, saved_at = stop_at_;
   stop_pc_ = next(pc);

@@ -23,13 +23,13 @@ struct heap_header {
   std::uint32_t flags;
   std::uint32_t locks;
 };
-const std::uint32_t k_heap_magic = 0x4C4F4341u;
+const std::uint32_t heap_magic = 0x4C4F4341u;
 thread_local std::uint32_t t_last_error = 0;
 
 heap_header* header_of(void* handle) {
   if (!handle) return nullptr;
   heap_header* h = reinterpret_cast<heap_header*>(static_cast<char*>(handle) - sizeof(heap_header));
-  return h->magic == k_heap_magic ? h : nullptr;
+  return h->magic == heap_magic ? h : nullptr;
 }
 
 std::mutex g_objects_lock;
@@ -61,7 +61,7 @@ void* heap_alloc(unsigned flags, std::uint32_t size) {
     return nullptr;
   }
   heap_header* h = static_cast<heap_header*>(memory);
-  h->magic = k_heap_magic;
+  h->magic = heap_magic;
   h->size = size;
   h->flags = flags;
   h->locks = 0;
@@ -80,12 +80,12 @@ void* heap_realloc(void* handle, std::uint32_t size, unsigned flags) {
   h->magic = 0;
   void* memory = std::realloc(h, sizeof(heap_header) + size);
   if (!memory) {
-    h->magic = k_heap_magic;
+    h->magic = heap_magic;
     t_last_error = 8;
     return nullptr;
   }
   h = static_cast<heap_header*>(memory);
-  h->magic = k_heap_magic;
+  h->magic = heap_magic;
   h->size = size;
   char* data = reinterpret_cast<char*>(h + 1);
   if ((flags & mem_zero_init) && size > old_size) std::memset(data + old_size, 0, size - old_size);

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char k_source[] = "Compile";
+const char source_name[] = "Compile";
 
 bool is_lead(const SzRexPattern* record, unsigned char c) {
   return c >= 0x80 && record->lead_bytes[c - 0x80];
@@ -50,7 +50,7 @@ int SzRexInit(SzRexPattern* record) {
   std::memset(record, 0, sizeof *record);
   record->size = size;
   record->lead_bytes = static_cast<unsigned char*>(
-      SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, 128, k_source, __LINE__));
+      SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, 128, source_name, __LINE__));
   if (!record->lead_bytes) return 0;
   for (int c = 0x80; c < 0x100; ++c)
     record->lead_bytes[c - 0x80] =
@@ -70,13 +70,13 @@ void szrex_free_state(SzRexPattern* record) {
 int SzRexFree(SzRexPattern* record) {
   if (!record) return 1;
   szrex_free_state(record);
-  if (record->program) SzRexMemFree(record->program, k_source, __LINE__);
+  if (record->program) SzRexMemFree(record->program, source_name, __LINE__);
   record->program = nullptr;
-  if (record->lead_bytes) SzRexMemFree(record->lead_bytes, k_source, __LINE__);
+  if (record->lead_bytes) SzRexMemFree(record->lead_bytes, source_name, __LINE__);
   record->lead_bytes = nullptr;
   if (record->fuzzy_context) {
     SzRexFuzzyFree(record->fuzzy_context);
-    SzRexMemFree(record->fuzzy_context, k_source, __LINE__);
+    SzRexMemFree(record->fuzzy_context, source_name, __LINE__);
     record->fuzzy_context = nullptr;
   }
   return 1;

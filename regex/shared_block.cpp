@@ -12,11 +12,11 @@
 
 namespace {
 
-const char k_source[] = "Fuzzy";
-const char k_mutex_name[] = "Sazanami_SzRexDllMutex";
-const char k_mapping_name[] = "Sazanami_SzRexDllFileMapping";
-const char k_error_caption[] = "SzRex.dll - あいまい検索定義ファイルの読み込みエラー";
-const std::uint32_t k_max_definition = 524287;
+const char source_name[] = "Fuzzy";
+const char mutex_name[] = "Sazanami_SzRexDllMutex";
+const char mapping_name[] = "Sazanami_SzRexDllFileMapping";
+const char definition_error_caption[] = "SzRex.dll - あいまい検索定義ファイルの読み込みエラー";
+const std::uint32_t max_definition = 524287;
 
 void* g_mutex = nullptr;
 SzRexShared* g_shared = nullptr;
@@ -62,7 +62,7 @@ void fill_from_registry(SzRexShared* shared) {
 void report_definition_error(const char* message) {
   if (g_reported) return;
   g_reported = true;
-  SzRexShowMessage(message, k_error_caption, true);
+  SzRexShowMessage(message, definition_error_caption, true);
 }
 
 // Publishes the synonym words in a new mapping named by the generation.
@@ -111,7 +111,7 @@ void rebuild(SzRexShared* shared) {
     char* data = nullptr;
     std::uint32_t size = 0;
     std::uint64_t time = 0;
-    int status = szrex_os::file_read(shared->custom_path[i], k_max_definition, &data, &size, &time);
+    int status = szrex_os::file_read(shared->custom_path[i], max_definition, &data, &size, &time);
     if (status != 0) {
       const char* format = status == 1   ? "%s - ファイルがオープンできません。"
                            : status == 2 ? "%s - ファイルサイズが大きすぎます。"
@@ -284,7 +284,7 @@ int szrex_definition_reader::read(const char* text, std::uint32_t length, const 
 int SzRexStartup(void* instance) {
   (void)instance;
   if (g_shared) return 1;
-  void* mutex = szrex_os::mutex_open(k_mutex_name);
+  void* mutex = szrex_os::mutex_open(mutex_name);
   if (!mutex) return 0;
   if (!szrex_os::mutex_wait(mutex)) {
     szrex_os::mutex_close(mutex);
@@ -292,7 +292,7 @@ int SzRexStartup(void* instance) {
   }
   bool existed = false;
   void* handle = nullptr;
-  void* view = szrex_os::shared_open(k_mapping_name, sizeof(SzRexShared), &existed, &handle);
+  void* view = szrex_os::shared_open(mapping_name, sizeof(SzRexShared), &existed, &handle);
   if (!view) {
     // Release the mutex before giving up, or every other user would wait for ever.
     szrex_os::mutex_release(mutex);
@@ -342,7 +342,7 @@ int SzRexFuzzyInit(SzRexFuzzy* context) {
   context->longest_word = shared->longest_word;
   if (shared->table_present) {
     context->table = static_cast<std::uint16_t*>(
-        SzRexMemAlloc(SzRexMemFixed, sizeof shared->table, k_source, __LINE__));
+        SzRexMemAlloc(SzRexMemFixed, sizeof shared->table, source_name, __LINE__));
     if (!context->table) return 0;
     std::memcpy(context->table, shared->table, sizeof shared->table);
   }
@@ -354,7 +354,7 @@ int SzRexFuzzyInit(SzRexFuzzy* context) {
     void* view = szrex_os::shared_open(name, shared->synonym_size, &existed, &handle);
     if (view && existed) {
       context->synonyms = static_cast<unsigned char*>(
-          SzRexMemAlloc(SzRexMemFixed, shared->synonym_size, k_source, __LINE__));
+          SzRexMemAlloc(SzRexMemFixed, shared->synonym_size, source_name, __LINE__));
       if (context->synonyms) {
         std::memcpy(context->synonyms, view, shared->synonym_size);
         context->synonym_size = shared->synonym_size;
@@ -367,15 +367,15 @@ int SzRexFuzzyInit(SzRexFuzzy* context) {
 
 void SzRexFuzzyFree(SzRexFuzzy* context) {
   if (!context) return;
-  if (context->table) SzRexMemFree(context->table, k_source, __LINE__);
-  if (context->synonyms) SzRexMemFree(context->synonyms, k_source, __LINE__);
-  if (context->pattern) SzRexMemFree(context->pattern, k_source, __LINE__);
+  if (context->table) SzRexMemFree(context->table, source_name, __LINE__);
+  if (context->synonyms) SzRexMemFree(context->synonyms, source_name, __LINE__);
+  if (context->pattern) SzRexMemFree(context->pattern, source_name, __LINE__);
   auto free_buffer = [](void* buffer, std::uint32_t size) {
     if (!buffer) return;
     if (size >= (1u << 20))
       szrex_os::pages_free(buffer);
     else
-      SzRexMemFree(buffer, k_source, __LINE__);
+      SzRexMemFree(buffer, source_name, __LINE__);
   };
   free_buffer(context->subject, context->subject_capacity);
   free_buffer(context->subject_copy, context->subject_capacity);

@@ -5,7 +5,7 @@
 namespace {
 
 // Values are read into a buffer of this size, so a value is at most 4095 bytes.
-constexpr int k_value_buffer = 4096;
+constexpr int value_buffer_size = 4096;
 
 // The program file name with everything from its last "." replaced by `extension`.
 wklib::string beside_module(const char* module_path, const char* extension) {
@@ -19,7 +19,7 @@ wklib::string beside_module(const char* module_path, const char* extension) {
 }  // namespace
 
 install_settings::install_settings() {
-  char module[k_value_buffer] = "";
+  char module[value_buffer_size] = "";
   GetModuleFileNameA(nullptr, module, sizeof module);
   init(module, GetSystemTime);
 }
@@ -68,7 +68,7 @@ bool install_settings::settings_file_exists() const {
 }
 
 wklib::string install_settings::read_text(const char* section, const char* key) const {
-  char value[k_value_buffer];
+  char value[value_buffer_size];
   GetPrivateProfileStringA(section, key, "", value, sizeof value, ini_path_.c_str());
   return wklib::string(value);
 }

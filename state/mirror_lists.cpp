@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const k_w32tex[] = {
+const char* const w32tex_urls[] = {
     "ftp://" S1 "/pub/TeX/win32/",
     "ftp://" S2 "/pub/text/TeX/ptex-win32/current/",
     "ftp://" S3 "/pub/text/TeX/ptex-win32/current/",
@@ -20,13 +20,13 @@ const char* const k_w32tex[] = {
     "http://" W3 "/pub/text/TeX/ptex-win32/current/",
 };
 
-const char* const k_dviout[] = {
+const char* const dviout_urls[] = {
     "ftp://" S1 "/pub/TeX/dviout/current/", "ftp://" S2 "/pub/text/TeX/dviout/",
     "ftp://" S3 "/pub/text/TeX/dviout/",    "http://" W2 "/pub/text/TeX/dviout/",
     "http://" W3 "/pub/text/TeX/dviout/",
 };
 
-const char* const k_gs[] = {
+const char* const gs_urls[] = {
     "ftp://" S1 "/pub/TeX/win32-gs/",
     "ftp://" S4 "/pub/tex/ptex-win32/gs/",
     "ftp://" S5 "/pub/TeX/ptex-win32/gs/",
@@ -36,7 +36,7 @@ const char* const k_gs[] = {
     "http://" W3 "/pub/text/TeX/ptex-win32/gs/",
 };
 
-const char* const k_gsview[] = {
+const char* const gsview_urls[] = {
     "ftp://" S2 "/pub/text/CTAN/nonfree/support/ghostscript/ghostgum/",
     "ftp://" S3 "/pub/text/CTAN/nonfree/support/ghostscript/ghostgum/",
     "ftp://" S4 "/pub/tex/CTAN/support/ghostscript/ghostgum/",
@@ -51,7 +51,7 @@ constexpr mirror_list list_of(const char* const (&urls)[n]) {
 
 }  // namespace
 
-const mirror_list w32tex_mirrors = list_of(k_w32tex);
-const mirror_list dviout_mirrors = list_of(k_dviout);
-const mirror_list gs_mirrors = list_of(k_gs);
-const mirror_list gsview_mirrors = list_of(k_gsview);
+const mirror_list w32tex_mirrors = list_of(w32tex_urls);
+const mirror_list dviout_mirrors = list_of(dviout_urls);
+const mirror_list gs_mirrors = list_of(gs_urls);
+const mirror_list gsview_mirrors = list_of(gsview_urls);

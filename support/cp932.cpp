@@ -18,7 +18,7 @@ struct dbcs_range {
   unsigned short last;
   unsigned short lower_first;
 };
-const dbcs_range k_ranges[] = {
+const dbcs_range dbcs_ranges[] = {
     {0x8260, 0x8279, 0x8281},  // Ａ-Ｚ -> ａ-ｚ
     {0x839F, 0x83B6, 0x83BF},  // Α-Ω -> α-ω
     {0x8440, 0x844E, 0x8470},  // А-Н -> а-н (trail 0x7F is unused, hence the split)
@@ -26,7 +26,7 @@ const dbcs_range k_ranges[] = {
 };
 
 unsigned short lower_dbcs(unsigned short c) {
-  for (const dbcs_range& r : k_ranges)
+  for (const dbcs_range& r : dbcs_ranges)
     if (c >= r.first && c <= r.last)
       return static_cast<unsigned short>(r.lower_first + (c - r.first));
   return c;
