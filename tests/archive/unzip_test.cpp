@@ -87,23 +87,13 @@ class unzip : public ::testing::Test {
   void TearDown() override { set_unzip_log(nullptr); }
 };
 
-TEST_F(unzip, silent_layout_and_replacement) {
-  scratch_directory dir("unzip_layout");
-  const std::string big = mixed_bytes(100000, 1);
-  const std::string archive = write_layout_archive(dir, big);
-  const std::string dest = dir / "dest\\";
-  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
-  // An existing file, longer than the new one, is replaced whole.
-  ASSERT_TRUE(write_file(dest + "top.txt", std::string(5000, 'o')));
-  EXPECT_TRUE(unzip_to_directory(archive.c_str(), dest.c_str()));
-  expect_layout(dest, big);
-  EXPECT_TRUE(take_log().empty());
-}
-
-// Refusals and damage are the loop's (unzip_loop_test); on disk only what the
-// files add: a missing archive makes no directory, and the bad file is deleted.
-TEST_F(unzip, silent_missing_and_damaged) {
+// Refusals and damage are the loop's (unzip_loop_test), the layout on disk the
+// progress test's; here only what the silent call adds: true for a whole archive,
+// a missing archive makes no directory, and the bad file is deleted.
+TEST_F(unzip, silent_whole_missing_and_damaged) {
   scratch_directory dir("unzip_damaged");
+  EXPECT_TRUE(unzip_to_directory(fixture("sjis.zip").c_str(), (dir / "whole\\").c_str()));
+  EXPECT_TRUE(is_directory(dir / "whole\\表"));
   const std::string dest = dir / "dest\\";
   EXPECT_FALSE(unzip_to_directory((dir / "missing.zip").c_str(), dest.c_str()));
   EXPECT_FALSE(exists(dest)) << "expected nothing to be created for a missing archive";
@@ -155,6 +145,7 @@ TEST_F(unzip, progress_dialog_shows_each_file_and_unpacks_all) {
   const std::string archive = write_layout_archive(dir, big);
   const std::string dest = dir / "dest";  // no trailing backslash: one is appended
   ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr));
+  // An existing file, longer than the new one, is replaced whole.
   ASSERT_TRUE(write_file(dest + "\\top.txt", std::string(5000, 'o')));
   bool result = false;
   std::string shown;
