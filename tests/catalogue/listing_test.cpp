@@ -1,11 +1,12 @@
-// read_listing against the loopback mirrors: FTP listings and real index pages.
+// read_listing against the loopback mirrors: FTP listings and a real index page.
+// The window's rules (capitals, straddling links, pages without links, entities)
+// are scan_index_links' and are tested in memory (index_links_test).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,6 @@ wklib::string http_url(const char* path) { return "http://" + mirror().http_host
 
 // ---------------------------------------------------------------- FTP
 
-TEST(read_listing_ftp, gives_every_name_of_the_directory) {
-  step s(ftp_url("/pub/TeX/win32/"));
-  ASSERT_EQ(mirror_ftp, s.mode);
-  name_list names;
-  EXPECT_EQ(listing_complete, s.list(names));
-  std::vector<std::string> got = texts(names);
-  std::sort(got.begin(), got.end());
-  EXPECT_EQ((std::vector<std::string>{"gs853w32full.zip", "old", "readme.txt", "texinst2006.zip",
-                                      "texinst2007.zip"}),
-            got);
-}
-
 TEST(read_listing_ftp, empty_directory_fails_with_the_log_line) {
   step s(ftp_url("/pub/empty/"));
   ASSERT_EQ(mirror_ftp, s.mode);
@@ -88,48 +77,6 @@ TEST(read_listing_http, python_index_page_gives_the_file_names) {
   EXPECT_EQ("GET /pub/TeX/win32/ agent=tamari3\n",
             read_file_from(mirror().http_log_path(), requests))
       << "the directory itself is requested, once";
-}
-
-TEST(read_listing_http, nginx_index_page_gives_the_link_texts) {
-  step s(http_url("/nginx/"));
-  name_list names;
-  EXPECT_EQ(listing_complete, s.list(names));
-  EXPECT_EQ((std::vector<std::string>{"../", "old/", "a&amp;b.zip", "gs853w32full.zip",
-                                      "ghostscript-9.99-with-a-really-long-file-name-f..&gt;"}),
-            texts(names))
-      << "link texts as written: the parent link, entities and cut names stay";
-}
-
-TEST(read_listing_http, tags_in_capitals_are_read) {
-  step s(http_url("/caps/"));
-  name_list names;
-  EXPECT_EQ(listing_complete, s.list(names));
-  EXPECT_EQ((std::vector<std::string>{"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}),
-            texts(names));
-}
-
-TEST(read_listing_http, page_without_links_is_complete_and_empty) {
-  step s(http_url("/nolinks/"));
-  const size_t before = log_size();
-  name_list names;
-  EXPECT_EQ(listing_complete, s.list(names));
-  EXPECT_TRUE(names.empty()) << names.size() << " names";
-  EXPECT_EQ("", log_since(before));
-}
-
-TEST(read_listing_http, link_straddling_the_slide_is_lost) {
-  step lost(http_url("/straddle/"));
-  name_list names;
-  EXPECT_EQ(listing_complete, lost.list(names));
-  EXPECT_EQ((std::vector<std::string>{"kept.zip"}), texts(names))
-      << "a 960-byte link from byte 100 to byte 1060 never lies whole in the window";
-
-  step kept(http_url("/straddle-control/"));
-  names.clear();
-  EXPECT_EQ(listing_complete, kept.list(names));
-  ASSERT_EQ(2u, names.size()) << "the same link from byte 300 fits after one slide";
-  EXPECT_EQ(937, names[0].length());
-  EXPECT_STREQ("kept.zip", names[1].c_str());
 }
 
 TEST(read_listing_http, missing_directory_fails_with_the_log_line) {
