@@ -177,12 +177,8 @@ class szrex_engine {
     if (fold_text) finder_.set_option("CaseSense", 0);
   }
   bool ok() const { return ok_; }
-  bool find(const char* text, int /*length*/, hit* h) {
-    if (!finder_.search(text)) return false;
-    return report(h);
-  }
   // The next match in the whole text at `base`, from `offset` on, where the last match
-  // ended: search_next after the first search. Positions are relative to `base`.
+  // ended: search_next after the first search (offset 0). Positions are relative to `base`.
   bool find_from(const char* base, int /*length*/, int offset, hit* h) {
     if (!(offset == 0 ? finder_.search(base) : finder_.search_next())) return false;
     return report(h);
@@ -221,11 +217,6 @@ class onig_engine {
   onig_engine(const onig_engine&) = delete;
   onig_engine& operator=(const onig_engine&) = delete;
   bool ok() const { return ok_; }
-  bool find(const char* text, int length, hit* h) {
-    const auto* s = reinterpret_cast<const OnigUChar*>(text);
-    const OnigUChar* end = s + length;
-    return onig_search(regex_, s, end, s, end, region_, ONIG_OPTION_NONE) >= 0 && report(h);
-  }
   bool find_from(const char* base, int length, int offset, hit* h) {
     const auto* s = reinterpret_cast<const OnigUChar*>(base);
     const OnigUChar* end = s + length;
@@ -319,7 +310,7 @@ tally links_window(Engine& engine, const std::string& page) {
   window[length] = '\0';
   hit h;
   for (;;) {
-    if (engine.find(window, length, &h) && h.length > 0) {
+    if (engine.find_from(window, length, 0, &h) && h.length > 0) {
       t.add(window + h.group_start, h.group_length);
       const int cut = h.start + h.length;
       std::memmove(window, window + cut, length - cut);
@@ -347,7 +338,7 @@ tally each_line(Engine& engine, const std::vector<std::string>& lines) {
   tally t;
   hit h;
   for (const std::string& line : lines)
-    if (engine.find(line.c_str(), static_cast<int>(line.size()), &h))
+    if (engine.find_from(line.c_str(), static_cast<int>(line.size()), 0, &h))
       t.add(line.c_str() + h.group_start, h.group_length);
   return t;
 }

@@ -49,30 +49,21 @@ struct rng {
 
 // Text such as TeX sources and documentation: words, Shift_JIS words, line ends.
 std::string text_like(rng& r, std::size_t size) {
-  static const char* const words[] = {"\\documentclass",
-                                      "{jarticle}",
-                                      "\\begin",
-                                      "{document}",
-                                      "\\section",
-                                      "font",
-                                      "dviout",
-                                      "ghostscript",
-                                      "platex",
-                                      "表",
-                                      "ソフト",
-                                      "日本語",
-                                      "組版",
-                                      "the",
-                                      "and",
-                                      "of",
-                                      "= 1pt",
-                                      "%%",
-                                      "\\def",
-                                      "\\relax"};
+  static const std::vector<std::string> words = [] {
+    const std::string all =
+        "\\documentclass|{jarticle}|\\begin|{document}|\\section|font|dviout|ghostscript|platex|"
+        "表|ソフト|日本語|組版|the|and|of|= 1pt|%%|\\def|\\relax";
+    std::vector<std::string> split;
+    for (std::size_t at = 0, bar = 0; bar < all.size(); at = bar + 1) {
+      bar = std::min(all.find('|', at), all.size());
+      split.push_back(all.substr(at, bar - at));
+    }
+    return split;
+  }();
   std::string out;
   out.reserve(size + 32);
   while (out.size() < size) {
-    out += words[r.below(sizeof words / sizeof *words)];
+    out += words[r.below(static_cast<std::uint32_t>(words.size()))];
     out += (r.below(9) == 0) ? "\r\n" : " ";
     if (r.below(50) == 0) out += std::to_string(r.next());
   }
