@@ -17,6 +17,8 @@ TEST(PatternSearch, PatternWithoutSeparatorIsOneSegment) {
   EXPECT_EQ("texinst2008.zip", str(finder.submatch(-1)));
   EXPECT_EQ("texinst2008.zip", str(finder.submatch(0)));
   EXPECT_EQ(4, finder.submatch_pos(0));
+  EXPECT_EQ("", str(finder.submatch(1))) << "past the last segment";
+  EXPECT_EQ("", str(finder.submatch(-2)));
   EXPECT_FALSE(finder.search("texinst.tar.gz"));
   EXPECT_EQ("", str(finder.submatch(0))) << "a failed search clears the sub-matches";
 }
@@ -50,35 +52,10 @@ TEST(PatternSearch, CaseFoldingBeforeThePatternLowersBoth) {
       << "set after the pattern, only the text is lowered and README stays in capitals";
 }
 
-TEST(PatternSearch, VersionNumbersAndMatchPositions) {
-  wklib::pattern_search finder("AFPL Ghostscript \\f[0-9]*\\.[0-9]*");
-  ASSERT_TRUE(finder.valid());
-  ASSERT_TRUE(finder.search("AFPL Ghostscript 8.14"));
-  EXPECT_EQ("8.14", str(finder.submatch(1)));
-  EXPECT_EQ("AFPL Ghostscript ", str(finder.submatch(0)));
-  EXPECT_EQ(0, finder.submatch_pos(0));
-  ASSERT_TRUE(finder.search("x AFPL Ghostscript 8.14"));
-  EXPECT_EQ(2, finder.submatch_pos(0));
-  EXPECT_EQ(19, finder.submatch_pos(1));
-  wklib::pattern_search gsview("GSview [0-9]*\\.[0-9]*");
-  ASSERT_TRUE(gsview.search("GSview 4.9"));
-  EXPECT_EQ("GSview 4.9", str(gsview.submatch(-1)));
-}
-
-TEST(PatternSearch, QuotedValues) {
-  wklib::pattern_search finder("\"\\f.*?\\f\"");
-  ASSERT_TRUE(finder.search("name = \"tex live\" and \"x\""));
-  EXPECT_EQ("tex live", str(finder.submatch(1)));
-  EXPECT_EQ(8, finder.submatch_pos(1));
-  ASSERT_TRUE(finder.search("a \"\" b"));
-  EXPECT_EQ("", str(finder.submatch(1))) << "an empty value is the shortest split";
-  ASSERT_TRUE(finder.search("\"日本語\""));
-  EXPECT_EQ("日本語", str(finder.submatch(1)));
-}
-
-// Lookarounds hold through the pattern search: each segment consumes only its part of
-// the match but sees the text around it. Expected: the sub-matches joined by '|'.
-TEST(PatternSearch, LookaroundsSeeTheTextAroundEachSegment) {
+// One search each. Expected: the sub-matches joined by '|', and where the first begins.
+// Lookarounds hold through the pattern search: each segment consumes only its part
+// of the match but sees the text around it.
+TEST(PatternSearch, SegmentsOfOneSearch) {
   struct row {
     const char* pattern;
     const char* text;
@@ -95,6 +72,18 @@ TEST(PatternSearch, LookaroundsSeeTheTextAroundEachSegment) {
       {"\"\\f.*?\\f\"(?=,)", "\"a\" \"b\",", "\"|a\" \"b|\"", 0},
       {"<\\f[a-z]*\\f(?=>)", "<ab>", "<|ab|", 0},
       {"foo(?=bar)", "foobaz", nullptr, 0},
+      {"AFPL Ghostscript \\f[0-9]*\\.[0-9]*", "x AFPL Ghostscript 8.14", "AFPL Ghostscript |8.14",
+       2},
+      {"GSview [0-9]*\\.[0-9]*", "GSview 4.9", "GSview 4.9", 0},
+      {"\"\\f.*?\\f\"", "name = \"tex live\" and \"x\"", "\"|tex live|\"", 7},
+      {"\"\\f.*?\\f\"", "a \"\" b", "\"||\"", 2},  // an empty value is the shortest split
+      {"\"\\f.*?\\f\"", "\"日本語\"", "\"|日本語|\"", 0},
+      {"<\\f[0-9]*?\\fx", "<1ax", nullptr, 0},  // a lazy segment checks every byte
+      {"<\\f[0-9]*?\\fx", "<12x", "<|12|x", 0},
+      {"x\\f[a-z]*\\f[a-z]\\f!", "xabc!", "x|ab|c|!", 0},  // greedy segments give back
+      {"<a href=\"\\fjsclasses-[0-9]*\\.zip\\f\">jsclasses-[0-9]*\\.zip</a>",
+       "<li><a href=\"jsclasses-20080304.zip\">jsclasses-20080304.zip</a>",
+       "<a href=\"|jsclasses-20080304.zip|\">jsclasses-20080304.zip</a>", 4},
   };
   for (const row& r : rows) {
     wklib::pattern_search finder(r.pattern);
@@ -126,29 +115,6 @@ TEST(PatternSearch, RetryAfterARejectedMatchSearchesTheTextFromThere) {
   ASSERT_TRUE(split.search("ax")) << "the segments must see the text the retry searched";
   EXPECT_EQ("x", str(split.submatch(1)));
   EXPECT_EQ(1, split.submatch_pos(1));
-}
-
-TEST(PatternSearch, LazySegmentChecksEveryByte) {
-  wklib::pattern_search finder("<\\f[0-9]*?\\fx");
-  EXPECT_FALSE(finder.search("<1ax")) << "a is not a digit";
-  ASSERT_TRUE(finder.search("<12x"));
-  EXPECT_EQ("12", str(finder.submatch(1)));
-}
-
-TEST(PatternSearch, GreedySegmentsGiveBack) {
-  wklib::pattern_search finder("x\\f[a-z]*\\f[a-z]\\f!");
-  ASSERT_TRUE(finder.search("xabc!"));
-  EXPECT_EQ("ab", str(finder.submatch(1)));
-  EXPECT_EQ("c", str(finder.submatch(2)));
-  EXPECT_EQ("!", str(finder.submatch(3)));
-  EXPECT_EQ(4, finder.submatch_pos(3));
-}
-
-TEST(PatternSearch, ArchiveNameInLink) {
-  wklib::pattern_search finder(
-      "<a href=\"\\fjsclasses-[0-9]*\\.zip\\f\">jsclasses-[0-9]*\\.zip</a>");
-  ASSERT_TRUE(finder.search("<li><a href=\"jsclasses-20080304.zip\">jsclasses-20080304.zip</a>"));
-  EXPECT_EQ("jsclasses-20080304.zip", str(finder.submatch(1)));
 }
 
 TEST(PatternSearch, Options) {
@@ -213,14 +179,6 @@ TEST(PatternSearch, WholeWords) {
   finder.set_option("word", 1);
   ASSERT_TRUE(finder.search("latex tex_x tex."));
   EXPECT_EQ(12, finder.submatch_pos(0));
-}
-
-TEST(PatternSearch, SubmatchOutOfRangeIsEmpty) {
-  wklib::pattern_search finder("a\\fb\\fc");
-  ASSERT_TRUE(finder.search("xabc"));
-  EXPECT_EQ("", str(finder.submatch(7)));
-  EXPECT_EQ("", str(finder.submatch(-2)));
-  EXPECT_EQ("b", str(finder.submatch(1)));
 }
 
 TEST(PatternSearch, InvalidPatterns) {
