@@ -50,57 +50,6 @@ def write_tree(base, files):
         write_file(os.path.join(base, name), sample_bytes(size))
 
 
-def nginx_index(path, entries):
-    """An index page in the layout of nginx's autoindex module (html format):
-    names over 50 characters are cut to 47 plus "..&gt;", so the link text
-    differs from the file name; entities stay as they are in the page."""
-    lines = [f"<html>\r\n<head><title>Index of {path}</title></head>\r\n<body>\r\n"
-             f"<h1>Index of {path}</h1><hr><pre><a href=\"../\">../</a>\r\n"]
-    for href, name, is_dir, size in entries:
-        shown = name + ("/" if is_dir else "")
-        if len(shown) > 50:
-            text = shown[:47] + "..&gt;"
-            width = 50
-        else:
-            text = shown.replace("&", "&amp;")
-            width = len(shown)
-        size_text = "-" if is_dir else str(size)
-        lines.append(f'<a href="{href}">{text}</a>' + " " * (50 - width) +
-                     f" 03-Feb-2009 01:05 {size_text:>19}\r\n")
-    lines.append("</pre><hr></body>\r\n</html>\r\n")
-    return "".join(lines).encode("ascii")
-
-
-NGINX_ENTRIES = [
-    ("old/", "old", True, 0),
-    ("a%26b.zip", "a&b.zip", False, 11),
-    ("gs853w32full.zip", "gs853w32full.zip", False, 3000),
-    ("ghostscript-9.99-with-a-really-long-file-name-for-cutting.zip",
-     "ghostscript-9.99-with-a-really-long-file-name-for-cutting.zip", False, 22),
-]
-
-CAPS_PAGE = (b"<HTML><BODY>\n"
-             b'<A HREF="GS860W32FULL.ZIP">GS860W32FULL.ZIP</A><BR>\n'
-             b'<a HREF="mixed.zip">Mixed.Zip</A><br>\n'
-             # Shift_JIS link text (the bytes of "\u65e5\u672c.zip") comes back byte for byte.
-             b'<A Href="nihon.zip">\x93\xfa\x96\x7b.zip</a>\n'
-             b"</BODY></HTML>\n")
-
-NO_LINKS_PAGE = b"<html><body><p>Nothing to fetch here.</p>\n<p>a href without a tag</p></body></html>\n"
-
-
-def straddle_page(link_start):
-    """A link of 960 bytes starting at `link_start`, then a short one. With the link
-    inside the first 256 bytes its end lies beyond the first 1024-byte window, and
-    sliding the window on drops its start: only the short link is found. Starting
-    after byte 256 it fits the window after one slide and both are found."""
-    filler = b"<html><body>" + b"x" * (link_start - len(b"<html><body>"))
-    text = b"lost" + b"-" * (960 - len(b'<a href="lost.zip">') - len(b"lost.zip</a>")) + b".zip"
-    link = b'<a href="lost.zip">' + text + b"</a>"
-    assert len(link) == 960
-    return filler + link + b'<a href="kept.zip">kept.zip</a>\n</body></html>\n'
-
-
 # files/big.bin on the HTTP server: large enough for a download to be cancelled
 # half-way when it comes in pieces (/trickle/).
 BIG_SIZE = 200 * 1024
@@ -156,11 +105,6 @@ def write_all(root, demo_programs=None):
     os.makedirs(os.path.join(http, "pub/TeX/win32/old"))
     write_tree(os.path.join(http, "pub/bench"), BENCH_FILES)
     write_file(os.path.join(http, "files/sample.bin"), sample_bytes(SAMPLE_SIZE))
-    write_file(os.path.join(http, "nginx/index.html"), nginx_index("/nginx/", NGINX_ENTRIES))
-    write_file(os.path.join(http, "caps/index.html"), CAPS_PAGE)
-    write_file(os.path.join(http, "nolinks/index.html"), NO_LINKS_PAGE)
-    write_file(os.path.join(http, "straddle/index.html"), straddle_page(100))
-    write_file(os.path.join(http, "straddle-control/index.html"), straddle_page(300))
     write_file(os.path.join(http, "files/big.bin"), sample_bytes(BIG_SIZE))
     write_demo(root, demo_programs)
     write_broken(root)
