@@ -327,6 +327,171 @@ TEST(wizard, walk_through_every_page_without_network) {
   EXPECT_EQ(0, g_restarts) << "No never restarts";
 }
 
+// ---- What the walk cannot reach ---------------------------------------------------
+
+// The finish page alone in a sheet, after an installation that left `state`.
+struct finish_run {
+  std::string text;
+  std::string question = "(none)";
+  bool closed = false;
+};
+finish_run run_finish_page(const install_state& state, int answer) {
+  the_install_state() = state;
+  finish_page page;
+  page.set_restart(record_restart);
+  wklib::page_entry pages[] = {{IDD_FINISH, &page}};
+  wklib::property_sheet sheet(program_instance());
+  finish_run run;
+  run.closed = ui_driver::run_modal([&] { sheet.run(pages, 1, PSH_WIZARD, "TeXのインストール"); },
+                                    [&](DWORD ui) {
+    // In wizard mode the sheet takes its page's caption.
+    ui_driver::window_query query;
+    query.caption = "インストールの完了";
+    query.thread_id = ui;
+    HWND window = ui_driver::wait_for_window(query);
+    if (!window || !ui_driver::wait_for_page(window, 0)) return;
+    run.text = ui_driver::item_text(ui_driver::current_page(window), IDC_FINISH_TEXT);
+    ui_driver::press_wizard(window, ui_driver::wizard_finish);
+    ui_driver::window_query box;
+    box.caption = "tamari3.exe";
+    box.thread_id = ui;
+    if (ui_driver::wait_for_window(box, 3000)) run.question = answer_box(ui, "tamari3.exe", answer);
+    ui_driver::wait_until_gone(window);
+  });
+  return run;
+}
+
+TEST(finish_page, summary_and_restart_question) {
+  install_state state;
+  struct step_results& r = state.step_results;
+  r.w32tex = "成功";
+  r.dviout = "失敗";
+  r.dviout_settings = "キャンセル";
+  r.ghostscript = "成功";
+  r.ghostscript_settings = "成功";
+  r.gsview = "インストールしてない";
+  r.environment = "不要";
+  r.other_software = "インストールしてない．";
+  const std::string results =
+      "\r\n\r\nインストール結果\r\n"
+      "W32TeX                \t: 成功\r\n"
+      "dviout                \t: 失敗\r\n"
+      "dvioutの設定          \t: キャンセル\r\n"
+      "GhostScript           \t: 成功\r\n"
+      "GhostScriptの設定     \t: 成功\r\n"
+      "GSview                \t: インストールしてない\r\n"
+      "環境変数              \t: 不要\r\n"
+      "その他のソフトウェア  \t: インストールしてない．\r\n"
+      "\r\nインストールに失敗した場合はreadme等を参考にして手動インストールを試みてください．\r\n"
+      "また詳細なインストール結果及びエラー情報はshell_wizard_test.logに保存されています．";
+  const struct {
+    bool restart_needed;
+    int answer;
+    std::string text;
+    std::string question;
+    int restarts;
+  } cases[] = {
+      {false, IDYES, "インストールが終了しました．" + results, "(none)", 0},
+      {true, IDNO, "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results,
+       "再起動が必要です．今すぐ再起動しますか？", 0},
+      {true, IDYES, "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results,
+       "再起動が必要です．今すぐ再起動しますか？", 1},
+  };
+  for (const auto& c : cases) {
+    state.restart_needed = c.restart_needed;
+    g_restarts = 0;
+    g_restart_force = -1;
+    finish_run run = run_finish_page(state, c.answer);
+    EXPECT_TRUE(run.closed) << "Finish closes the sheet";
+    EXPECT_EQ(c.text, run.text) << "restart_needed " << c.restart_needed;
+    EXPECT_EQ(c.question, run.question);
+    EXPECT_EQ(c.restarts, g_restarts) << "answer " << c.answer;
+    if (c.restarts) {
+      EXPECT_EQ(0, g_restart_force) << "the restart is never forced";
+    }
+    // Every result line has its tab at byte 22, whatever its label's characters.
+    for (size_t at = run.text.find("\t: "); at != std::string::npos; at = run.text.find("\t: ", at + 1))
+      EXPECT_EQ(22u, at - (run.text.rfind("\r\n", at) + 2)) << run.text.substr(run.text.rfind("\r\n", at) + 2, 30);
+  }
+}
+
+TEST(finish_page, log_name_from_the_settings_path) {
+  const struct {
+    const char* ini_path;
+    const char* expected;
+  } cases[] = {
+      {"C:\\Program Files\\tamari3\\tamari3.ini", "tamari3.log"},
+      {"C:\\表\\tamari3.ini", "tamari3.log"},  // 表 ends in the byte of a backslash
+      {"C:\\tools\\表.ini", "表.log"},
+      {"C:\\ver.1\\tamari3", "ver.log"},  // cut at the last dot, wherever it is
+      {"tamari3.ini", "tamari3.log"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, std::string(log_file_name(c.ini_path).c_str())) << c.ini_path;
+}
+
+// Dialog 111 over rows the catalogue could have made: the initial ticks, both
+// modes with OK, "全てチェック", and Cancel after changes.
+TEST(advanced_dialog, ticks_modes_and_cancel) {
+  const std::vector<list_row> rows = {{"latex.tar.bz2", "最新", "100"},
+                                      {"ptex-w32.tar.gz", "新規", "200"},
+                                      {"web2c-w32.tar.bz2", "更新", "300"},
+                                      {"texinfo.tar.gz", "最新", "400"}};
+  const std::vector<std::string> untouched = {"C:\\download\\kept.tar.gz"};
+  const struct {
+    const char* what;
+    bool listed;      // pick radio 1039 (else 1038)
+    bool check_all;
+    int button;
+    const char* dlinst;                  // [TeX] DLInst afterwards
+    std::vector<std::string> archives;   // w32tex_archives afterwards
+  } cases[] = {
+      {"1039, OK", true, false, IDOK, "0", {"ptex-w32.tar.gz", "web2c-w32.tar.bz2"}},
+      {"1039, check all, OK", true, true, IDOK, "0",
+       {"latex.tar.bz2", "ptex-w32.tar.gz", "web2c-w32.tar.bz2", "texinfo.tar.gz"}},
+      {"1038, OK", false, true, IDOK, "1", untouched},
+      {"1039, check all, Cancel", true, true, IDCANCEL, "1", untouched},
+  };
+  scratch_directory dir("advanced");
+  settings_file ini;
+  ini.save_dir = dir / "";
+  ini.install_dir = "c:\\tex\\";
+  for (const auto& c : cases) {
+    ini.write();  // DLInst 1
+    the_settings().load_settings();
+    the_install_state().w32tex_archives.clear();
+    for (const std::string& name : untouched) the_install_state().w32tex_archives.push_back(name.c_str());
+    advanced_dialog dialog(program_instance(), rows);
+    INT_PTR result = -1;
+    std::vector<bool> initial;
+    int radio_before = -1;
+    ui_driver::run_modal([&] { result = dialog.run(nullptr); }, [&](DWORD ui) {
+      ui_driver::window_query query;
+      query.caption = "高度な設定";
+      query.thread_id = ui;
+      HWND window = ui_driver::wait_for_window(query);
+      if (!window) return;
+      HWND list = ui_driver::item(window, IDC_ADVANCED_LIST);
+      for (int row = 0; row < ui_driver::list_count(list); ++row) initial.push_back(ui_driver::list_checked(list, row));
+      radio_before = ui_driver::check_state(window, IDC_INSTALL_DOWNLOADED);
+      EXPECT_TRUE(ui_driver::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
+      if (c.check_all) {
+        EXPECT_TRUE(ui_driver::press(window, IDC_ADVANCED_CHECK_ALL));
+        for (int row = 0; row < ui_driver::list_count(list); ++row)
+          EXPECT_TRUE(ui_driver::list_checked(list, row)) << c.what << ": row " << row << " after 全てチェック";
+      }
+      EXPECT_TRUE(ui_driver::press(window, c.button));
+      ui_driver::wait_until_gone(window);
+    });
+    EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial) << c.what << ": 最新 rows start unticked";
+    EXPECT_EQ(BST_CHECKED, radio_before) << c.what << ": DLInst 1 ticks 1038";
+    EXPECT_EQ(c.button == IDOK ? 1 : 0, result) << c.what;
+    EXPECT_EQ(c.dlinst, ini_value("TeX", "DLInst")) << c.what;
+    std::vector<std::string> archives;
+    for (const wklib::string& name : the_install_state().w32tex_archives) archives.push_back(name.c_str());
+    EXPECT_EQ(c.archives, archives) << c.what;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

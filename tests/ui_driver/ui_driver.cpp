@@ -39,8 +39,9 @@ BOOL CALLBACK collect_window(HWND window, LPARAM data) {
   enum_state* state = reinterpret_cast<enum_state*>(data);
   DWORD process = 0;
   DWORD thread = GetWindowThreadProcessId(window, &process);
-  if (process != state->process) return TRUE;
-  if (state->thread && thread != state->thread) return TRUE;
+  // A thread names its process: windows of a program started by the test are
+  // found through the thread that shows them.
+  if (state->thread ? thread != state->thread : process != state->process) return TRUE;
   if (!IsWindowVisible(window)) return TRUE;
   state->windows->push_back(window);
   return TRUE;
@@ -111,11 +112,26 @@ LRESULT CALLBACK marker_hook(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
+// A hook without a module cannot reach another process. A thread takes the
+// messages sent to it before its next posted one, so a first sent message comes
+// back once everything posted before it is queued to run next, and a second once
+// that has run (or has opened a modal loop, which answers sent messages too).
+bool settle_foreign(HWND window, DWORD timeout_ms) {
+  for (int round = 0; round < 2; ++round) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored))
+      return !IsWindow(window);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool settle(HWND window, DWORD timeout_ms) {
-  DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  DWORD process = 0;
+  DWORD thread = GetWindowThreadProcessId(window, &process);
   if (!thread) return false;
+  if (process != GetCurrentProcessId()) return settle_foreign(window, timeout_ms);
   HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   // A message hook on another thread of this process needs no module.
   HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &marker_hook, nullptr, thread);
@@ -239,13 +255,63 @@ void close(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
 
 int list_count(HWND list) { return static_cast<int>(send(list, LVM_GETITEMCOUNT, 0, 0)); }
 
+namespace {
+
+// An LVITEMA and its text buffer in the list's own process: list-view messages
+// carry pointers, which Windows does not carry across processes.
+class list_item_memory {
+ public:
+  explicit list_item_memory(HWND list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(list, &process);
+    if (process == GetCurrentProcessId()) return;
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (process_)
+      remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, sizeof(LVITEMA) + text_size,
+                                                  MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~list_item_memory() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  list_item_memory(const list_item_memory&) = delete;
+  list_item_memory& operator=(const list_item_memory&) = delete;
+
+  // Sends `message` with `item` (its text pointer set to a buffer of
+  // text_size bytes) and gives back the item and the text as the list left them.
+  LRESULT send_item(HWND list, UINT message, WPARAM wparam, LVITEMA& item, char* text) {
+    if (!process_) {
+      item.pszText = text;
+      item.cchTextMax = text_size;
+      return send(list, message, wparam, reinterpret_cast<LPARAM>(&item));
+    }
+    if (!remote_) return 0;
+    LVITEMA copy = item;
+    copy.pszText = remote_ + sizeof(LVITEMA);
+    copy.cchTextMax = text_size;
+    SIZE_T moved = 0;
+    if (!WriteProcessMemory(process_, remote_, &copy, sizeof copy, &moved)) return 0;
+    LRESULT result = send(list, message, wparam, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, copy.pszText, text, text_size, &moved);
+    text[text_size - 1] = '\0';
+    return result;
+  }
+
+  static const int text_size = 1024;
+
+ private:
+  HANDLE process_ = nullptr;
+  char* remote_ = nullptr;
+};
+
+}  // namespace
+
 std::string list_text(HWND list, int row, int column) {
-  char buffer[1024] = "";
+  char buffer[list_item_memory::text_size] = "";
   LVITEMA item = {};
   item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  send(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  list_item_memory memory(list);
+  memory.send_item(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), item, buffer);
   return buffer;
 }
 
@@ -259,7 +325,9 @@ bool list_set_checked(HWND list, int row, bool checked) {
   LVITEMA item = {};
   item.stateMask = LVIS_STATEIMAGEMASK;
   item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-  send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  char unused[list_item_memory::text_size] = "";
+  list_item_memory memory(list);
+  memory.send_item(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), item, unused);
   return list_checked(list, row) == checked;
 }
 

@@ -33,13 +33,14 @@ const DWORD default_timeout_ms = 30000;
 
 // ---- Finding windows -------------------------------------------------------
 
-// Which top-level window to look for. Only visible windows of this process are
-// considered.
+// Which top-level window to look for. Only visible windows are considered: of
+// this process, or of the thread given, which may belong to another process (a
+// program the test started; the actions below work on its windows too).
 struct window_query {
   const char* class_name = "#32770";  // null: any class; "#32770" is every dialog
   const char* caption = nullptr;      // null: any caption
   bool caption_prefix = false;        // caption need only start with `caption`
-  DWORD thread_id = 0;                // 0: any thread of this process
+  DWORD thread_id = 0;                // 0: any thread of this process; else that thread
 };
 
 // The visible top-level windows of `thread_id` (0: of this process), topmost first.
