@@ -54,46 +54,33 @@ class browse_folder_test : public testing::Test {
 
 TEST_F(browse_folder_test, opens_at_the_start_directory_and_answers_the_choice) {
   const char* title = "ディレクトリを選んでください．";
-  wklib::string result("unchanged");
-  bool chosen = false;
-  std::string selected;
-  bool closed = ui_driver::run_modal(
-      [&] {
-        // The installer keeps directories with a trailing backslash.
-        chosen = wklib::browse_folder(nullptr, result, title, (folder_ + "\\").c_str());
-      },
-      [&](DWORD ui_thread) {
-        browser found = wait_for_browser(ui_thread, title);
-        ASSERT_TRUE(found.window) << "the browser did not appear";
-        ASSERT_TRUE(found.tree);
-        EXPECT_TRUE(found.has_title) << "the title is not on the browser";
-        ui_driver::wait_until(
-            [&] { return ui_driver::tree_selection_text(found.tree) == "表示先"; });
-        selected = ui_driver::tree_selection_text(found.tree);
-        if (selected != "表示先") ui_driver::save_screenshot("browse_folder_failed", found.window);
-        std::string shot = ui_driver::save_screenshot("browse_folder", found.window);
-        std::printf("screenshot: %s\n", shot.c_str());
-        EXPECT_TRUE(ui_driver::press(found.window, IDOK));
-      });
-  EXPECT_TRUE(closed);
-  EXPECT_EQ("表示先", selected) << "the start directory should be selected";
-  EXPECT_TRUE(chosen);
-  EXPECT_EQ(folder_, std::string(result.c_str()));
-}
-
-TEST_F(browse_folder_test, cancel_leaves_the_result_alone) {
-  wklib::string result("unchanged");
-  bool chosen = true;
-  bool closed = ui_driver::run_modal(
-      [&] { chosen = wklib::browse_folder(nullptr, result, "選択", folder_.c_str()); },
-      [&](DWORD ui_thread) {
-        browser found = wait_for_browser(ui_thread, "選択");
-        ASSERT_TRUE(found.window);
-        EXPECT_TRUE(ui_driver::press(found.window, IDCANCEL));
-      });
-  EXPECT_TRUE(closed);
-  EXPECT_FALSE(chosen);
-  EXPECT_STREQ("unchanged", result.c_str());
+  for (int button : {IDOK, IDCANCEL}) {
+    SCOPED_TRACE(button == IDOK ? "OK" : "Cancel");
+    wklib::string result("unchanged");
+    bool chosen = button != IDOK;
+    std::string selected;
+    bool closed = ui_driver::run_modal(
+        [&] {
+          // The installer keeps directories with a trailing backslash.
+          chosen = wklib::browse_folder(nullptr, result, title, (folder_ + "\\").c_str());
+        },
+        [&](DWORD ui_thread) {
+          browser found = wait_for_browser(ui_thread, title);
+          ASSERT_TRUE(found.window) << "the browser did not appear";
+          ASSERT_TRUE(found.tree);
+          EXPECT_TRUE(found.has_title) << "the title is not on the browser";
+          ui_driver::wait_until(
+              [&] { return ui_driver::tree_selection_text(found.tree) == "表示先"; });
+          selected = ui_driver::tree_selection_text(found.tree);
+          if (button == IDOK)
+            std::printf("screenshot: %s\n", ui_driver::save_screenshot("browse_folder", found.window).c_str());
+          EXPECT_TRUE(ui_driver::press(found.window, button));
+        });
+    EXPECT_TRUE(closed);
+    EXPECT_EQ("表示先", selected) << "the start directory should be selected";
+    EXPECT_EQ(button == IDOK, chosen);
+    EXPECT_EQ(button == IDOK ? folder_ : "unchanged", std::string(result.c_str()));
+  }
 }
 
 }  // namespace

@@ -67,117 +67,6 @@ bool seen(const std::vector<UINT>& messages, UINT message) {
   return std::find(messages.begin(), messages.end(), message) != messages.end();
 }
 
-TEST(dialog, binds_its_window_from_init_to_destroy) {
-  recording_dialog dialog;
-  INT_PTR result = 0;
-  HWND found = nullptr;
-  void* property = nullptr;
-  bool closed = ui_driver::run_modal([&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
-                                     [&](DWORD ui_thread) {
-                                       found = wait_for_test_dialog(ui_thread);
-                                       ASSERT_TRUE(found) << "the test dialog did not appear";
-                                       property = GetPropA(found, "KOTORI_WINDOW_PROP");
-                                       EXPECT_TRUE(ui_driver::press(found, IDOK));
-                                     });
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(11, result) << "the value given to EndDialog";
-  EXPECT_EQ(&dialog, property) << "KOTORI_WINDOW_PROP should point to the dialog object";
-  EXPECT_EQ(found, dialog.init_window);
-  EXPECT_EQ(1, dialog.inits);
-  EXPECT_EQ(1, dialog.destroys);
-  // WM_SETFONT comes before WM_INITDIALOG, when no object is bound yet.
-  EXPECT_FALSE(seen(dialog.messages, WM_SETFONT))
-      << "a message before WM_INITDIALOG reached on_message";
-  EXPECT_FALSE(seen(dialog.messages, WM_NCDESTROY))
-      << "a message after WM_DESTROY reached on_message";
-  EXPECT_EQ(nullptr, dialog.holder()) << "the holder outlived the window";
-  EXPECT_EQ(nullptr, dialog.window());
-}
-
-TEST(dialog, procedure_ignores_windows_it_has_not_bound) {
-  HWND window = CreateWindowA("STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-  ASSERT_TRUE(window);
-  recording_dialog dialog;
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDOK, 0));
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_CLOSE, 0, 0));
-  // WM_INITDIALOG without an object binds nothing.
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_INITDIALOG, 0, 0));
-  EXPECT_EQ(nullptr, GetPropA(window, "KOTORI_WINDOW_PROP"));
-
-  // With the object it binds, and then dispatches.
-  EXPECT_EQ(1,
-            wklib::dialog::procedure(window, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&dialog)));
-  EXPECT_EQ(&dialog, GetPropA(window, "KOTORI_WINDOW_PROP"));
-  EXPECT_EQ(window, dialog.window());
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, MAKEWPARAM(IDC_TEST_CHECK, 0), 0));
-  EXPECT_EQ(std::vector<int>{IDC_TEST_CHECK}, dialog.commands);
-  EXPECT_EQ(77, wklib::dialog::procedure(window, WM_APP + 7, 0, 0))
-      << "on_message's result is answered unchanged";
-
-  // on_destroy answering true also removes the property.
-  dialog.agree_to_destroy = true;
-  EXPECT_EQ(1, wklib::dialog::procedure(window, WM_DESTROY, 0, 0));
-  EXPECT_EQ(nullptr, GetPropA(window, "KOTORI_WINDOW_PROP"));
-  EXPECT_EQ(nullptr, dialog.holder());
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDOK, 0));
-  EXPECT_EQ(1u, dialog.commands.size()) << "an unbound object took a command";
-  DestroyWindow(window);
-}
-
-TEST(dialog, default_on_close_ends_with_zero) {
-  wklib::dialog plain(GetModuleHandleA(nullptr));
-  INT_PTR result = -5;
-  bool closed = ui_driver::run_modal([&] { result = plain.show_modal(nullptr, IDD_TEST_DIALOG); },
-                                     [&](DWORD ui_thread) {
-                                       HWND found = wait_for_test_dialog(ui_thread);
-                                       ASSERT_TRUE(found);
-                                       ui_driver::close(found);
-                                       EXPECT_TRUE(ui_driver::wait_until_gone(found));
-                                     });
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(0, result);
-}
-
-TEST(dialog, a_missing_template_gives_minus_one) {
-  wklib::dialog plain(GetModuleHandleA(nullptr));
-  EXPECT_EQ(-1, plain.show_modal(nullptr, 4321));
-  EXPECT_EQ(nullptr, plain.holder());
-}
-
-TEST(dialog, message_box_is_owned_by_the_dialog) {
-  recording_dialog dialog;
-  HWND found = nullptr;
-  HWND box_owner = nullptr;
-  std::string box_text;
-  std::vector<int> box_buttons;
-  bool closed = ui_driver::run_modal([&] { dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
-                                     [&](DWORD ui_thread) {
-                                       found = wait_for_test_dialog(ui_thread);
-                                       ASSERT_TRUE(found);
-                                       ASSERT_TRUE(ui_driver::press(found, IDC_TEST_ASK));
-                                       ui_driver::window_query query;
-                                       query.caption = "確認";
-                                       query.thread_id = ui_thread;
-                                       HWND box = ui_driver::wait_for_window(query);
-                                       ASSERT_TRUE(box) << "no message box";
-                                       box_owner = ui_driver::owner_of(box);
-                                       box_text = ui_driver::message_box_text(box);
-                                       box_buttons = ui_driver::button_ids(box);
-                                       EXPECT_TRUE(ui_driver::press(box, IDNO));
-                                       EXPECT_TRUE(ui_driver::wait_until_gone(box));
-                                       EXPECT_TRUE(ui_driver::press(found, IDCANCEL));
-                                     });
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(found, box_owner);
-  EXPECT_EQ("続けますか？", box_text);
-  std::sort(box_buttons.begin(), box_buttons.end());
-  EXPECT_EQ((std::vector<int>{IDYES, IDNO}), box_buttons);
-  EXPECT_EQ(wklib::answer_no, dialog.ask_answer);
-}
-
-// ---- Control hooks
-
 struct mouse_event_seen {
   HWND window;
   int x, y;
@@ -220,23 +109,40 @@ class recording_hook : public wklib::control_hook {
   std::vector<int> wheel;
 };
 
-TEST(control_hook, turns_a_controls_messages_into_calls) {
+// One walk through the test dialog: the binding from WM_INITDIALOG to WM_DESTROY,
+// the question's box owned by the dialog, and a hooked edit control that gets
+// typing, keys, clicks and private messages.
+TEST(dialog, one_walk_binds_asks_and_hooks) {
   recording_dialog dialog;
   recording_hook hook;
   recording_hook never_used;
   dialog.add_control_hook(IDC_TEST_EDIT, &hook);
   dialog.add_control_hook(4999, &never_used);  // no such control
-  HWND edit = nullptr;
+  INT_PTR result = 0;
+  HWND found = nullptr, edit = nullptr, box_owner = nullptr;
   void* property = nullptr;
-  std::string text_after_typing;
+  void* edit_property = nullptr;
+  std::string box_text, text_after_typing;
+  std::vector<int> box_buttons;
   LRESULT key_answer = -1, close_answer = -1, private_answer = -1, left_answer = -1;
   bool closed = ui_driver::run_modal(
-      [&] { dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
+      [&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
       [&](DWORD ui_thread) {
-        HWND found = wait_for_test_dialog(ui_thread);
-        ASSERT_TRUE(found);
+        found = wait_for_test_dialog(ui_thread);
+        ASSERT_TRUE(found) << "the test dialog did not appear";
+        property = GetPropA(found, "KOTORI_WINDOW_PROP");
+
+        ASSERT_TRUE(ui_driver::press(found, IDC_TEST_ASK));
+        HWND box = ui_driver::wait_for_window({"#32770", "確認", false, ui_thread});
+        ASSERT_TRUE(box) << "no message box";
+        box_owner = ui_driver::owner_of(box);
+        box_text = ui_driver::message_box_text(box);
+        box_buttons = ui_driver::button_ids(box);
+        EXPECT_TRUE(ui_driver::press(box, IDNO));
+        EXPECT_TRUE(ui_driver::wait_until_gone(box));
+
         edit = ui_driver::item(found, IDC_TEST_EDIT);
-        property = GetPropA(edit, "KOTORI_WINDOW_PROP");
+        edit_property = GetPropA(edit, "KOTORI_WINDOW_PROP");
         EXPECT_TRUE(ui_driver::type_text(found, IDC_TEST_EDIT, "axbx表"));
         text_after_typing = ui_driver::item_text(found, IDC_TEST_EDIT);
         auto send = [&](UINT message, WPARAM wparam, LPARAM lparam) {
@@ -254,7 +160,30 @@ TEST(control_hook, turns_a_controls_messages_into_calls) {
         EXPECT_TRUE(ui_driver::press(found, IDOK));
       });
   EXPECT_TRUE(closed);
-  EXPECT_EQ(&hook, property) << "KOTORI_WINDOW_PROP should point to the hook";
+
+  // The dialog's binding.
+  EXPECT_EQ(11, result) << "the value given to EndDialog";
+  EXPECT_EQ(&dialog, property) << "KOTORI_WINDOW_PROP should point to the dialog object";
+  EXPECT_EQ(found, dialog.init_window);
+  EXPECT_EQ(1, dialog.inits);
+  EXPECT_EQ(1, dialog.destroys);
+  // WM_SETFONT comes before WM_INITDIALOG, when no object is bound yet.
+  EXPECT_FALSE(seen(dialog.messages, WM_SETFONT))
+      << "a message before WM_INITDIALOG reached on_message";
+  EXPECT_FALSE(seen(dialog.messages, WM_NCDESTROY))
+      << "a message after WM_DESTROY reached on_message";
+  EXPECT_EQ(nullptr, dialog.holder()) << "the holder outlived the window";
+  EXPECT_EQ(nullptr, dialog.window());
+
+  // The box of the dialog's message_box.
+  EXPECT_EQ(found, box_owner);
+  EXPECT_EQ("続けますか？", box_text);
+  std::sort(box_buttons.begin(), box_buttons.end());
+  EXPECT_EQ((std::vector<int>{IDYES, IDNO}), box_buttons);
+  EXPECT_EQ(wklib::answer_no, dialog.ask_answer);
+
+  // The hooked edit control.
+  EXPECT_EQ(&hook, edit_property) << "KOTORI_WINDOW_PROP should point to the hook";
   EXPECT_EQ("ab表", text_after_typing) << "the hook swallows x and lets the rest through";
   EXPECT_EQ("ab\x95\x5c", hook.typed) << "a double-byte character comes as its two bytes";
   EXPECT_EQ((std::vector<std::string>{"1:3", "0:1"}), hook.f2);
@@ -273,6 +202,57 @@ TEST(control_hook, turns_a_controls_messages_into_calls) {
   EXPECT_EQ(std::vector<int>{-2}, hook.wheel) << "the wheel counts notches of 120";
   EXPECT_FALSE(hook.hooked()) << "the dialog's end should unhook the control";
   EXPECT_FALSE(never_used.hooked());
+}
+
+TEST(dialog, default_on_close_ends_with_zero) {
+  wklib::dialog plain(GetModuleHandleA(nullptr));
+  INT_PTR result = -5;
+  bool closed = ui_driver::run_modal([&] { result = plain.show_modal(nullptr, IDD_TEST_DIALOG); },
+                                     [&](DWORD ui_thread) {
+                                       HWND found = wait_for_test_dialog(ui_thread);
+                                       ASSERT_TRUE(found);
+                                       ui_driver::close(found);
+                                       EXPECT_TRUE(ui_driver::wait_until_gone(found));
+                                     });
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(0, result);
+}
+
+TEST(dialog, procedure_ignores_windows_it_has_not_bound) {
+  HWND window = CreateWindowA("STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(window);
+  recording_dialog dialog;
+  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDOK, 0));
+  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_CLOSE, 0, 0));
+  // WM_INITDIALOG without an object binds nothing.
+  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_INITDIALOG, 0, 0));
+  EXPECT_EQ(nullptr, GetPropA(window, "KOTORI_WINDOW_PROP"));
+
+  // With the object it binds, and then dispatches.
+  EXPECT_EQ(1,
+            wklib::dialog::procedure(window, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&dialog)));
+  EXPECT_EQ(&dialog, GetPropA(window, "KOTORI_WINDOW_PROP"));
+  EXPECT_EQ(window, dialog.window());
+  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, MAKEWPARAM(IDC_TEST_CHECK, 0), 0));
+  EXPECT_EQ(std::vector<int>{IDC_TEST_CHECK}, dialog.commands);
+  EXPECT_EQ(77, wklib::dialog::procedure(window, WM_APP + 7, 0, 0))
+      << "on_message's result is answered unchanged";
+
+  // on_destroy answering true also removes the property.
+  dialog.agree_to_destroy = true;
+  EXPECT_EQ(1, wklib::dialog::procedure(window, WM_DESTROY, 0, 0));
+  EXPECT_EQ(nullptr, GetPropA(window, "KOTORI_WINDOW_PROP"));
+  EXPECT_EQ(nullptr, dialog.holder());
+  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDOK, 0));
+  EXPECT_EQ(1u, dialog.commands.size()) << "an unbound object took a command";
+  DestroyWindow(window);
+}
+
+TEST(dialog, a_missing_template_gives_minus_one) {
+  wklib::dialog plain(GetModuleHandleA(nullptr));
+  EXPECT_EQ(-1, plain.show_modal(nullptr, 4321));
+  EXPECT_EQ(nullptr, plain.holder());
 }
 
 TEST(control_hook, lets_go_of_a_control_that_is_destroyed) {
