@@ -1,5 +1,6 @@
-// The path prompt, dialog 109, driven as a user would: its texts, OK, キャンセル,
-// the close box, typing, and the 参照 button with the folder browser.
+// The path prompt, dialog 109, driven as a user would: one walk that ends with
+// OK (its texts, the 参照 button with the folder browser, typing), and one each
+// for キャンセル and the close box.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,73 +22,8 @@ HWND wait_for_prompt(DWORD ui_thread) {
   return ui_driver::wait_for_window({"#32770", question, false, ui_thread});
 }
 
-TEST(ask_path, shows_the_question_and_the_path_and_answers_ok) {
-  wklib::string path("c:\\tex\\");
-  bool answer = false;
-  HWND owner_seen = nullptr;
-  bool closed = ui_driver::run_modal(
-      [&] { answer = ask_path(nullptr, question, path); },
-      [&](DWORD ui_thread) {
-        HWND prompt = wait_for_prompt(ui_thread);
-        ASSERT_TRUE(prompt) << "dialog 109 did not appear";
-        owner_seen = ui_driver::owner_of(prompt);
-        EXPECT_EQ("c:\\tex\\", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
-        EXPECT_EQ("参照", ui_driver::item_text(prompt, IDC_ASK_PATH_BROWSE));
-        EXPECT_EQ("OK", ui_driver::item_text(prompt, IDOK));
-        EXPECT_EQ("キャンセル", ui_driver::item_text(prompt, IDCANCEL));
-        std::string shot = ui_driver::save_screenshot("ask_path_109", prompt);
-        EXPECT_FALSE(shot.empty()) << "no screenshot";
-        std::printf("screenshot: %s\n", shot.c_str());
-        EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\w32tex\\表\\"));
-        EXPECT_TRUE(ui_driver::press(prompt, IDOK));
-        EXPECT_TRUE(ui_driver::wait_until_gone(prompt));
-      });
-  EXPECT_TRUE(closed) << "the prompt had to be closed by force";
-  EXPECT_TRUE(answer);
-  EXPECT_STREQ("d:\\w32tex\\表\\", path.c_str());
-  EXPECT_EQ(nullptr, owner_seen);
-}
-
-TEST(ask_path, typed_text_arrives_whole) {
-  wklib::string path;
-  bool answer = false;
-  bool closed = ui_driver::run_modal(
-      [&] { answer = ask_path(nullptr, question, path); },
-      [&](DWORD ui_thread) {
-        HWND prompt = wait_for_prompt(ui_thread);
-        ASSERT_TRUE(prompt);
-        EXPECT_EQ("", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
-        EXPECT_TRUE(ui_driver::type_text(prompt, IDC_ASK_PATH_EDIT, "c:\\表ソ\\tex"));
-        EXPECT_EQ("c:\\表ソ\\tex", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
-        EXPECT_TRUE(ui_driver::press(prompt, IDOK));
-      });
-  EXPECT_TRUE(closed);
-  EXPECT_TRUE(answer);
-  EXPECT_STREQ("c:\\表ソ\\tex", path.c_str());
-}
-
-TEST(ask_path, cancel_and_the_close_box_empty_the_path) {
-  for (int way = 0; way < 2; ++way) {
-    wklib::string path("c:\\tex\\");
-    bool answer = true;
-    bool closed = ui_driver::run_modal(
-        [&] { answer = ask_path(nullptr, question, path); },
-        [&](DWORD ui_thread) {
-          HWND prompt = wait_for_prompt(ui_thread);
-          ASSERT_TRUE(prompt);
-          EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\elsewhere\\"));
-          if (way == 0)
-            EXPECT_TRUE(ui_driver::press(prompt, IDCANCEL));
-          else
-            ui_driver::close(prompt);
-        });
-    EXPECT_TRUE(closed) << (way == 0 ? "キャンセル" : "close box");
-    EXPECT_FALSE(answer) << (way == 0 ? "キャンセル" : "close box");
-    EXPECT_STREQ("", path.c_str()) << (way == 0 ? "キャンセル" : "close box");
-  }
-}
-
-TEST(ask_path, the_browse_button_puts_the_chosen_folder_into_the_field) {
+// OK with the texts on show, the browser's choice in the field, and typing.
+TEST(ask_path, shows_browses_takes_typing_and_answers_ok) {
   // Wine's browser finds folders below the user's profile through its own
   // shortcut to the profile, and cannot select them; a folder on C: it can.
   std::string base = "C:\\tamari3_ask_path_" + std::to_string(GetCurrentProcessId()) + "\\";
@@ -99,13 +35,21 @@ TEST(ask_path, the_browse_button_puts_the_chosen_folder_into_the_field) {
   } remove_later{base};
   wklib::string path((folder + "\\").c_str());
   bool answer = false;
+  HWND owner_seen = reinterpret_cast<HWND>(1);
   bool closed = ui_driver::run_modal(
       [&] { answer = ask_path(nullptr, question, path); },
       [&](DWORD ui_thread) {
         HWND prompt = wait_for_prompt(ui_thread);
-        ASSERT_TRUE(prompt);
+        ASSERT_TRUE(prompt) << "dialog 109 did not appear";
+        owner_seen = ui_driver::owner_of(prompt);
+        EXPECT_EQ(folder + "\\", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
+        EXPECT_EQ("参照", ui_driver::item_text(prompt, IDC_ASK_PATH_BROWSE));
+        EXPECT_EQ("OK", ui_driver::item_text(prompt, IDOK));
+        EXPECT_EQ("キャンセル", ui_driver::item_text(prompt, IDCANCEL));
+        std::printf("screenshot: %s\n", ui_driver::save_screenshot("ask_path_109", prompt).c_str());
+
+        // 参照: the browser is the other dialog of the thread, owned by the prompt.
         ASSERT_TRUE(ui_driver::press(prompt, IDC_ASK_PATH_BROWSE));
-        // The browser is the other dialog of the thread, owned by the prompt.
         HWND browser = nullptr;
         ui_driver::wait_until([&] {
           for (HWND window : ui_driver::top_level_windows(ui_thread))
@@ -125,16 +69,43 @@ TEST(ask_path, the_browse_button_puts_the_chosen_folder_into_the_field) {
         EXPECT_TRUE(ui_driver::wait_until(
             [&] { return ui_driver::tree_selection_text(tree) == "表示先"; }, 10000))
             << "selected: " << ui_driver::tree_selection_text(tree);
-        std::string shot = ui_driver::save_screenshot("ask_path_109_browse", browser);
-        std::printf("screenshot: %s\n", shot.c_str());
         EXPECT_TRUE(ui_driver::press(browser, IDOK));
         EXPECT_TRUE(ui_driver::wait_until_gone(browser));
         EXPECT_EQ(folder, ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
+
+        // Typed text arrives whole, double-byte characters included.
+        EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, ""));
+        EXPECT_TRUE(ui_driver::type_text(prompt, IDC_ASK_PATH_EDIT, "c:\\表ソ\\tex"));
+        EXPECT_EQ("c:\\表ソ\\tex", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
         EXPECT_TRUE(ui_driver::press(prompt, IDOK));
+        EXPECT_TRUE(ui_driver::wait_until_gone(prompt));
       });
-  EXPECT_TRUE(closed);
+  EXPECT_TRUE(closed) << "the prompt had to be closed by force";
   EXPECT_TRUE(answer);
-  EXPECT_EQ(folder, std::string(path.c_str()));
+  EXPECT_STREQ("c:\\表ソ\\tex", path.c_str());
+  EXPECT_EQ(nullptr, owner_seen);
+}
+
+TEST(ask_path, cancel_and_the_close_box_empty_the_path) {
+  for (int way = 0; way < 2; ++way) {
+    SCOPED_TRACE(way == 0 ? "キャンセル" : "close box");
+    wklib::string path("c:\\tex\\");
+    bool answer = true;
+    bool closed = ui_driver::run_modal(
+        [&] { answer = ask_path(nullptr, question, path); },
+        [&](DWORD ui_thread) {
+          HWND prompt = wait_for_prompt(ui_thread);
+          ASSERT_TRUE(prompt);
+          EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\elsewhere\\"));
+          if (way == 0)
+            EXPECT_TRUE(ui_driver::press(prompt, IDCANCEL));
+          else
+            ui_driver::close(prompt);
+        });
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(answer);
+    EXPECT_STREQ("", path.c_str());
+  }
 }
 
 }  // namespace
