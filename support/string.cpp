@@ -21,6 +21,18 @@ struct empty_storage {
 };
 empty_storage g_empty = {0, 1, 1, {0, 0, 0, 0}};
 
+// Copies of one text cross threads (the settings and the install state that the
+// workers read while the user-interface thread holds them), so the count moves
+// atomically; a plain ++ from two threads loses a reference and frees a block
+// that is still in use.
+void add_reference(std::int32_t* count) { __atomic_add_fetch(count, 1, __ATOMIC_RELAXED); }
+bool drop_reference(std::int32_t* count) {
+  return __atomic_sub_fetch(count, 1, __ATOMIC_ACQ_REL) == 0;
+}
+bool only_reference(const std::int32_t* count) {
+  return __atomic_load_n(count, __ATOMIC_ACQUIRE) == 1;
+}
+
 }  // namespace
 
 // ASCII capitals are lowered here, eight bytes at a time where none has its high bit
@@ -102,12 +114,13 @@ string::block* string::allocate(std::uint32_t capacity) {
 }
 
 void string::release() {
-  if (block_ != empty_block() && --block_->count == 0) std::free(block_);
+  if (block_ != empty_block() && drop_reference(&block_->count)) std::free(block_);
   block_ = empty_block();
 }
 
 void string::make_unique(std::uint32_t needed) {
-  if (block_ != empty_block() && block_->count == 1 && block_->capacity >= needed) return;
+  if (block_ != empty_block() && only_reference(&block_->count) && block_->capacity >= needed)
+    return;
   std::uint32_t capacity = block_->capacity > needed ? block_->capacity : needed;
   block* fresh = allocate(capacity);
   std::memcpy(fresh->text(), block_->text(), block_->size);
@@ -125,7 +138,7 @@ string::string(const char* buffer, int length) : block_(empty_block()) { assign(
 string::string(char c) : block_(empty_block()) { assign(&c, 1); }
 
 string::string(const string& other) : block_(other.block_) {
-  if (block_ != empty_block()) ++block_->count;
+  if (block_ != empty_block()) add_reference(&block_->count);
 }
 
 string::string(string&& other) noexcept : block_(other.block_) { other.block_ = empty_block(); }
@@ -135,7 +148,7 @@ string::~string() { release(); }
 string& string::operator=(const string& other) {
   if (other.block_ != block_) {
     block* b = other.block_;
-    if (b != empty_block()) ++b->count;
+    if (b != empty_block()) add_reference(&b->count);
     release();
     block_ = b;
   }
@@ -163,7 +176,7 @@ string& string::assign(const char* buffer, int length) {
     return *this;
   }
   // An unshared block with room is reused; memmove copes with a source inside it.
-  if (block_ != empty_block() && block_->count == 1 &&
+  if (block_ != empty_block() && only_reference(&block_->count) &&
       block_->capacity >= static_cast<std::uint32_t>(length) + 1) {
     std::memmove(block_->text(), buffer, length);
     block_->text()[length] = '\0';
@@ -181,7 +194,7 @@ string& string::assign(const char* buffer, int length) {
 }
 
 void string::clear() {
-  if (block_ != empty_block() && block_->count == 1) {
+  if (block_ != empty_block() && only_reference(&block_->count)) {
     block_->text()[0] = '\0';
     block_->size = 1;
   } else {
@@ -204,7 +217,7 @@ string& string::append(const char* buffer, int length) {
   if (length == 0) return *this;
   const std::uint32_t old_size = block_->size;
   const std::uint32_t needed = old_size + static_cast<std::uint32_t>(length);
-  if (block_ == empty_block() || block_->count != 1 || block_->capacity < needed) {
+  if (block_ == empty_block() || !only_reference(&block_->count) || block_->capacity < needed) {
     // A text built piece by piece must not be copied whole on every piece: the new
     // block has room for half as much again. The old block stays alive until the
     // bytes are copied, since they may be a piece of ourselves.
@@ -325,7 +338,9 @@ bool string::operator==(const char* text) const {
   return std::strcmp(c_str(), text ? text : "") == 0;
 }
 
-int string::use_count() const { return block_ == empty_block() ? 0 : block_->count; }
+int string::use_count() const {
+  return block_ == empty_block() ? 0 : __atomic_load_n(&block_->count, __ATOMIC_ACQUIRE);
+}
 
 string operator+(const string& left, const char* right) {
   string result(left);

@@ -2,8 +2,10 @@
 // Runs in the native build and under Wine; lower() must give the same bytes in both.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "support/cp932.h"
 #include "support/string.h"
@@ -78,6 +80,27 @@ TEST(string_sharing, assign_and_clear_leave_copies_alone) {
   c.clear();
   EXPECT_STREQ("q", a.c_str()) << "clearing a copy must leave the original";
   EXPECT_TRUE(c.empty());
+}
+
+// The settings and the install state are copied by the user-interface thread and
+// by the workers at once: the count of a shared block must survive that.
+TEST(string_sharing, copies_made_in_two_threads_keep_the_count) {
+  const string shared("C:\\tex\\");
+  std::atomic<int> ready(0);
+  auto copy_often = [&] {
+    // Both threads start copying at the same moment.
+    for (++ready; ready < 2;) {
+    }
+    for (int i = 0; i < 1000000; ++i) {
+      string copy(shared);
+      string other;
+      other = copy;
+    }
+  };
+  std::thread first(copy_often), second(copy_often);
+  first.join();
+  second.join();
+  EXPECT_EQ(1, shared.use_count()) << "references lost or gained between the threads";
 }
 
 TEST(string_sharing, self_append_and_assign_from_own_text) {
