@@ -26,7 +26,7 @@ class GuardedMemory : public ::testing::Test {
   SzRexReportHook previous_ = nullptr;
 };
 
-const std::string k_caption = "SzRex.dllでの内部エラー、死にます";
+const std::string fatal_caption = "SzRex.dllでの内部エラー、死にます";
 
 TEST_F(GuardedMemory, OverrunOfAFixedBlockIsReportedAtFree) {
   char* block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 10, "Compile", 12));
@@ -35,7 +35,7 @@ TEST_F(GuardedMemory, OverrunOfAFixedBlockIsReportedAtFree) {
   block[10] = 'X';  // one byte past the requested size: the first byte of the guard
   SzRexMemFree(block, "Compile", 34);
   ASSERT_EQ(1u, g_reports.size()) << "expected one report of the overrun";
-  EXPECT_EQ(k_caption, g_reports[0].caption);
+  EXPECT_EQ(fatal_caption, g_reports[0].caption);
   const std::string expected_start = "Buffer overrun at LocalFree (34) abc.defghiX";
   EXPECT_EQ(expected_start, g_reports[0].text.substr(0, expected_start.size()))
       << "got " << g_reports[0].text;

@@ -22,7 +22,7 @@ void run(job* j) { j->result = find_text(j->pattern.c_str(), j->subject.c_str())
 
 #if defined(TAMARI_NATIVE)
 // Sanitizer frames are several times larger than optimised ones.
-const std::size_t k_stack = 8u << 20;
+const std::size_t stack_size = 8u << 20;
 void* thread_main(void* p) {
   run(static_cast<job*>(p));
   return nullptr;
@@ -30,7 +30,7 @@ void* thread_main(void* p) {
 bool run_on_small_stack(job* j) {
   pthread_attr_t attr;
   pthread_attr_init(&attr);
-  pthread_attr_setstacksize(&attr, k_stack);
+  pthread_attr_setstacksize(&attr, stack_size);
   pthread_t thread;
   bool ok = pthread_create(&thread, &attr, thread_main, j) == 0;
   pthread_attr_destroy(&attr);
@@ -38,7 +38,7 @@ bool run_on_small_stack(job* j) {
   return ok;
 }
 #else
-const std::size_t k_stack = 1u << 20;
+const std::size_t stack_size = 1u << 20;
 DWORD WINAPI thread_main(void* p) {
   run(static_cast<job*>(p));
   return 0;
@@ -46,7 +46,7 @@ DWORD WINAPI thread_main(void* p) {
 bool run_on_small_stack(job* j) {
   SetLastError(0xdeadbeef);
   HANDLE thread =
-      CreateThread(nullptr, k_stack, thread_main, j, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+      CreateThread(nullptr, stack_size, thread_main, j, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
   EXPECT_NE(nullptr, thread) << "CreateThread failed, error " << GetLastError();
   if (!thread) return false;
   WaitForSingleObject(thread, INFINITE);
