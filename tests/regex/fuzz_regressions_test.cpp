@@ -16,7 +16,7 @@ std::string str(const wklib::string& s) { return std::string(s.c_str(), s.length
 // of the matched text among the `.*` segments took time exponential in the number
 // of segments (the fuzzer's input below ran for minutes); a split that failed once
 // must not be tried again.
-TEST(FuzzRegressions, SegmentsThatCannotBeAssignedFailWithoutTryingEverySplit) {
+TEST(fuzz_regressions, SegmentsThatCannotBeAssignedFailWithoutTryingEverySplit) {
   wklib::pattern_search finder("x.*\\f.*\\f.*\\f.*\\f.*\\f.*\\f.*|y\\fz");
   ASSERT_TRUE(finder.valid());
   ASSERT_EQ(8, finder.segment_count());
@@ -38,7 +38,7 @@ TEST(FuzzRegressions, SegmentsThatCannotBeAssignedFailWithoutTryingEverySplit) {
   EXPECT_EQ(61, ending.submatch_pos(6));
 }
 
-TEST(FuzzRegressions, FuzzerInputWithAlternationAcrossSegments) {
+TEST(fuzz_regressions, FuzzerInputWithAlternationAcrossSegments) {
   // Four segments: `".*`, an alternation cut in half, `.*?`, and a literal that is
   // not in the text; the whole pattern matches through its first alternative.
   wklib::pattern_search finder(
@@ -53,7 +53,7 @@ TEST(FuzzRegressions, FuzzerInputWithAlternationAcrossSegments) {
 
 // A lazy segment before a segment of literal text: only the places where that text
 // follows are tried, on character boundaries, and the shortest working one wins.
-TEST(FuzzRegressions, LazySegmentBeforeLiteralText) {
+TEST(fuzz_regressions, LazySegmentBeforeLiteralText) {
   wklib::pattern_search finder("<\\f.*?\\f> end");
   ASSERT_TRUE(finder.search("x <a> b> end"));
   EXPECT_EQ("a> b", str(finder.submatch(1))) << "the first \"> \" is not followed by end";
@@ -75,7 +75,7 @@ TEST(FuzzRegressions, LazySegmentBeforeLiteralText) {
 // byte is no letter T. (The fuzzer's input was a needle ending on a lead byte, whose
 // match is followed by a trail byte; both modes may judge that either way, so only
 // the character-wise cases are fixed here.)
-TEST(FuzzRegressions, WordOptionNextToADoubleByteCharacter) {
+TEST(fuzz_regressions, WordOptionNextToADoubleByteCharacter) {
   for (int regular = 0; regular < 2; ++regular) {
     wklib::pattern_search finder;
     ASSERT_TRUE(finder.set_option("use_regular", regular));
@@ -96,7 +96,7 @@ TEST(FuzzRegressions, WordOptionNextToADoubleByteCharacter) {
 // budget and reported no match, error 51). The fuzzer's input was
 // `(([^\n]*[^\n]*[^\n]*.*))?[あ-ん]` with the word option. The larger text keeps the
 // passes from hiding in the budget.
-TEST(FuzzRegressions, RepeatedGroupOfRepetitionsFindsItsMatch) {
+TEST(fuzz_regressions, RepeatedGroupOfRepetitionsFindsItsMatch) {
   for (int n : {80, 600}) {
     const std::string text = std::string(n, 'a') + "x" + std::string(n, 'a');
     test_record r;
@@ -116,7 +116,7 @@ TEST(FuzzRegressions, RepeatedGroupOfRepetitionsFindsItsMatch) {
 
 // The plain search has no segments, yet sub-match 0 is its whole match (the fuzz
 // target once took the segment count for the number of sub-matches).
-TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
+TEST(fuzz_regressions, PlainSearchAnswersSubmatchZero) {
   wklib::pattern_search finder;
   ASSERT_TRUE(finder.set_option("use_regular", 0));
   ASSERT_TRUE(finder.set_pattern("zip"));
@@ -132,7 +132,7 @@ TEST(FuzzRegressions, PlainSearchAnswersSubmatchZero) {
 
 // "$" matched the 0x0A of 0x9A 0x0A, which is the second half of one character:
 // a match started on a trail byte. `.*` stopped at that byte too.
-TEST(FuzzRegressions, LineFeedAfterALeadByteIsNoLineEnd) {
+TEST(fuzz_regressions, LineFeedAfterALeadByteIsNoLineEnd) {
   const std::string text = " \x9A\nref*?][A\x84";
   wklib::pattern_search end("$");
   ASSERT_TRUE(end.search(text.c_str())) << "expected the end of the text to match";
@@ -152,7 +152,7 @@ TEST(FuzzRegressions, LineFeedAfterALeadByteIsNoLineEnd) {
 // search_next goes on where the last match ended; a pattern ending in a lone lead
 // byte ends its match inside a character, and the next search began on the trail
 // byte, where it found a match (class, then 0x83) that starts inside a character.
-TEST(FuzzRegressions, SearchNextNeverStartsOnATrailByte) {
+TEST(fuzz_regressions, SearchNextNeverStartsOnATrailByte) {
   wklib::pattern_search finder("[A-\x83\x93]\x83");
   const char text[] = "\x83\x65\x83\x58\x83\x67";  // three katakana: テ, ス, ト
   ASSERT_TRUE(finder.search(text));
@@ -169,7 +169,7 @@ TEST(FuzzRegressions, SearchNextNeverStartsOnATrailByte) {
 // A repetition's memo covers a window of positions; each new limit of a greedy pass
 // placed the window afresh and widened it again, so a 70-byte subject ended with
 // memos of gigabytes. No memo may need more cells than the subject has positions.
-TEST(FuzzRegressions, MemoWindowsNeverOutgrowTheSubject) {
+TEST(fuzz_regressions, MemoWindowsNeverOutgrowTheSubject) {
   test_record r;
   ASSERT_EQ(1, r.compile("[ab]*[^\n][^\n]*?$+?[a-c]+?[^\n][^\n][^\n].*?.*?{2}||.*?.*?.*?.*?"
                          "[^\n][^\n]Tサ"));

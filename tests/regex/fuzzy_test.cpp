@@ -73,7 +73,7 @@ void capture(const char* text, const char* caption) {
   g_messages.push_back(std::string(caption) + "|" + text);
 }
 
-class Fuzzy : public ::testing::Test {
+class fuzzy_setup : public ::testing::Test {
  protected:
   void SetUp() override {
     g_messages.clear();
@@ -94,7 +94,7 @@ std::string convert(SzRexFuzzy* context, const char* text) {
   return std::string(context->subject, context->subject_length);
 }
 
-TEST_F(Fuzzy, MissingKeyGivesTheDefaultFlag) {
+TEST_F(fuzzy_setup, MissingKeyGivesTheDefaultFlag) {
   restart();
   EXPECT_EQ(0xFEFFu, SzRexSharedFuzzyFlag());
 #if !defined(TAMARI_NATIVE)
@@ -119,7 +119,7 @@ TEST_F(Fuzzy, MissingKeyGivesTheDefaultFlag) {
 #endif
 }
 
-TEST_F(Fuzzy, FlagFromTheRegistryAndTheFirstHolderFillsTheBlock) {
+TEST_F(fuzzy_setup, FlagFromTheRegistryAndTheFirstHolderFillsTheBlock) {
   set_flag(0x08);
   restart();
   EXPECT_EQ(0x08u, SzRexSharedFuzzyFlag());
@@ -128,7 +128,7 @@ TEST_F(Fuzzy, FlagFromTheRegistryAndTheFirstHolderFillsTheBlock) {
   EXPECT_EQ(0x08u, SzRexSharedFuzzyFlag()) << "an existing block is not filled again";
 }
 
-TEST_F(Fuzzy, KatakanaFindsHiraganaWithFlag08) {
+TEST_F(fuzzy_setup, KatakanaFindsHiraganaWithFlag08) {
   set_flag(0x08);
   restart();
   SzRexPattern record{};
@@ -145,7 +145,7 @@ TEST_F(Fuzzy, KatakanaFindsHiraganaWithFlag08) {
   EXPECT_TRUE(g_messages.empty());
 }
 
-TEST_F(Fuzzy, PatternSearchInFuzzyModeMapsPositionsBack) {
+TEST_F(fuzzy_setup, PatternSearchInFuzzyModeMapsPositionsBack) {
   set_flag(0x08);
   restart();
   wklib::pattern_search finder;
@@ -159,7 +159,7 @@ TEST_F(Fuzzy, PatternSearchInFuzzyModeMapsPositionsBack) {
   EXPECT_EQ(6, finder.submatch_pos(1));
 }
 
-TEST_F(Fuzzy, DefaultTablesFoldWidthsKanaAndCase) {
+TEST_F(fuzzy_setup, DefaultTablesFoldWidthsKanaAndCase) {
   restart();
   SzRexFuzzy context{};
   context.size = SzRexFuzzySize;
@@ -179,7 +179,7 @@ TEST_F(Fuzzy, DefaultTablesFoldWidthsKanaAndCase) {
   EXPECT_EQ(0, SzRexFuzzyInit(&wrong)) << "only the size 84 is accepted";
 }
 
-TEST_F(Fuzzy, PatternConversionKeepsMetacharacters) {
+TEST_F(fuzzy_setup, PatternConversionKeepsMetacharacters) {
   set_flag(0x04);
   restart();
   SzRexFuzzy context{};
@@ -219,7 +219,7 @@ std::string write_file(const char* name, const char* content) {
   return path;
 }
 
-TEST_F(Fuzzy, DefinitionFilesAndTheirErrors) {
+TEST_F(fuzzy_setup, DefinitionFilesAndTheirErrors) {
   std::string good = write_file("szrex_definitions_good.txt",
                                 "// synonyms and characters\r\n"
                                 "  x y z   // x, y and z are one\r\n"
@@ -263,7 +263,7 @@ TEST_F(Fuzzy, DefinitionFilesAndTheirErrors) {
 // Synonym words of a definition file become alternations of their group in a fuzzy
 // pattern; a word under a quantifier cannot, and a substitution longer than the
 // definitions' figures promise is an internal error.
-TEST_F(Fuzzy, SynonymWordsAreReplacedInPatterns) {
+TEST_F(fuzzy_setup, SynonymWordsAreReplacedInPatterns) {
   std::string path = write_file("szrex_definitions_synonyms.txt",
                                 "TeX LaTeX\n"
                                 "q ........\n"

@@ -16,7 +16,7 @@ std::vector<report> g_reports;
 
 void capture(const char* text, const char* caption) { g_reports.push_back({text, caption}); }
 
-class GuardedMemory : public ::testing::Test {
+class guarded_memory_blocks : public ::testing::Test {
  protected:
   void SetUp() override {
     g_reports.clear();
@@ -28,7 +28,7 @@ class GuardedMemory : public ::testing::Test {
 
 const std::string fatal_caption = "SzRex.dllでの内部エラー、死にます";
 
-TEST_F(GuardedMemory, OverrunOfAFixedBlockIsReportedAtFree) {
+TEST_F(guarded_memory_blocks, OverrunOfAFixedBlockIsReportedAtFree) {
   char* block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 10, "Compile", 12));
   ASSERT_NE(nullptr, block);
   std::memcpy(block, "abc\tdefghi", 10);
@@ -42,7 +42,7 @@ TEST_F(GuardedMemory, OverrunOfAFixedBlockIsReportedAtFree) {
   EXPECT_EQ('\n', g_reports[0].text.back());
 }
 
-TEST_F(GuardedMemory, IntactBlocksAreFreedSilently) {
+TEST_F(guarded_memory_blocks, IntactBlocksAreFreedSilently) {
   void* block = SzRexMemAlloc(SzRexMemFixed | SzRexMemZeroInit, 64, "Match", 1);
   ASSERT_NE(nullptr, block);
   std::vector<unsigned char> zero(64, 0);
@@ -52,7 +52,7 @@ TEST_F(GuardedMemory, IntactBlocksAreFreedSilently) {
   EXPECT_TRUE(g_reports.empty()) << "got " << (g_reports.empty() ? "" : g_reports[0].text);
 }
 
-TEST_F(GuardedMemory, ZeroSizeIsReportedAndStillUsable) {
+TEST_F(guarded_memory_blocks, ZeroSizeIsReportedAndStillUsable) {
   void* block = SzRexMemAlloc(SzRexMemFixed, 0, "Fuzzy", 77);
   ASSERT_EQ(1u, g_reports.size());
   EXPECT_EQ("Fuzzy(77) LocalAllocでサイズ0を要求しました。", g_reports[0].text);
@@ -61,14 +61,14 @@ TEST_F(GuardedMemory, ZeroSizeIsReportedAndStillUsable) {
   EXPECT_EQ(1u, g_reports.size()) << "its guard is intact";
 }
 
-TEST_F(GuardedMemory, FailedAllocationReportsCodeAndSize) {
+TEST_F(guarded_memory_blocks, FailedAllocationReportsCodeAndSize) {
   void* block = SzRexMemAlloc(SzRexMemFixed, 0xFFFFFFFFu, "Match", 5);
   EXPECT_EQ(nullptr, block);
   ASSERT_EQ(1u, g_reports.size());
   EXPECT_EQ("Match(5) LocalAllocでエラーです。エラーコード=8 サイズ=4294967295", g_reports[0].text);
 }
 
-TEST_F(GuardedMemory, ReallocateKeepsContentsAndReportsZeroSize) {
+TEST_F(guarded_memory_blocks, ReallocateKeepsContentsAndReportsZeroSize) {
   char* block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 8, "Compile", 1));
   ASSERT_NE(nullptr, block);
   std::memcpy(block, "1234567", 8);
@@ -86,7 +86,7 @@ TEST_F(GuardedMemory, ReallocateKeepsContentsAndReportsZeroSize) {
                                  << (g_reports.empty() ? "" : g_reports[0].text);
 }
 
-TEST_F(GuardedMemory, MovableBlocksGetTheirGuardWhenLocked) {
+TEST_F(guarded_memory_blocks, MovableBlocksGetTheirGuardWhenLocked) {
   void* handle = SzRexMemAlloc(SzRexMemMovable | SzRexMemZeroInit, 16, "Fuzzy", 10);
   ASSERT_NE(nullptr, handle);
   char* p = static_cast<char*>(SzRexMemLock(handle, "Fuzzy", 11));
@@ -110,7 +110,7 @@ void reentering(const char* text, const char* caption) {
   SzRexFatal("second report while the first is shown");
 }
 
-TEST_F(GuardedMemory, ReportsDoNotNest) {
+TEST_F(guarded_memory_blocks, ReportsDoNotNest) {
   SzRexSetReportHook(reentering);
   SzRexFatal("first");
   SzRexSetReportHook(capture);

@@ -9,7 +9,7 @@ namespace {
 
 std::string str(const wklib::string& s) { return std::string(s.c_str(), s.length()); }
 
-TEST(PatternSearch, PatternWithoutSeparatorIsOneSegment) {
+TEST(pattern_search, PatternWithoutSeparatorIsOneSegment) {
   wklib::pattern_search finder;
   ASSERT_TRUE(finder.set_pattern("texinst[0-9]*\\.zip"));
   EXPECT_EQ(1, finder.segment_count());
@@ -23,7 +23,7 @@ TEST(PatternSearch, PatternWithoutSeparatorIsOneSegment) {
   EXPECT_EQ("", str(finder.submatch(0))) << "a failed search clears the sub-matches";
 }
 
-TEST(PatternSearch, AnchorLinkWithCaseFoldingAfterThePattern) {
+TEST(pattern_search, AnchorLinkWithCaseFoldingAfterThePattern) {
   wklib::pattern_search finder;
   ASSERT_TRUE(finder.set_pattern("<a href.*?>\\f.*?\\f</a>"));
   EXPECT_TRUE(finder.set_option("CaseSense", 0));
@@ -39,7 +39,7 @@ TEST(PatternSearch, AnchorLinkWithCaseFoldingAfterThePattern) {
   EXPECT_EQ(23, finder.submatch_pos(2));
 }
 
-TEST(PatternSearch, CaseFoldingBeforeThePatternLowersBoth) {
+TEST(pattern_search, CaseFoldingBeforeThePatternLowersBoth) {
   wklib::pattern_search finder;
   ASSERT_TRUE(finder.set_option("CaseSense", 0));
   ASSERT_TRUE(finder.set_pattern("README"));
@@ -55,7 +55,7 @@ TEST(PatternSearch, CaseFoldingBeforeThePatternLowersBoth) {
 // One search each. Expected: the sub-matches joined by '|', and where the first begins.
 // Lookarounds hold through the pattern search: each segment consumes only its part
 // of the match but sees the text around it.
-TEST(PatternSearch, SegmentsOfOneSearch) {
+TEST(pattern_search, SegmentsOfOneSearch) {
   struct row {
     const char* pattern;
     const char* text;
@@ -102,7 +102,7 @@ TEST(PatternSearch, SegmentsOfOneSearch) {
 
 // A match the options reject is searched for again in the text from one character
 // after its start: `^` and `\<` hold at that point.
-TEST(PatternSearch, RetryAfterARejectedMatchSearchesTheTextFromThere) {
+TEST(pattern_search, RetryAfterARejectedMatchSearchesTheTextFromThere) {
   for (const char* pattern : {"^x*", "\\<x*"}) {
     wklib::pattern_search finder(pattern);
     finder.set_option("zero_match", 0);
@@ -117,7 +117,7 @@ TEST(PatternSearch, RetryAfterARejectedMatchSearchesTheTextFromThere) {
   EXPECT_EQ(1, split.submatch_pos(1));
 }
 
-TEST(PatternSearch, Options) {
+TEST(pattern_search, Options) {
   wklib::pattern_search finder;
   EXPECT_TRUE(finder.set_option("casesense", 0));
   EXPECT_TRUE(finder.set_option("WORD", 0));
@@ -128,7 +128,7 @@ TEST(PatternSearch, Options) {
   EXPECT_FALSE(finder.set_option("", 0));
 }
 
-TEST(PatternSearch, ZeroLengthMatches) {
+TEST(pattern_search, ZeroLengthMatches) {
   wklib::pattern_search finder("[0-9]*");
   ASSERT_TRUE(finder.search("ab12"));
   EXPECT_EQ("", str(finder.submatch(-1)));
@@ -142,7 +142,7 @@ TEST(PatternSearch, ZeroLengthMatches) {
 
 // search_next goes on after the last match in the same text; positions stay those of
 // that text, and the case folding of the first search still holds.
-TEST(PatternSearch, SearchNextGoesThroughAWholePage) {
+TEST(pattern_search, SearchNextGoesThroughAWholePage) {
   wklib::pattern_search finder("<a href.*?>\\f.*?\\f</a>");
   finder.set_option("CaseSense", 0);
   EXPECT_FALSE(finder.search_next()) << "no search yet";
@@ -174,14 +174,14 @@ TEST(PatternSearch, SearchNextGoesThroughAWholePage) {
   EXPECT_FALSE(digits.search_next()) << "a new pattern has searched nothing yet";
 }
 
-TEST(PatternSearch, WholeWords) {
+TEST(pattern_search, WholeWords) {
   wklib::pattern_search finder("tex");
   finder.set_option("word", 1);
   ASSERT_TRUE(finder.search("latex tex_x tex."));
   EXPECT_EQ(12, finder.submatch_pos(0));
 }
 
-TEST(PatternSearch, InvalidPatterns) {
+TEST(pattern_search, InvalidPatterns) {
   wklib::pattern_search finder;
   EXPECT_FALSE(finder.search("abc")) << "no pattern yet";
   EXPECT_FALSE(finder.set_pattern("(a"));
@@ -197,7 +197,7 @@ TEST(PatternSearch, InvalidPatterns) {
   EXPECT_FALSE(finder.set_pattern(many.c_str()));
 }
 
-TEST(PatternSearch, PlainMode) {
+TEST(pattern_search, PlainMode) {
   wklib::pattern_search finder;
   finder.set_option("use_regular", 0);
   EXPECT_FALSE(finder.set_pattern(""));
