@@ -23,6 +23,7 @@
 #include "net/ftp_client.h"
 #include "net/http_client.h"
 #include "state/install_settings.h"
+#include "tests/net/test_mirror.h"
 
 namespace {
 
@@ -131,19 +132,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: TAMARI_MIRROR_STATE=DIR catalogue_bench.exe ROUNDS keep|ask\n");
     return 2;
   }
-  std::ifstream servers(std::string(state) + "\\servers");
-  std::string line, ftp_host, http_host;
-  while (std::getline(servers, line)) {
-    std::istringstream words(line);
-    std::string kind, address;
-    words >> kind >> address;
-    if (kind == "ftp") ftp_host = address;
-    if (kind == "http") http_host = address;
-  }
-  if (ftp_host.empty() || http_host.empty()) {
-    std::fprintf(stderr, "no servers in %s\n", state);
+  test_mirror servers;
+  std::string reason;
+  if (!servers.load(reason)) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
     return 2;
   }
+  const std::string ftp_host = servers.ftp_host.c_str(), http_host = servers.http_host.c_str();
   const int rounds = std::max(1, std::atoi(argv[1]));
   const bool keep = std::strcmp(argv[2], "ask") != 0;
   ftp_client::keep_answers = keep;

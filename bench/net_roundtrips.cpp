@@ -14,6 +14,7 @@
 
 #include "catalogue/listing.h"
 #include "net/open_mirror.h"
+#include "tests/net/test_mirror.h"
 
 namespace {
 
@@ -106,19 +107,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "TAMARI_MIRROR_STATE is not set\n");
     return 2;
   }
-  std::ifstream servers(std::string(state) + "\\servers");
-  std::string line, ftp_host, http_host;
-  while (std::getline(servers, line)) {
-    std::istringstream words(line);
-    std::string kind, address;
-    words >> kind >> address;
-    if (kind == "ftp") ftp_host = address;
-    if (kind == "http") http_host = address;
-  }
-  if (ftp_host.empty() || http_host.empty()) {
-    std::fprintf(stderr, "no servers in %s\n", state);
+  test_mirror servers;
+  std::string reason;
+  if (!servers.load(reason)) {
+    std::fprintf(stderr, "%s\n", reason.c_str());
     return 2;
   }
+  const std::string ftp_host = servers.ftp_host.c_str(), http_host = servers.http_host.c_str();
   // Rounds over FTP and over HTTP: FTP rounds are slow where every find lists the
   // whole directory again.
   const int ftp_rounds = argc > 1 ? std::atoi(argv[1]) : 1;
