@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "install/environment.h"
 #include "system/system_info.h"
@@ -11,44 +10,11 @@
 
 namespace {
 
-const char system_key[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
-const char autoexec[] = "C:\\autoexec.bat";
-
-std::string registry_text(HKEY root, const char* key, const char* name, DWORD* type = nullptr) {
-  HKEY opened;
-  if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return "<no key>";
-  char data[32768];
-  DWORD size = sizeof data, kind = 0;
-  LONG got = RegQueryValueExA(opened, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(opened);
-  if (type) *type = kind;
-  return got == ERROR_SUCCESS ? std::string(data) : "<none>";
-}
-
-void set_registry_text(HKEY root, const char* key, const char* name, const char* value) {
-  HKEY opened;
-  RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr);
-  RegSetValueExA(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                 static_cast<DWORD>(std::strlen(value) + 1));
-  RegCloseKey(opened);
-}
-
-void delete_registry_value(HKEY root, const char* key, const char* name) {
-  HKEY opened;
-  if (RegOpenKeyExA(root, key, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) return;
-  RegDeleteValueA(opened, name);
-  RegCloseKey(opened);
-}
-
 TEST(add_directories_to_path, extends_the_system_value_on_nt) {
   struct {
-    const char* what;
-    const char* installer_path;
-    const char* ghostscript_dir;
+    const char *what, *installer_path, *ghostscript_dir;
     const char* value;  // null: missing
-    const char* text;
-    const char* result;
-    const char* value_after;
+    const char *text, *result, *value_after;
     std::vector<std::string> log;
   } cases[] = {
       {"present in another case", "c:\\windows;C:\\TeX\\BIN\\", "", "c:\\windows;", "", "不要",
@@ -58,28 +24,24 @@ TEST(add_directories_to_path, extends_the_system_value_on_nt) {
        "成功", "c:\\windows;c:\\tex\\bin;c:\\gs\\gs8.14\\bin;",
        {"環境変数PATHにc:\\tex\\binを追加", "環境変数PATHにc:\\gs\\gs8.14\\binを追加"}},
       {"unreadable value", "c:\\windows", "", nullptr, "環境変数PATHにc:\\tex\\binを追加……失敗\r\n",
-       "失敗", "<none>",
-       {"レジストリを読み込めませんでした．", "環境変数PATHにc:\\tex\\binを追加しようとしたら失敗．"}},
+       "失敗", "<none>", {"レジストリを読み込めませんでした．", "環境変数PATHにc:\\tex\\binを追加しようとしたら失敗．"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    saved_value path_value(HKEY_LOCAL_MACHINE, system_key, "PATH");
-    saved_variable path_variable("PATH", c.installer_path);
+    auto path_value = saved_value(HKEY_LOCAL_MACHINE, system_environment, "PATH");
+    auto path_variable = saved_variable("PATH", c.installer_path);
     step_run run("path_nt");
     run.settings.set_install_dir("c:\\tex\\");
     run.settings.load_settings();
     run.context.ghostscript_dir = c.ghostscript_dir;
-    if (c.value)
-      set_registry_text(HKEY_LOCAL_MACHINE, system_key, "PATH", c.value);
-    else
-      delete_registry_value(HKEY_LOCAL_MACHINE, system_key, "PATH");
+    reg_set(HKEY_LOCAL_MACHINE, system_environment, "PATH", c.value);
 
     bool written = add_directories_to_path(run.context);
 
     DWORD type = 0;
-    EXPECT_EQ(c.value_after, registry_text(HKEY_LOCAL_MACHINE, system_key, "PATH", &type));
+    EXPECT_EQ(c.value_after, reg_text(HKEY_LOCAL_MACHINE, system_environment, "PATH", &type));
     if (std::string(c.result) == "成功") {
-      EXPECT_EQ(static_cast<DWORD>(REG_EXPAND_SZ), type);
+      EXPECT_EQ(DWORD{REG_EXPAND_SZ}, type);
     }
     EXPECT_EQ(c.text, run.sink.text);
     EXPECT_STREQ(c.result, run.state.step_results.environment.c_str());
@@ -95,23 +57,21 @@ const char batch_without_texmf[] = "@echo off\r\nrem set TEXMF=x\r\nset TEXMFMAI
 
 TEST(delete_env_variable, clears_the_registry_and_the_set_lines_on_nt) {
   struct {
-    const char* what;
     const char* before;  // null: no autoexec.bat
     const char* after;
     std::vector<std::string> log;
   } cases[] = {
-      {"set lines", batch, batch_without_texmf,
-       {"環境変数「TEXMF」の削除開始．", "環境変数「TEXMF」の削除終了．"}},
-      {"no set line", "@echo off\r\n", "@echo off\r\n", {"環境変数「TEXMF」の削除開始．"}},
-      {"no file", nullptr, "", {"環境変数「TEXMF」の削除開始．", "C:\\autoexec.batからの削除失敗．"}},
+      {batch, batch_without_texmf, {"環境変数「TEXMF」の削除開始．", "環境変数「TEXMF」の削除終了．"}},
+      {"@echo off\r\n", "@echo off\r\n", {"環境変数「TEXMF」の削除開始．"}},
+      {nullptr, "", {"環境変数「TEXMF」の削除開始．", "C:\\autoexec.batからの削除失敗．"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    saved_file file(autoexec);
-    saved_value system_value(HKEY_LOCAL_MACHINE, system_key, "TEXMF");
-    saved_value user_value(HKEY_CURRENT_USER, "Environment", "TEXMF");
-    set_registry_text(HKEY_LOCAL_MACHINE, system_key, "TEXMF", "c:/old");
-    set_registry_text(HKEY_CURRENT_USER, "Environment", "TEXMF", "c:/old");
+    SCOPED_TRACE(c.before ? c.before : "no file");
+    auto file = saved_file(autoexec);
+    auto system_value = saved_value(HKEY_LOCAL_MACHINE, system_environment, "TEXMF");
+    auto user_value = saved_value(HKEY_CURRENT_USER, "Environment", "TEXMF");
+    reg_set(HKEY_LOCAL_MACHINE, system_environment, "TEXMF", "c:/old");
+    reg_set(HKEY_CURRENT_USER, "Environment", "TEXMF", "c:/old");
     if (c.before) write_file(autoexec, c.before);
     step_run run("delete_nt");
 
@@ -119,22 +79,23 @@ TEST(delete_env_variable, clears_the_registry_and_the_set_lines_on_nt) {
 
     EXPECT_EQ(c.after, read_file(autoexec));
     EXPECT_EQ(c.log, run.log());
-    EXPECT_EQ("<none>", registry_text(HKEY_LOCAL_MACHINE, system_key, "TEXMF"));
-    EXPECT_EQ("<none>", registry_text(HKEY_CURRENT_USER, "Environment", "TEXMF"));
+    EXPECT_EQ("<none>", reg_text(HKEY_LOCAL_MACHINE, system_environment, "TEXMF"));
+    EXPECT_EQ("<none>", reg_text(HKEY_CURRENT_USER, "Environment", "TEXMF"));
   }
 }
 
 // Run by the child below: skipped where the family is NT.
 TEST(windows_98, edits_autoexec_bat_only) {
   if (is_nt_family()) {
-    ASSERT_EQ(nullptr, std::getenv("TAMARI_EXPECT_WIN98")) << "the child was not taken for Windows 98";
+    ASSERT_EQ(nullptr, std::getenv("TAMARI_EXPECT_WIN98"))
+        << "the child was not taken for Windows 98";
     GTEST_SKIP() << "runs in the Windows 98 child";
   }
-  saved_file file(autoexec);
-  saved_value user_value(HKEY_CURRENT_USER, "Environment", "TEXMF");
-  set_registry_text(HKEY_CURRENT_USER, "Environment", "TEXMF", "c:/old");
-  std::string system_path = registry_text(HKEY_LOCAL_MACHINE, system_key, "PATH");
-  saved_variable path_variable("PATH", "c:\\windows");
+  auto file = saved_file(autoexec);
+  auto user_value = saved_value(HKEY_CURRENT_USER, "Environment", "TEXMF");
+  reg_set(HKEY_CURRENT_USER, "Environment", "TEXMF", "c:/old");
+  std::string system_path = reg_text(HKEY_LOCAL_MACHINE, system_environment, "PATH");
+  auto path_variable = saved_variable("PATH", "c:\\windows");
   write_file(autoexec, batch);
   step_run run("path_9x");
   run.settings.set_install_dir("c:\\tex\\");
@@ -144,16 +105,17 @@ TEST(windows_98, edits_autoexec_bat_only) {
   EXPECT_TRUE(add_directories_to_path(run.context));
   delete_env_variable(run.settings, "TEXMF");
 
-  EXPECT_EQ(std::string(batch_without_texmf) + "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n",
+  EXPECT_EQ(std::string(batch_without_texmf) +
+                "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n",
             read_file(autoexec));
   EXPECT_EQ("環境変数PATHにc:\\tex\\bin,c:\\gs\\gs8.14\\binを追加……成功\r\n", run.sink.text);
   EXPECT_STREQ("成功", run.state.step_results.environment.c_str());
   EXPECT_TRUE(run.state.restart_needed);
-  EXPECT_EQ(system_path, registry_text(HKEY_LOCAL_MACHINE, system_key, "PATH"));
-  EXPECT_EQ("c:/old", registry_text(HKEY_CURRENT_USER, "Environment", "TEXMF"))
+  EXPECT_EQ(system_path, reg_text(HKEY_LOCAL_MACHINE, system_environment, "PATH"));
+  EXPECT_EQ("c:/old", reg_text(HKEY_CURRENT_USER, "Environment", "TEXMF"))
       << "the registry is the NT family's";
 
-  saved_variable windir("windir", "");
+  auto windir = saved_variable("windir", "");
   step_run unwritable("path_9x_fail");
   EXPECT_TRUE(add_directories_to_path(unwritable.context));
   EXPECT_EQ("環境変数PATHに" + unwritable.tex() + "binを追加……失敗\r\n", unwritable.sink.text);
@@ -164,18 +126,17 @@ TEST(windows_98, child_passes) {
   if (!is_nt_family()) GTEST_SKIP();
   char self[MAX_PATH + 1] = "";
   GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string name = self;
+  std::string name = self,
+              command = "\"" + name + "\" --gtest_filter=windows_98.edits_autoexec_bat_only";
   std::string key = "Software\\Wine\\AppDefaults\\" + name.substr(name.rfind('\\') + 1);
-  set_registry_text(HKEY_CURRENT_USER, key.c_str(), "Version", "win98");
-  saved_variable expect("TAMARI_EXPECT_WIN98", "1");
+  reg_set(HKEY_CURRENT_USER, key, "Version", "win98");
+  auto expect = saved_variable("TAMARI_EXPECT_WIN98", "1");
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  std::string command = "\"" + name + "\" --gtest_filter=windows_98.edits_autoexec_bat_only";
-  BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                &startup, &process);
   DWORD code = 99;
-  if (started) {
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);

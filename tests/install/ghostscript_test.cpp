@@ -11,30 +11,24 @@
 
 namespace {
 
-const std::initializer_list<const char*> products = {
-    "AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13",
-    "GSview 4.5",            "GSview 4.6",             "GSview 4.6 (Japanese)", "GSview 4.8"};
-
-std::string replaced(std::string text, const std::string& mark, const std::string& by) {
-  for (size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += by.size())
-    text.replace(at, mark.size(), by);
-  return text;
+void unregister_all() {
+  unregister_products({"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13",
+                       "GSview 4.5", "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"});
 }
 
 // The downloaded archive: setupgs.exe of the tests.
 std::string write_gs_archive(const step_run& run) {
   zip_builder zip;
   zip.add("setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
-  std::string path = run.save() + "gs814w32full.zip";
-  write_file(path, zip.build());
-  return path;
+  write_file(run.save() + "gs814w32full.zip", zip.build());
+  return run.save() + "gs814w32full.zip";
 }
 
 TEST(ghostscript, installs_configures_and_uninstalls) {
-  unregister_products(products);
+  unregister_all();
   step_run run("gs");
-  saved_variable root("TAMARI_FIXTURE_ROOT", (run.dir / "gs\\").c_str());
-  saved_variable tmp("TMP", "c:\\表\\tmp");
+  auto root = saved_variable("TAMARI_FIXTURE_ROOT", (run.dir / "gs\\").c_str());
+  auto tmp = saved_variable("TMP", "c:\\表\\tmp");
   run.state.gs_archive = write_gs_archive(run).c_str();
   const std::string scratch = run.save() + "GhostScript\\";
 
@@ -49,17 +43,17 @@ TEST(ghostscript, installs_configures_and_uninstalls) {
             read_file(run.dir / "gs\\gs8.14\\lib\\cidfmap"));
   EXPECT_TRUE(uninstall_ghostscript(run.context));
 
-  EXPECT_EQ(replaced("GhostScriptのインストール\r\n一時ディレクトリの変更……成功\r\n<zip>を解凍……成功\r\n"
-                     "setupgs.exeを実行……成功\r\nGhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n"
-                     "GhostScriptのアンインストール……成功\r\n",
-                     "<zip>", run.state.gs_archive.c_str()),
+  EXPECT_EQ("GhostScriptのインストール\r\n一時ディレクトリの変更……成功\r\n" + run.save() +
+                "gs814w32full.zipを解凍……成功\r\nsetupgs.exeを実行……成功\r\n"
+                "GhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n"
+                "GhostScriptのアンインストール……成功\r\n",
             run.sink.text);
-  EXPECT_EQ((std::vector<std::string>{"GhostScriptのインストール開始", "GhostScriptのインストール終了",
-                                      "GhostScriptの設定開始", "GhostScriptの設定完了",
-                                      "GhostScriptの設定開始", "GhostScriptの設定完了",
-                                      "GhostScriptのアンインストール開始",
-                                      "GhostScriptのアンインストール終了"}),
-            run.log());
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "GhostScriptのインストール開始", "GhostScriptのインストール終了", "GhostScriptの設定開始",
+          "GhostScriptの設定完了", "GhostScriptの設定開始", "GhostScriptの設定完了",
+          "GhostScriptのアンインストール開始", "GhostScriptのアンインストール終了"}),
+      run.log());
   EXPECT_STREQ("成功", run.state.step_results.ghostscript.c_str());
   EXPECT_STREQ("成功", run.state.step_results.ghostscript_settings.c_str());
   EXPECT_EQ("setupgs|" + scratch.substr(0, scratch.size() - 1) + "|\"" + scratch + "setupgs.exe\"",
@@ -70,32 +64,28 @@ TEST(ghostscript, installs_configures_and_uninstalls) {
   EXPECT_FALSE(exists(run.dir / "gs\\gs8.14\\")) << "the uninstaller ran";
 }
 
-struct failure_case {
-  const char* what;
-  const char* fail;       // TAMARI_FIXTURE_FAIL
-  bool archive;           // written, or missing
-  const char* cancel_after;
-  const char* text;       // <zip>: the archive's path
-  std::vector<std::string> log;
-  const char* result;
-};
-
 TEST(install_ghostscript, reports_each_failure) {
-  const failure_case cases[] = {
-      {"setupgs fails", "setupgs:7", true, "",
-       "GhostScriptのインストール\r\n<zip>を解凍……成功\r\nsetupgs.exeを実行……失敗\r\n",
+  struct {
+    const char* fail;  // TAMARI_FIXTURE_FAIL
+    bool archive;      // written, or missing
+    const char* cancel_after;
+    const char* text;  // <zip>: the archive's path
+    std::vector<std::string> log;
+    const char* result;
+  } cases[] = {
+      {"setupgs:7", true, "", "GhostScriptのインストール\r\n<zip>を解凍……成功\r\nsetupgs.exeを実行……失敗\r\n",
        {"GhostScriptのインストール開始", "setupgs.exeの実行に失敗しました．"}, "失敗"},
-      {"archive missing", "", false, "", "GhostScriptのインストール\r\n<zip>を解凍……失敗\r\n",
+      {"", false, "", "GhostScriptのインストール\r\n<zip>を解凍……失敗\r\n",
        {"GhostScriptのインストール開始", "<zip>の解凍に失敗"}, "失敗"},
-      {"cancel after unpacking", "", true, "を解凍……", "GhostScriptのインストール\r\n<zip>を解凍……",
+      {"", true, "を解凍……", "GhostScriptのインストール\r\n<zip>を解凍……",
        {"GhostScriptのインストール開始", "キャンセルされました．"}, "キャンセル"},
   };
-  for (const failure_case& c : cases) {
-    SCOPED_TRACE(c.what);
-    unregister_products(products);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    unregister_all();
     step_run run("gs_fail");
-    saved_variable fail("TAMARI_FIXTURE_FAIL", c.fail);
-    saved_variable root("TAMARI_FIXTURE_ROOT", (run.dir / "gs\\").c_str());
+    auto fail = saved_variable("TAMARI_FIXTURE_FAIL", c.fail);
+    auto root = saved_variable("TAMARI_FIXTURE_ROOT", (run.dir / "gs\\").c_str());
     std::string zip = c.archive ? write_gs_archive(run) : run.save() + "missing.zip";
     run.state.gs_archive = zip.c_str();
     run.state.step_results.ghostscript = "キャンセル";
@@ -112,7 +102,7 @@ TEST(install_ghostscript, reports_each_failure) {
 }
 
 TEST(ghostscript, reports_a_failed_uninstaller_and_a_missing_directory) {
-  unregister_products(products);
+  unregister_all();
   step_run run("gs_uninstall");
   EXPECT_FALSE(configure_ghostscript(run.context)) << "nothing registered: no cidfmap to write";
   register_product("AFPL Ghostscript 8.13", probe_command(2, run.dir / "probe.txt"));
@@ -123,15 +113,13 @@ TEST(ghostscript, reports_a_failed_uninstaller_and_a_missing_directory) {
                                       probe_command(2, run.dir / "probe.txt") + "に失敗．"}),
             run.log());
   EXPECT_STREQ("失敗", run.state.step_results.ghostscript_settings.c_str());
-  unregister_products(products);
+  unregister_all();
 }
 
 TEST(use_ascii_temp, moves_only_japanese_temporary_directories) {
   const std::string windows_tmp = std::string(get_env("windir").c_str()) + "\\tmp";
   struct {
-    const char* save;
-    const char* tmp;
-    const char* temp;
+    const char *save, *tmp, *temp;
     std::string tmp_after, temp_after;
     bool changed;
   } cases[] = {
@@ -140,17 +128,17 @@ TEST(use_ascii_temp, moves_only_japanese_temporary_directories) {
       {"c:\\表\\", "c:\\temp", "c:\\temp", "c:\\temp", "c:\\temp", false},
   };
   for (const auto& c : cases) {
-    saved_variable tmp("TMP", c.tmp), temp("TEMP", c.temp);
+    auto tmp = saved_variable("TMP", c.tmp), temp = saved_variable("TEMP", c.temp);
     EXPECT_EQ(c.changed, use_ascii_temp(c.save)) << c.save << " " << c.tmp;
-    EXPECT_EQ(c.tmp_after, get_env("TMP").c_str());
-    EXPECT_EQ(c.temp_after, get_env("TEMP").c_str());
+    EXPECT_EQ(c.tmp_after, get_env("TMP").c_str()) << c.tmp;
+    EXPECT_EQ(c.temp_after, get_env("TEMP").c_str()) << c.temp;
   }
 }
 
 TEST(gsview, installs_and_uninstalls_in_enumeration_order) {
-  unregister_products(products);
+  unregister_all();
   step_run run("gsview");
-  saved_variable root("TAMARI_FIXTURE_ROOT", (run.dir / "gv\\").c_str());
+  auto root = saved_variable("TAMARI_FIXTURE_ROOT", (run.dir / "gv\\").c_str());
   std::string installer = run.dir / "my setup\\gsv48w32.exe";
   CreateDirectoryA((run.dir / "my setup").c_str(), nullptr);
   CopyFileA(program_path(FIXTURE_GSVIEW_PATH).c_str(), installer.c_str(), FALSE);
@@ -168,22 +156,25 @@ TEST(gsview, installs_and_uninstalls_in_enumeration_order) {
   EXPECT_FALSE(uninstall_gsview(run.context));
   EXPECT_TRUE(exists(run.dir / "45.txt"));
   EXPECT_FALSE(exists(run.dir / "46.txt")) << "the first failure stops the rest";
-  saved_variable fail("TAMARI_FIXTURE_FAIL", "gsview_setup:1");
+  auto fail = saved_variable("TAMARI_FIXTURE_FAIL", "gsview_setup:1");
   EXPECT_FALSE(install_gsview(run.context));
 
-  EXPECT_EQ("GSviewのインストール……成功\r\nGSviewのアンインストール……成功\r\n"
-            "GSviewのアンインストール……失敗\r\nGSviewのインストール……失敗\r\n",
-            run.sink.text);
-  EXPECT_EQ((std::vector<std::string>{
-                "GSViewのインストール開始", "GSViewのインストール終了", "GSViewのアンインストール開始",
-                "GSViewのアンインストール終了", "GSViewのアンインストール開始",
-                probe_command(3, run.dir / "45.txt") + "の実行に失敗．", "GSViewのインストール開始",
-                installer + "の実行に失敗．"}),
-            run.log());
+  EXPECT_EQ(
+      "GSviewのインストール……成功\r\nGSviewのアンインストール……成功\r\n"
+      "GSviewのアンインストール……失敗\r\nGSviewのインストール……失敗\r\n",
+      run.sink.text);
+  EXPECT_EQ(
+      (std::vector<std::string>{"GSViewのインストール開始", "GSViewのインストール終了",
+                                "GSViewのアンインストール開始", "GSViewのアンインストール終了",
+                                "GSViewのアンインストール開始",
+                                probe_command(3, run.dir / "45.txt") + "の実行に失敗．",
+                                "GSViewのインストール開始", installer + "の実行に失敗．"}),
+      run.log());
   EXPECT_STREQ("失敗", run.state.step_results.gsview.c_str());
-  EXPECT_EQ("gsview_setup|" + run.save().substr(0, run.save().size() - 1) + "|\"" + installer + "\"",
-            run.commands().at(0));
-  unregister_products(products);
+  EXPECT_EQ(
+      "gsview_setup|" + run.save().substr(0, run.save().size() - 1) + "|\"" + installer + "\"",
+      run.commands().at(0));
+  unregister_all();
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The surroundings of one step under test: settings and log in a scratch
 // directory, a running text recorded instead of shown (with a cancel that comes
-// once a given text was shown), and saved registry values, variables and files
-// that are put back at the end.
+// once a given text was shown), and registry values, variables and files put
+// back at the end.
 #pragma once
 
 #include <windows.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,103 +57,102 @@ struct step_run {
   step_context context{settings, state, sink, {}};
 };
 
-// A registry string value (or its absence) put back at the end.
-class saved_value {
- public:
-  saved_value(HKEY root, const char* key, const char* name) : root_(root), key_(key), name_(name) {
-    HKEY opened;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
-    char data[32768];
-    DWORD size = sizeof data;
-    had_ = RegQueryValueExA(opened, name, nullptr, &type_, reinterpret_cast<BYTE*>(data), &size) ==
-           ERROR_SUCCESS;
-    if (had_) data_.assign(data, size);
-    RegCloseKey(opened);
-  }
-  ~saved_value() {
-    HKEY opened;
-    if (RegCreateKeyExA(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS)
-      return;
-    if (had_)
-      RegSetValueExA(opened, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                     static_cast<DWORD>(data_.size()));
-    else
-      RegDeleteValueA(opened, name_.c_str());
-    RegCloseKey(opened);
-  }
+inline std::string replaced(std::string text, const std::string& mark, const std::string& by) {
+  for (size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += by.size())
+    text.replace(at, mark.size(), by);
+  return text;
+}
 
- private:
-  HKEY root_;
-  std::string key_, name_, data_;
-  DWORD type_ = REG_SZ;
-  bool had_ = false;
+// Runs `undo` at the end of the scope (a moved-from one does nothing).
+struct at_end {
+  std::function<void()> undo;
+  at_end(std::function<void()> then) : undo(std::move(then)) {}
+  at_end(at_end&& other) : undo(std::move(other.undo)) { other.undo = nullptr; }
+  ~at_end() {
+    if (undo) undo();
+  }
 };
 
-// A variable of this process, or a file, put back at the end.
-class saved_variable {
- public:
-  explicit saved_variable(const char* name, const char* value = nullptr) : name_(name) {
-    char buffer[32768];
-    DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    had_ = length > 0 && length < sizeof buffer;
-    if (had_) value_.assign(buffer, length);
-    SetEnvironmentVariableA(name, value);
-  }
-  ~saved_variable() { SetEnvironmentVariableA(name_.c_str(), had_ ? value_.c_str() : nullptr); }
+// A registry value's text, "<none>" or "<no key>"; read without the code under test.
+inline std::string reg_text(HKEY root, const std::string& key, const char* name,
+                            DWORD* type = nullptr) {
+  HKEY opened;
+  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened)) return "<no key>";
+  char data[32768];
+  DWORD size = sizeof data, kind = 0;
+  LONG got = RegQueryValueExA(opened, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(opened);
+  if (type) *type = kind;
+  return got ? "<none>" : std::string(data, strnlen(data, size));
+}
 
- private:
-  std::string name_, value_;
-  bool had_;
-};
-
-class saved_file {
- public:
-  explicit saved_file(std::string path) : path_(std::move(path)), had_(exists(path_)) {
-    if (had_) content_ = read_file(path_);
-    DeleteFileA(path_.c_str());
-  }
-  ~saved_file() {
-    if (had_)
-      write_file(path_, content_);
-    else
-      DeleteFileA(path_.c_str());
-  }
-
- private:
-  std::string path_;
-  bool had_;
-  std::string content_;
-};
-
-// Windows' Uninstall key and the value every entry has.
-const char uninstall_root[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline void register_product(const std::string& name, const std::string& command) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+// Sets a value (a text with its NUL, unless a size is given), or deletes it when `data` is null.
+inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data,
+                    DWORD type = REG_SZ, DWORD size = 0) {
+  HKEY opened;
+  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr))
     return;
-  RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                 static_cast<DWORD>(command.size() + 1));
-  RegCloseKey(key);
+  if (data)
+    RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE*>(data),
+                   size ? size : static_cast<DWORD>(std::strlen(data) + 1));
+  else
+    RegDeleteValueA(opened, name);
+  RegCloseKey(opened);
+}
+
+// A registry value, a variable of this process, or a file, put back at the end.
+inline at_end saved_value(HKEY root, const std::string& key, const std::string& name) {
+  HKEY opened;
+  char data[32768];
+  DWORD size = sizeof data, type = REG_SZ;
+  bool had = !RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened);
+  if (had) {
+    had = !RegQueryValueExA(opened, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
+                            &size);
+    RegCloseKey(opened);
+  }
+  std::string old(data, had ? size : 0);
+  return {[=] { reg_set(root, key, name.c_str(), had ? old.data() : nullptr, type, size); }};
+}
+inline at_end saved_variable(const std::string& name, const char* value = nullptr) {
+  char old[32768];
+  DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
+  bool had = length > 0 && length < sizeof old;
+  std::string kept(old, had ? length : 0);
+  SetEnvironmentVariableA(name.c_str(), value);
+  return {[=] { SetEnvironmentVariableA(name.c_str(), had ? kept.c_str() : nullptr); }};
+}
+inline at_end saved_file(const std::string& path) {
+  bool had = exists(path);
+  std::string content = read_file(path);
+  DeleteFileA(path.c_str());
+  return {[=] {
+    if (had)
+      write_file(path, content);
+    else
+      DeleteFileA(path.c_str());
+  }};
+}
+
+const char system_environment[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char autoexec[] = "C:\\autoexec.bat";
+
+// Windows' Uninstall key, with the value every entry has.
+const std::string uninstall_root = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline void register_product(const std::string& name, const std::string& command) {
+  reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", command.c_str());
 }
 inline bool product_registered(const std::string& name) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str(), 0, KEY_READ, &key))
-    return false;
-  RegCloseKey(key);
-  return true;
+  return reg_text(HKEY_LOCAL_MACHINE, uninstall_root + name, "") != "<no key>";
 }
 inline void unregister_products(std::initializer_list<const char*> names) {
-  for (const char* name : names) RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + std::string(name)).c_str());
+  for (const char* name : names) RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str());
 }
 
 // The Windows path of a fixture program (its build tree path is a Unix one).
 inline std::string program_path(const char* unix_path) {
-  std::string path = std::string("Z:") + unix_path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
+  return replaced(std::string("Z:") + unix_path, "/", "\\");
 }
 
 // A command that run_probe answers with `code`, leaving `report` behind.
