@@ -1,76 +1,91 @@
-// split_text, normalize_path and same_path, with the examples the installer
-// depends on and double-byte characters whose second byte is 0x5C.
+// split_text, normalize_path, same_path and ends_with_backslash with double-byte
+// characters whose second byte is 0x5C (表 is 0x95 0x5C, ソ 0x83 0x5C), and the
+// installer's own environment: get_env and windir_with_slashes.
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "system/path_text.h"
+#include "system/system_info.h"
 
 namespace {
 
-std::vector<std::string> pieces(const char* text, char separator) {
-  std::vector<std::string> out;
-  for (const wklib::string& piece : split_text(text, separator)) out.push_back(piece.c_str());
-  return out;
-}
-
-using texts = std::vector<std::string>;
-
-TEST(split_text, keeps_empty_pieces) {
-  EXPECT_EQ((texts{"a", "b", ""}), pieces("a;b;", ';'));
-  EXPECT_EQ((texts{""}), pieces("", ';'));
-  EXPECT_EQ((texts{"", ""}), pieces(";", ';'));
-  EXPECT_EQ((texts{"", "a", "", "b"}), pieces(";a;;b", ';'));
-  EXPECT_EQ((texts{"c:\\tex\\bin"}), pieces("c:\\tex\\bin", ';'));
-}
-
-TEST(split_text, never_splits_inside_a_double_byte_character) {
-  // 表 is 0x95 0x5C and ソ is 0x83 0x5C.
-  EXPECT_EQ((texts{"c:", "表", "ソフト", "x"}), pieces("c:\\表\\ソフト\\x", '\\'));
-  EXPECT_EQ((texts{"表ソ"}), pieces("表ソ", '\\'));
-  EXPECT_EQ((texts{"表", ""}), pieces("表\\", '\\'));
+TEST(split_text, keeps_empty_pieces_and_double_byte_characters) {
+  struct {
+    const char* text;
+    char separator;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {"a;b;", ';', {"a", "b", ""}},         {"", ';', {""}},
+      {";", ';', {"", ""}},                  {";a;;b", ';', {"", "a", "", "b"}},
+      {"c:\\tex\\bin", ';', {"c:\\tex\\bin"}}, {"c:\\表\\ソフト\\x", '\\', {"c:", "表", "ソフト", "x"}},
+      {"表ソ", '\\', {"表ソ"}},                {"表\\", '\\', {"表", ""}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> got;
+    for (const wklib::string& piece : split_text(c.text, c.separator)) got.push_back(piece.c_str());
+    EXPECT_EQ(c.pieces, got) << c.text;
+  }
 }
 
 TEST(normalize_path, resolves_dots_and_drops_empty_pieces) {
   struct {
-    const char* path;
-    const char* expected;
+    const char *path, *expected;
   } cases[] = {
-      {"c:\\tex\\foo\\..\\bin\\", "c:\\tex\\bin"},
-      {"C:\\tex\\bin\\", "C:\\tex\\bin"},
-      {"C:\\tex\\.\\bin", "C:\\tex\\bin"},
-      {"c:\\\\tex\\\\bin", "c:\\tex\\bin"},
-      {"..\\x", "..\\x"},
-      {"", ""},
-      {"\\", ""},
-      {"c:\\表\\..\\ソ\\", "c:\\ソ"},
-      {"c:\\表\\", "c:\\表"},
+      {"c:\\tex\\foo\\..\\bin\\", "c:\\tex\\bin"}, {"C:\\tex\\.\\bin", "C:\\tex\\bin"},
+      {"c:\\\\tex\\\\bin", "c:\\tex\\bin"},       {"..\\x", "..\\x"},
+      {"", ""},                                   {"\\", ""},
+      {"c:\\表\\..\\ソ\\", "c:\\ソ"},              {"c:\\表\\", "c:\\表"},
       // ".." does not take back another "..", nor climb above a drive.
-      {"..\\..\\x", "..\\..\\x"},
-      {"a\\..\\..\\x", "..\\x"},
+      {"..\\..\\x", "..\\..\\x"},                 {"a\\..\\..\\x", "..\\x"},
       {"c:\\..\\x", "c:\\x"},
   };
-  for (const auto& c : cases)
-    EXPECT_STREQ(c.expected, normalize_path(c.path).c_str()) << "path " << c.path;
+  for (const auto& c : cases) EXPECT_STREQ(c.expected, normalize_path(c.path).c_str()) << c.path;
 }
 
 TEST(same_path, compares_normalised_paths_without_case) {
-  EXPECT_TRUE(same_path("C:\\TeX\\bin", "c:\\tex\\bin\\"));
-  EXPECT_TRUE(same_path("c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN"));
-  EXPECT_TRUE(same_path("c:\\表\\", "C:\\表"));
-  EXPECT_FALSE(same_path("c:\\tex", "c:\\tex2"));
-  EXPECT_FALSE(same_path("c:\\表", "c:\\ソ"));
-  EXPECT_FALSE(same_path("", ""));
-  EXPECT_FALSE(same_path("", "c:\\"));
-  EXPECT_FALSE(same_path("c:\\", ""));
+  struct {
+    const char *first, *second;
+    bool expected;
+  } cases[] = {
+      {"C:\\TeX\\bin", "c:\\tex\\bin\\", true}, {"c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN", true},
+      {"c:\\表\\", "C:\\表", true},              {"c:\\tex", "c:\\tex2", false},
+      {"c:\\表", "c:\\ソ", false},               {"", "", false},
+      {"", "c:\\", false},                      {"c:\\", "", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, same_path(c.first, c.second)) << c.first << " " << c.second;
 }
 
 TEST(ends_with_backslash, ignores_a_trail_byte_0x5c) {
+  for (const char* path : {"c:\\表", "c:\\dviout", ""}) EXPECT_FALSE(ends_with_backslash(path)) << path;
   EXPECT_TRUE(ends_with_backslash("c:\\表\\"));
-  EXPECT_FALSE(ends_with_backslash("c:\\表")) << "the 0x5C of 表 is no separator";
-  EXPECT_FALSE(ends_with_backslash("c:\\dviout"));
-  EXPECT_FALSE(ends_with_backslash(""));
+}
+
+TEST(system_info, reads_the_installers_own_environment) {
+  char windir[MAX_PATH] = "";
+  GetEnvironmentVariableA("windir", windir, sizeof windir);
+  const std::string long_value(5000, 'p');
+  struct {
+    const char *name, *value, *expected;
+  } cases[] = {
+      {"TAMARI_ENV_TEST", "c:\\表\\bin;d:\\x", "c:\\表\\bin;d:\\x"},
+      {"TAMARI_ENV_TEST", long_value.c_str(), long_value.c_str()},
+      {"TAMARI_ENV_TEST", nullptr, ""},
+      {"windir", "C:\\WINNT", "C:/WINNT"},
+      {"windir", "C:\\WINDOWS\\", "C:/WINDOWS/"},
+      {"windir", "D:\\表\\win", "D:/表/win"},  // the 0x5C of 表 stays
+      {"windir", nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    SetEnvironmentVariableA(c.name, c.value);
+    EXPECT_STREQ(c.expected, (*c.name == 'w' ? windir_with_slashes() : get_env(c.name)).c_str())
+        << c.name << "=" << (c.value ? c.value : "<unset>");
+  }
+  SetEnvironmentVariableA("windir", windir);
 }
 
 }  // namespace
