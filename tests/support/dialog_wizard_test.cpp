@@ -20,13 +20,6 @@
 
 namespace {
 
-// What happened to the pages, in order; written by the sheet's thread only.
-using event_log = std::vector<std::string>;
-
-int count(const event_log& log, const std::string& event) {
-  return static_cast<int>(std::count(log.begin(), log.end(), event));
-}
-
 class test_sheet : public wklib::property_sheet {
  public:
   test_sheet() : wklib::property_sheet(GetModuleHandleA(nullptr)) {}
@@ -36,90 +29,61 @@ class test_sheet : public wklib::property_sheet {
   void on_sheet_created(HWND window) override { created = window; }
 };
 
+// Notes each handler call as "<page>:<handler>"; the second page reads its field
+// when the user leaves it forward.
 class logging_page : public wklib::property_page {
  public:
-  logging_page(const char* name, bool next, bool back, bool finish, event_log& log,
-               const test_sheet& sheet)
+  logging_page(const char* name, bool next, bool back, bool finish,
+               std::vector<std::string>& log, const test_sheet& sheet)
       : wklib::property_page(next, back, finish), name_(name), log_(log), sheet_(sheet) {}
-
   bool on_init(wklib::window_holder&) override {
-    log(":init");
+    note("init");
     // The runner's record of the sheet exists by the time pages are made.
     sheet_seen_at_init = sheet_.window();
     const wklib::sheet_window* record = sheet_.window_record();
-    if (record) {
-      metrics_height = record->metrics.tmHeight;
-      record_bars_match = record->vertical.window() == record->handle &&
-                          record->horizontal.window() == record->handle &&
-                          record->vertical.bar() == SB_VERT;
-    }
+    record_complete = record && record->metrics.tmHeight > 0 &&
+                      record->vertical.window() == record->handle &&
+                      record->horizontal.window() == record->handle &&
+                      record->vertical.bar() == SB_VERT;
     return true;
   }
-  bool on_destroy(wklib::window_holder&) override {
-    log(":destroy");
-    return false;  // keeps the binding as long as the window lasts
-  }
-  bool on_set_active(wklib::window_holder&) override {
-    log(":active");
-    return false;
-  }
+  bool on_destroy(wklib::window_holder&) override { return note("destroy"); }
+  bool on_set_active(wklib::window_holder&) override { return note("active"); }
+  bool on_wizard_finish(wklib::window_holder&) override { return note("finish"); }
   bool on_wizard_next(wklib::window_holder& window) override {
-    log(":next");
-    return next(window);
-  }
-  bool on_wizard_finish(wklib::window_holder&) override {
-    log(":finish");
-    return false;
+    if (GetDlgItem(window.handle, IDC_PAGE_EDIT)) field = window.item_text(IDC_PAGE_EDIT).c_str();
+    return !note("next");
   }
   bool on_message(wklib::window_holder&, UINT message, WPARAM, LPARAM lparam) override {
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK)
-      log(":back");
+    return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK &&
+           note("back");
+  }
+  HWND sheet_seen_at_init = nullptr;
+  bool record_complete = false;
+  std::string field;
+
+ private:
+  // Answers false: on_destroy keeps the binding as long as the window lasts.
+  bool note(const char* what) {
+    log_.push_back(name_ + ":" + what);
     return false;
   }
-
-  HWND sheet_seen_at_init = nullptr;
-  LONG metrics_height = 0;
-  bool record_bars_match = false;
-
- protected:
-  virtual bool next(wklib::window_holder&) { return true; }
-  void log(const char* what) { log_.push_back(name_ + what); }
-
   std::string name_;
-  event_log& log_;
+  std::vector<std::string>& log_;
   const test_sheet& sheet_;
 };
 
-// Page two reads its field when the user leaves it forward.
-class settings_page : public logging_page {
- public:
-  using logging_page::logging_page;
-  std::string destination;
-
- protected:
-  bool next(wklib::window_holder& window) override {
-    destination = window.item_text(IDC_PAGE_EDIT).c_str();
-    return true;
-  }
-};
-
-// The three pages and the table the runner takes.
 struct test_wizard {
-  test_wizard()
-      : one("one", true, false, false, log, sheet),
-        two("two", true, true, false, log, sheet),
-        three("three", false, true, true, log, sheet),
-        table{{IDD_TEST_PAGE_ONE, &one}, {IDD_TEST_PAGE_TWO, &two}, {IDD_TEST_PAGE_THREE, &three}} {
-  }
-
-  bool run(const char* caption) { return sheet.run(table, 3, PSH_WIZARD, caption); }
-
-  event_log log;
+  std::vector<std::string> log;
   test_sheet sheet;
-  logging_page one;
-  settings_page two;
-  logging_page three;
-  wklib::page_entry table[3];
+  logging_page one{"one", true, false, false, log, sheet}, two{"two", true, true, false, log, sheet},
+      three{"three", false, true, true, log, sheet};
+  wklib::page_entry table[3] = {
+      {IDD_TEST_PAGE_ONE, &one}, {IDD_TEST_PAGE_TWO, &two}, {IDD_TEST_PAGE_THREE, &three}};
+  bool run(const char* caption) { return sheet.run(table, 3, PSH_WIZARD, caption); }
+  int count(const std::string& event) const {
+    return static_cast<int>(std::count(log.begin(), log.end(), event));
+  }
 };
 
 HWND wait_for_sheet(DWORD ui_thread) {
@@ -128,77 +92,56 @@ HWND wait_for_sheet(DWORD ui_thread) {
   return ui_driver::wait_for_window(query);
 }
 
-std::string describe(const ui_driver::wizard_state& state) {
-  return std::string("back ") + (state.can(ui_driver::wizard_back) ? "on" : "off") + ", next " +
-         (state.can(ui_driver::wizard_next) ? "on" : "off") + ", finish " +
-         (state.can(ui_driver::wizard_finish) ? "on" : "off");
+std::string buttons(HWND sheet) {
+  ui_driver::wizard_state state = ui_driver::read_wizard(sheet);
+  return std::string(state.can(ui_driver::wizard_back) ? "back " : "") +
+         (state.can(ui_driver::wizard_next) ? "next " : "") +
+         (state.can(ui_driver::wizard_finish) ? "finish" : "");
 }
 
 bool press_and_wait(HWND sheet, ui_driver::wizard_button button, int page) {
   return ui_driver::press_wizard(sheet, button) && ui_driver::wait_for_page(sheet, page);
 }
 
-// The real wizard's walk shows its pages' buttons and a page keeping the user;
-// this walk shows the handlers the framework calls, how often, and the
-// runner's record of the sheet.
 TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   test_wizard wizard;
   bool ran = false;
   HWND sheet_window = nullptr;
   std::vector<std::string> states;  // on pages one, two and three
   void* page_property = nullptr;
-  bool closed = ui_driver::run_modal(
-      [&] { ran = wizard.run("試験ウィザード"); },
-      [&](DWORD ui_thread) {
-        HWND sheet = sheet_window = wait_for_sheet(ui_thread);
-        ASSERT_TRUE(sheet) << "the sheet did not appear";
-        ASSERT_TRUE(ui_driver::wait_for_page(sheet, 0));
-        states.push_back(describe(ui_driver::read_wizard(sheet)));
-        page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
-        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-        states.push_back(describe(ui_driver::read_wizard(sheet)));
-        EXPECT_TRUE(ui_driver::set_text(ui_driver::current_page(sheet), IDC_PAGE_EDIT, "c:\\w32tex\\表\\"));
-        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
-        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
-        states.push_back(describe(ui_driver::read_wizard(sheet)));
-        EXPECT_FALSE(ui_driver::press_wizard(sheet, ui_driver::wizard_next))
-            << "Next on the last page";
-        ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
-        EXPECT_TRUE(ui_driver::wait_until_gone(sheet));
-      });
-  EXPECT_TRUE(closed) << "the wizard had to be closed by force";
+  EXPECT_TRUE(ui_driver::run_modal([&] { ran = wizard.run("試験ウィザード"); }, [&](DWORD ui_thread) {
+    HWND sheet = sheet_window = wait_for_sheet(ui_thread);
+    ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
+    states.push_back(buttons(sheet));
+    page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
+    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
+    states.push_back(buttons(sheet));
+    EXPECT_TRUE(ui_driver::set_text(ui_driver::current_page(sheet), IDC_PAGE_EDIT, "c:\\w32tex\\表\\"));
+    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
+    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
+    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
+    states.push_back(buttons(sheet));
+    EXPECT_FALSE(ui_driver::press_wizard(sheet, ui_driver::wizard_next)) << "Next on the last page";
+    ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
+  })) << "the wizard had to be closed by force";
   EXPECT_TRUE(ran);
-  EXPECT_EQ((std::vector<std::string>{"back off, next on, finish off", "back on, next on, finish off",
-                                      "back on, next off, finish on"}),
-            states)
+  EXPECT_EQ((std::vector<std::string>{"next ", "back next ", "back finish"}), states)
       << "Finish takes Next's place";
-
-  // The handlers, each as often as the user caused it.
-  const event_log& log = wizard.log;
-  EXPECT_EQ(1, count(log, "two:init")) << "a page's window is made once per run";
-  EXPECT_EQ(1, count(log, "three:init"));
-  EXPECT_EQ(2, count(log, "one:next"));
-  EXPECT_EQ(1, count(log, "two:next"));
-  EXPECT_EQ(1, count(log, "two:back")) << "PSN_WIZBACK goes to on_message";
-  EXPECT_EQ(2, count(log, "two:active"));
-  EXPECT_EQ(1, count(log, "three:finish"));
-  EXPECT_EQ(0, count(log, "three:next"));
-  EXPECT_EQ(1, count(log, "one:destroy"));
-  EXPECT_EQ(1, count(log, "three:destroy"));
-  EXPECT_EQ("c:\\w32tex\\表\\", wizard.two.destination) << "the field as the user left it";
-
-  // The runner's record of the sheet while it was open, and after.
+  // The handlers, each as often as the user caused it; PSN_WIZBACK goes to on_message.
+  const char* counted[] = {"one:init", "two:init", "three:init", "one:next", "two:next", "two:back",
+                           "two:active", "three:finish", "three:next", "one:destroy", "three:destroy"};
+  std::vector<int> counts;
+  for (const char* event : counted) counts.push_back(wizard.count(event));
+  EXPECT_EQ((std::vector<int>{1, 1, 1, 2, 1, 1, 2, 1, 0, 1, 1}), counts);
+  EXPECT_EQ("c:\\w32tex\\表\\", wizard.two.field) << "the field as the user left it";
   EXPECT_EQ(sheet_window, wizard.sheet.created);
   EXPECT_EQ(sheet_window, wizard.one.sheet_seen_at_init);
-  EXPECT_GT(wizard.one.metrics_height, 0);
-  EXPECT_TRUE(wizard.one.record_bars_match);
+  EXPECT_TRUE(wizard.one.record_complete) << "the record's metrics and scroll bars";
   EXPECT_EQ(nullptr, wizard.sheet.window());
   EXPECT_EQ(&wizard.table[0], page_property) << "KOTORIPROPSHEETPROP points to the table row";
   // on_destroy answered false, but no page keeps a handle to a window that is gone.
-  EXPECT_EQ(nullptr, wizard.one.holder());
-  EXPECT_EQ(nullptr, wizard.two.holder());
-  EXPECT_EQ(nullptr, wizard.three.holder());
+  for (const logging_page* page : {&wizard.one, &wizard.two, &wizard.three})
+    EXPECT_EQ(nullptr, page->holder());
 
   // The same pages again, while a second thread runs a sheet of its own; Cancel
   // ends both runs, and is no error.
@@ -207,36 +150,30 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   bool other_ran = false;
   HWND main_seen = nullptr, other_seen = nullptr;
   ran = false;
-  closed = ui_driver::run_modal(
-      [&] { ran = wizard.run("表の試験"); },
-      [&](DWORD ui_thread) {
-        HWND main_sheet = wait_for_sheet(ui_thread);
-        ASSERT_TRUE(main_sheet);
-        ASSERT_TRUE(press_and_wait(main_sheet, ui_driver::wizard_next, 1));
-        std::thread other([&] {
-          other_thread = GetCurrentThreadId();
-          other_ran = other_wizard.run("裏の試験");
-        });
-        ui_driver::wait_until([&] { return other_thread != 0; });
-        HWND other_sheet = wait_for_sheet(other_thread);
-        if (other_sheet) {
-          EXPECT_TRUE(ui_driver::wait_for_page(other_sheet, 0));
-          other_seen = other_sheet;
-          main_seen = main_sheet;
-          EXPECT_TRUE(ui_driver::press_wizard(other_sheet, ui_driver::wizard_cancel));
-        } else {
-          ui_driver::dismiss_windows(other_thread);
-        }
-        other.join();
-        EXPECT_TRUE(ui_driver::press_wizard(main_sheet, ui_driver::wizard_cancel));
-      });
-  EXPECT_TRUE(closed);
+  EXPECT_TRUE(ui_driver::run_modal([&] { ran = wizard.run("表の試験"); }, [&](DWORD ui_thread) {
+    main_seen = wait_for_sheet(ui_thread);
+    ASSERT_TRUE(main_seen);
+    ASSERT_TRUE(press_and_wait(main_seen, ui_driver::wizard_next, 1));
+    std::thread other([&] {
+      other_thread = GetCurrentThreadId();
+      other_ran = other_wizard.run("裏の試験");
+    });
+    ui_driver::wait_until([&] { return other_thread != 0; });
+    other_seen = wait_for_sheet(other_thread);
+    if (other_seen) {
+      EXPECT_TRUE(ui_driver::wait_for_page(other_seen, 0));
+      EXPECT_TRUE(ui_driver::press_wizard(other_seen, ui_driver::wizard_cancel));
+    } else {
+      ui_driver::dismiss_windows(other_thread);
+    }
+    other.join();
+    EXPECT_TRUE(ui_driver::press_wizard(main_seen, ui_driver::wizard_cancel));
+  }));
   EXPECT_TRUE(ran) << "Cancel is no error";
   EXPECT_TRUE(other_ran);
-  EXPECT_EQ(2, count(log, "one:init")) << "each run makes the page anew";
-  EXPECT_EQ(2, count(log, "two:init"));
-  EXPECT_EQ(1, count(log, "three:init")) << "the page never shown is never made";
-  EXPECT_EQ(1, count(log, "three:finish"));
+  EXPECT_EQ(2, wizard.count("one:init")) << "each run makes the page anew";
+  EXPECT_EQ(2, wizard.count("two:init"));
+  EXPECT_EQ(1, wizard.count("three:init")) << "the page never shown is never made";
   EXPECT_EQ(nullptr, wizard.one.holder());
   ASSERT_TRUE(other_seen) << "the second sheet did not appear";
   EXPECT_NE(main_seen, other_seen);
