@@ -1,5 +1,5 @@
-// Helpers of the engine's tests: a record that frees itself, compiled bytes, and a
-// search answering the matched text.
+// Helpers of the engine's tests: a record that frees itself, its program bytes, and
+// searches answered as "start:matched text" ("" when nothing matches).
 #pragma once
 
 #include <string>
@@ -15,21 +15,23 @@ struct test_record {
     SzRexInit(&record);
   }
   ~test_record() { SzRexFree(&record); }
+  test_record(const test_record&) = delete;
+  test_record& operator=(const test_record&) = delete;
   int compile(const char* pattern) { return SzRexCompile(&record, pattern); }
   // The program bytes up to and including the final End.
   std::vector<int> bytes() const {
-    std::vector<int> out;
-    if (!record.program || !record.state) return out;
-    for (int i = 0; i < record.state->program_length; ++i) out.push_back(record.program[i]);
-    return out;
+    if (!record.program || !record.state) return {};
+    return std::vector<int>(record.program, record.program + record.state->program_length);
+  }
+  std::string find(const char* subject) {
+    if (!SzRexFind(&record, subject)) return "";
+    return std::to_string(record.match_start) + ":" +
+           std::string(subject + record.match_start, record.match_length);
   }
 };
 
-// "" when nothing matches, else "start:matched text".
 inline std::string find_text(const char* pattern, const char* subject) {
   test_record r;
   if (!r.compile(pattern)) return "compile error " + std::to_string(r.record.error);
-  if (!SzRexFind(&r.record, subject)) return "";
-  return std::to_string(r.record.match_start) + ":" +
-         std::string(subject + r.record.match_start, r.record.match_length);
+  return r.find(subject);
 }
