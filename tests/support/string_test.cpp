@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -14,72 +15,69 @@ using wklib::string;
 
 namespace {
 
-std::string hex(const string& s) {
-  static const char digits[] = "0123456789ABCDEF";
+std::string hex(const std::string& s) {
   std::string out;
-  for (int i = 0; i < s.length(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (!out.empty()) out += ' ';
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
+  for (unsigned char c : s)
+    out += (out.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[c >> 4]) +
+           "0123456789ABCDEF"[c & 15];
   return out;
 }
 
-}  // namespace
-
-TEST(string_sharing, copies_share_until_one_changes) {
-  string a("abcdef");
-  string b(a);
-  EXPECT_EQ(2, a.use_count()) << "a copy shares the block";
-  EXPECT_EQ(a.c_str(), b.c_str()) << "expected one buffer for both";
-  b.append("g");
-  EXPECT_STREQ("abcdef", a.c_str()) << "changing the copy must leave the original";
-  EXPECT_STREQ("abcdefg", b.c_str());
-  EXPECT_EQ(1, a.use_count());
-  EXPECT_EQ(1, b.use_count());
-
-  string c(a);
-  c.erase(3, 100);
-  EXPECT_STREQ("abcdef", a.c_str());
-  EXPECT_STREQ("abc", c.c_str()) << "erase(3, 100) keeps the first three bytes";
-
-  string d(a);
-  d.lower();
-  d.replace_all("a", "b");
-  EXPECT_STREQ("abcdef", a.c_str());
+void write_buffer(string* s, int length) {
+  std::strcpy(s->buffer(10), "0123456789");
+  s->set_length(length);
 }
 
-TEST(string_sharing, empty_strings_share_one_static_block) {
+// Each edit on "abCDef", once on a string of its own and once on a copy that shares
+// its block: the copy must come out the same and leave the original as it was.
+TEST(string_edit, edits_of_an_unshared_and_of_a_shared_block) {
+  const struct {
+    std::function<void(string&)> edit;
+    const char* expected;
+  } edits[] = {
+      {[](string& s) { s.append("g"); }, "abCDefg"},
+      {[](string& s) { s.append("xyz", 5, 1); }, "abCDef"},  // a position past the end
+      {[](string& s) { s.append("xyz", 1, -1); }, "abCDefyz"},
+      {[](string& s) { s.append(string("12345"), 3); }, "abCDef45"},
+      {[](string& s) { s.append(s); }, "abCDefabCDef"},
+      {[](string& s) { s.append(s.c_str() + 1, 2); }, "abCDefbC"},
+      {[](string& s) { s.assign(s.c_str() + 3, 3); }, "Def"},
+      {[](string& s) { s.assign(s.c_str() + 1, 2); }, "bC"},
+      {[](string& s) { s.assign("xyz", 3); }, "xyz"},
+      {[](string& s) { s.assign("hello", 9, 2); }, "abCDef"},  // a position past the end
+      {[](string& s) { s.assign("hello", 1, 100); }, "ello"},  // the count is clamped
+      {[](string& s) { s.clear(); }, ""},
+      {[](string& s) { s.erase(3, 100); }, "abC"},
+      {[](string& s) { s.erase(0, 6); }, ""},
+      {[](string& s) { s.lower(); }, "abcdef"},
+      {[](string& s) { s.replace_all("C", "x"); }, "abxDef"},
+      {[](string& s) { write_buffer(&s, -1); }, "0123456789"},
+      {[](string& s) { write_buffer(&s, 4); }, "0123"},
+  };
+  for (std::size_t i = 0; i < sizeof edits / sizeof edits[0]; ++i) {
+    string own("abCDef");
+    edits[i].edit(own);
+    EXPECT_STREQ(edits[i].expected, own.c_str()) << "edit " << i << " of an unshared block";
+    EXPECT_EQ(static_cast<int>(std::strlen(edits[i].expected)), own.length()) << "edit " << i;
+    EXPECT_EQ(!*edits[i].expected, own.empty()) << "edit " << i;
+    const string original("abCDef");
+    string copy(original);
+    EXPECT_EQ(original.c_str(), copy.c_str()) << "a copy shares the block";
+    EXPECT_EQ(2, original.use_count());
+    edits[i].edit(copy);
+    EXPECT_STREQ(edits[i].expected, copy.c_str()) << "edit " << i << " of a shared block";
+    EXPECT_STREQ("abCDef", original.c_str()) << "edit " << i << " of a copy";
+    EXPECT_EQ(std::strcmp(edits[i].expected, "abCDef") ? 1 : 2, original.use_count())
+        << "edit " << i << ": copies share until one changes";
+  }
   string a, b(""), c(static_cast<const char*>(nullptr));
   EXPECT_EQ(0, a.use_count()) << "the empty block is never counted";
-  EXPECT_EQ(a.c_str(), b.c_str());
+  EXPECT_EQ(a.c_str(), b.c_str()) << "empty strings share one block";
   EXPECT_EQ(a.c_str(), c.c_str());
-  string d("x");
-  d.erase(0, 1);
-  EXPECT_TRUE(d.empty());
-  EXPECT_EQ(0, d.length());
-}
-
-// assign and clear reuse an unshared block; a shared one must stay as it was.
-TEST(string_sharing, assign_and_clear_leave_copies_alone) {
-  string a("abcdef");
-  a.assign("xyz", 3);
-  EXPECT_STREQ("xyz", a.c_str());
-  a.clear();
-  EXPECT_TRUE(a.empty());
-  EXPECT_STREQ("", a.c_str());
-  a.assign("uvw", 3);
-  string b(a);
-  a.assign("q", 1);
-  EXPECT_STREQ("uvw", b.c_str()) << "assigning to a shared string must leave its copy";
-  EXPECT_STREQ("q", a.c_str());
-  b.clear();
-  EXPECT_STREQ("q", a.c_str());
-  string c(a);
-  c.clear();
-  EXPECT_STREQ("q", a.c_str()) << "clearing a copy must leave the original";
-  EXPECT_TRUE(c.empty());
+  EXPECT_STREQ("ab", (string("a") + "b").c_str());
+  EXPECT_STREQ("Def", string("abCDef").substr(3).c_str());
+  EXPECT_STREQ("bCD", string("abCDef").substr(1, 3).c_str());
+  EXPECT_STREQ("", string("abCDef").substr(99).c_str());
 }
 
 // The settings and the install state are copied by the user-interface thread and
@@ -88,8 +86,7 @@ TEST(string_sharing, copies_made_in_two_threads_keep_the_count) {
   const string shared("C:\\tex\\");
   std::atomic<int> ready(0);
   auto copy_often = [&] {
-    // Both threads start copying at the same moment.
-    for (++ready; ready < 2;) {
+    for (++ready; ready < 2;) {  // both threads start copying at the same moment
     }
     for (int i = 0; i < 1000000; ++i) {
       string copy(shared);
@@ -103,155 +100,102 @@ TEST(string_sharing, copies_made_in_two_threads_keep_the_count) {
   EXPECT_EQ(1, shared.use_count()) << "references lost or gained between the threads";
 }
 
-TEST(string_sharing, self_append_and_assign_from_own_text) {
-  string a("abc");
-  a.append(a);
-  EXPECT_STREQ("abcabc", a.c_str());
-  a.append(a.c_str() + 1, 2);
-  EXPECT_STREQ("abcabcbc", a.c_str());
-  a.assign(a.c_str() + 3, 3);
-  EXPECT_STREQ("abc", a.c_str());
-  a.assign(a.c_str() + 1, 2);
-  EXPECT_STREQ("bc", a.c_str()) << "an assign from its own text reuses the block in place";
-  string big;
-  for (int i = 0; i < 1000; ++i) big.append("0123456789");
-  EXPECT_EQ(10000, big.length());
-  EXPECT_EQ('9', big.back());
-}
-
 // A text built byte by byte moves to a new block only now and then: each move
 // copies the whole text, so a move per append is quadratic.
 TEST(string_sharing, appends_to_an_unshared_block_are_amortised) {
   string built;
   int moves = 0;
-  const char* storage = built.c_str();
   for (int i = 0; i < 4096; ++i) {
+    const char* storage = built.c_str();
     built.append("x", 1);
-    if (built.c_str() != storage) ++moves;
-    storage = built.c_str();
+    moves += built.c_str() != storage;
   }
   EXPECT_EQ(4096, built.length());
-  EXPECT_LE(moves, 32) << "expected a few block moves for 4096 appends, got " << moves;
-  string copy(built);
-  built.append("y");
-  EXPECT_EQ(4096, copy.length()) << "an append to a shared block must leave its copy";
-  EXPECT_EQ('y', built.back());
-}
-
-TEST(string_edit, assign_and_append_substrings_clamp) {
-  string s("keep");
-  s.assign("hello", 9, 2);
-  EXPECT_STREQ("keep", s.c_str()) << "a position past the end leaves the string unchanged";
-  s.assign("hello", 1, 100);
-  EXPECT_STREQ("ello", s.c_str()) << "the count is clamped to the text";
-  s.append("xyz", 5, 1);
-  EXPECT_STREQ("ello", s.c_str());
-  s.append("xyz", 1, -1);
-  EXPECT_STREQ("elloyz", s.c_str());
-  s.append(string("12345"), 3);
-  EXPECT_STREQ("elloyz45", s.c_str());
-  EXPECT_STREQ("ab", (string("a") + "b").c_str());
-  EXPECT_STREQ("llo", s.substr(1, 3).c_str());
-  EXPECT_STREQ("", s.substr(99).c_str());
-}
-
-TEST(string_edit, buffer_and_set_length) {
-  string s("abc");
-  string shared(s);
-  char* p = s.buffer(10);
-  std::strcpy(p, "0123456789");
-  s.set_length(-1);
-  EXPECT_STREQ("0123456789", s.c_str());
-  EXPECT_STREQ("abc", shared.c_str()) << "writing into the buffer must not touch a sharer";
-  s.set_length(4);
-  EXPECT_STREQ("0123", s.c_str());
-  EXPECT_EQ(4, s.length());
+  EXPECT_LE(moves, 32) << "block moves for 4096 appends";
 }
 
 TEST(string_edit, replace_all_counts_and_resumes_after_each_occurrence) {
-  string s("aaa");
-  EXPECT_EQ(3, s.replace_all("a", "bb"));
-  EXPECT_STREQ("bbbbbb", s.c_str());
-  string t("aaaa");
-  EXPECT_EQ(2, t.replace_all("aa", "a")) << "the search resumes after each occurrence";
-  EXPECT_STREQ("aa", t.c_str());
-  string u("none");
-  EXPECT_EQ(0, u.replace_all("x", "y"));
-  EXPECT_STREQ("none", u.c_str());
-  string path("c:/tex/bin/");
-  EXPECT_EQ(3, path.replace_all("/", "\\"));
-  EXPECT_STREQ("c:\\tex\\bin\\", path.c_str());
-  // 表 is 0x95 0x5C: its trail byte is no backslash to replace.
-  string sjis("表\\x");
-  EXPECT_EQ(1, sjis.replace_all("\\", "/"));
-  EXPECT_STREQ("表/x", sjis.c_str());
+  const struct {
+    const char *text, *from, *to;
+    int count;
+    const char* result;
+  } cases[] = {
+      {"aaa", "a", "bb", 3, "bbbbbb"}, {"aaaa", "aa", "a", 2, "aa"},
+      {"none", "x", "y", 0, "none"},   {"c:/tex/bin/", "/", "\\", 3, "c:\\tex\\bin\\"},
+      {"表\\x", "\\", "/", 1, "表/x"},  // 表 is 0x95 0x5C: its trail byte is no backslash
+  };
+  for (const auto& c : cases) {
+    string s(c.text);
+    EXPECT_EQ(c.count, s.replace_all(c.from, c.to)) << c.text;
+    EXPECT_STREQ(c.result, s.c_str()) << c.text;
+  }
 }
 
+// ソ is 0x83 0x5C: the 0x5C is a trail byte. Multi-byte needles go through the
+// table search, with the same rule.
 TEST(string_search, find_never_starts_on_a_trail_byte) {
-  string so("ソ\\");  // 0x83 0x5C 0x5C
-  ASSERT_EQ(3, so.length());
-  EXPECT_EQ(2, so.find("\\", 0)) << "0x5C at 1 is the trail byte of ソ";
-  EXPECT_EQ(-1, so.find("\\", 3)) << "from at the end finds nothing";
-  EXPECT_EQ(2, so.rfind("\\")) << "rfind from the end";
-  EXPECT_EQ(-1, so.rfind("\\", 2)) << "only occurrences starting before 2 count";
-
-  // Multi-byte needles go through the table search, with the same rule.
-  string text("ソ\\ソ\\\\x");  // 83 5C 5C 83 5C 5C 5C 78
-  EXPECT_EQ(2, text.find("\\\x83", 0));
-  EXPECT_EQ(5, text.find("\\\\", 0)) << "5C 5C at 1 and 4 start on trail bytes";
-  EXPECT_EQ(5, text.rfind("\\\\"));
-  EXPECT_EQ(-1, text.rfind("\\\\", 5));
-
-  string plain("abcabcabc");
-  EXPECT_EQ(0, plain.find("abc"));
-  EXPECT_EQ(3, plain.find("abc", 1));
-  EXPECT_EQ(-1, plain.find("abc", 7));
-  EXPECT_EQ(6, plain.rfind("abc"));
-  EXPECT_EQ(3, plain.rfind("abc", 6));
-  EXPECT_EQ(-1, plain.rfind("abcd"));
-  EXPECT_EQ(-1, plain.find(""));
+  const struct {
+    const char *text, *needle;
+    int find_from, found, rfind_before, rfound;  // rfind_before -1: the whole text
+  } cases[] = {
+      {"ソ\\", "\\", 0, 2, -1, 2},
+      {"ソ\\", "\\", 3, -1, 2, -1},
+      {"ソ\\ソ\\\\x", "\\\x83", 0, 2, -1, 2},
+      {"ソ\\ソ\\\\x", "\\\\", 0, 5, -1, 5},
+      {"ソ\\ソ\\\\x", "\\\\", 0, 5, 5, -1},
+      {"abcabcabc", "abc", 0, 0, -1, 6},
+      {"abcabcabc", "abc", 1, 3, 6, 3},
+      {"abcabcabc", "abc", 7, -1, 3, 0},
+      {"abcabcabc", "abcd", 0, -1, -1, -1},
+      {"abcabcabc", "", 0, -1, -1, -1},
+  };
+  for (const auto& c : cases) {
+    const string s(c.text);
+    EXPECT_EQ(c.found, s.find(c.needle, c.find_from)) << c.text << " find " << c.needle;
+    EXPECT_EQ(c.rfound, s.rfind(c.needle, c.rfind_before)) << c.text << " rfind " << c.needle;
+  }
 }
 
+// Random texts over a small alphabet with a lead byte and 0x5C, against a plain scan.
 TEST(string_search, horspool_agrees_with_a_plain_scan) {
-  // Random texts over a small alphabet that includes a lead byte and 0x5C.
   const char alphabet[] = {'a', 'b', '\\', '\x83', '\x95'};
   unsigned seed = 12345;
   auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 16; };
   for (int round = 0; round < 3000; ++round) {
     std::string t, p;
-    int n = static_cast<int>(next() % 24), m = 1 + static_cast<int>(next() % 4);
+    const int n = static_cast<int>(next() % 24), m = 1 + static_cast<int>(next() % 4);
     for (int i = 0; i < n; ++i) t += alphabet[next() % 5];
     for (int i = 0; i < m; ++i) p += alphabet[next() % 5];
-    string s(t.c_str(), static_cast<int>(t.size()));
     int expected_first = -1, expected_last = -1;
-    for (int q = 0; q + m <= n; ++q) {
-      if (t.compare(q, m, p) == 0 && !wklib::is_trail_position(t.c_str(), q)) {
-        if (expected_first < 0) expected_first = q;
-        expected_last = q;
-      }
+    for (int q = 0, width = 1; q + m <= n; q += width) {
+      width = (t[q] == '\x83' || t[q] == '\x95') && q + 1 < n ? 2 : 1;
+      if (t.compare(q, m, p) != 0) continue;
+      if (expected_first < 0) expected_first = q;
+      expected_last = q;
     }
-    ASSERT_EQ(expected_first, s.find(p.c_str())) << "round " << round << " text " << hex(s);
-    ASSERT_EQ(expected_last, s.rfind(p.c_str())) << "round " << round << " text " << hex(s);
+    const string s(t.c_str(), n);
+    ASSERT_EQ(expected_first, s.find(p.c_str())) << "text " << hex(t) << " needle " << hex(p);
+    ASSERT_EQ(expected_last, s.rfind(p.c_str())) << "text " << hex(t) << " needle " << hex(p);
   }
 }
 
 TEST(string_convert, to_digit_and_character_tests) {
   EXPECT_EQ(7, wklib::to_digit('7'));
   EXPECT_EQ(0, wklib::to_digit('0'));
-  try {
-    wklib::to_digit('x');
-    ADD_FAILURE() << "to_digit('x') did not throw";
-  } catch (const wklib::bad_lexical_cast& e) {
-    EXPECT_TRUE(e.target_type() == typeid(int)) << "target type " << e.target_type().name();
-    EXPECT_TRUE(e.source_type() == typeid(char)) << "source type " << e.source_type().name();
+  EXPECT_EQ(9, wklib::to_digit('9'));
+  for (char c : {'x', '/', ':'}) {
+    try {
+      wklib::to_digit(c);
+      ADD_FAILURE() << "to_digit('" << c << "') did not throw";
+    } catch (const wklib::bad_lexical_cast& e) {
+      EXPECT_TRUE(e.target_type() == typeid(int)) << "target type " << e.target_type().name();
+      EXPECT_TRUE(e.source_type() == typeid(char)) << "source type " << e.source_type().name();
+    }
   }
-  EXPECT_TRUE(wklib::is_word_char('_'));
-  EXPECT_TRUE(wklib::is_word_char('Z'));
-  EXPECT_FALSE(wklib::is_word_char('5'));
-  EXPECT_FALSE(wklib::is_word_char(0x83));
+  for (unsigned char c : {'_', 'A', 'Z', 'a', 'z'}) EXPECT_TRUE(wklib::is_word_char(c)) << c;
+  for (int c : {0x35, 0x40, 0x5B, 0x60, 0x7B, 0x83}) EXPECT_FALSE(wklib::is_word_char(c)) << c;
   EXPECT_TRUE(wklib::is_trail_position("\x83\x5C", 1));
-  EXPECT_FALSE(wklib::is_trail_position("\x83\x83\x5C", 2))
-      << "two lead bytes before: 0x83 0x83 is one character";
+  EXPECT_FALSE(wklib::is_trail_position("\x83\x83\x5C", 2)) << "0x83 0x83 is one character";
   EXPECT_FALSE(wklib::is_trail_position("a\\", 1));
 }
 
@@ -272,27 +216,24 @@ TEST(string_lower, mixed_texts_agree_with_the_character_rules_at_every_alignment
                                 "Q",
                                 " ",
                                 "Ω"};
-  const int piece_count = static_cast<int>(sizeof pieces / sizeof pieces[0]);
   unsigned seed = 12345;
   for (int round = 0; round < 400; ++round) {
     std::string text(round % 9, 'M');  // shifts the 8-byte steps against the characters
-    const int count = 1 + round % 23;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < 1 + round % 23; ++i) {
       seed = seed * 1103515245u + 12345u;
-      text += pieces[(seed >> 16) % piece_count];
+      text += pieces[(seed >> 16) % (sizeof pieces / sizeof pieces[0])];
     }
     std::string expected = text;
     wklib::cp932_lower(&expected[0], static_cast<int>(expected.size()));
     string s(text.c_str());
     s.lower();
-    ASSERT_EQ(hex(string(expected.c_str())), hex(s)) << "lower() of " << hex(string(text.c_str()));
+    ASSERT_EQ(hex(expected), hex(s.c_str())) << "lower() of " << hex(text);
   }
 }
 
 TEST(string_lower, lowers_ascii_and_full_width_letters_like_windows) {
-  struct {
-    const char* in;
-    const char* out;
+  const struct {
+    const char *in, *out;
   } cases[] = {
       {"ABC xyz 09_", "abc xyz 09_"},
       {"ＡＢＣＺ", "ａｂｃｚ"},
@@ -309,6 +250,8 @@ TEST(string_lower, lowers_ascii_and_full_width_letters_like_windows) {
   for (const auto& c : cases) {
     string s(c.in);
     s.lower();
-    EXPECT_EQ(hex(string(c.out)), hex(s)) << "lower() of " << hex(string(c.in));
+    EXPECT_EQ(hex(c.out), hex(s.c_str())) << "lower() of " << hex(c.in);
   }
 }
+
+}  // namespace
