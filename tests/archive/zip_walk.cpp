@@ -2,11 +2,10 @@
 
 #include <memory>
 
-walked_archive walk_archive(zip_reader& reader, unsigned block, unsigned max_entries) {
+walked_archive walk_archive(zip_reader& reader, unsigned block) {
   walked_archive result;
-  std::vector<char> buffer(block);
-  std::vector<char> name(70000);
-  for (unsigned i = 0; i < max_entries; ++i) {
+  std::vector<char> buffer(block), name(70000);
+  for (;;) {
     walked_entry e;
     e.info_status = reader.current_info(&e.info, name.data(), name.size());
     if (e.info_status != zip_ok) {
@@ -30,11 +29,10 @@ walked_archive walk_archive(zip_reader& reader, unsigned block, unsigned max_ent
 
 walked_archive walk_memory(const std::string& archive, unsigned block) {
   zip_reader reader;
-  walked_archive result;
-  result.open_status = reader.open(
+  const int opened = reader.open(
       std::unique_ptr<zip_source>(new zip_memory_source(archive.data(), archive.size())));
-  if (result.open_status != zip_ok) return result;
-  walked_archive walked = walk_archive(reader, block);
-  walked.open_status = result.open_status;
+  walked_archive walked;
+  if (opened == zip_ok) walked = walk_archive(reader, block);
+  walked.open_status = opened;
   return walked;
 }

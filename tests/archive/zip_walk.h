@@ -10,9 +10,8 @@
 struct walked_entry {
   int info_status = zip_ok;
   zip_entry_info info;
-  std::string name;
+  std::string name, data;
   int open_status = zip_ok;
-  std::string data;
   int read_status = zip_ok;   // 0, or the error that ended the reads
   int close_status = zip_ok;  // of close_current
   int next_status = zip_ok;   // of the next() that followed
@@ -23,7 +22,6 @@ struct walked_archive {
   std::vector<walked_entry> entries;
 };
 
-// Walks at most `max_entries` entries, reading each in blocks of `block` bytes.
-walked_archive walk_archive(zip_reader& reader, unsigned block = 8192,
-                            unsigned max_entries = 70000);
+// Walks the entries, reading each in blocks of `block` bytes.
+walked_archive walk_archive(zip_reader& reader, unsigned block = 8192);
 walked_archive walk_memory(const std::string& archive, unsigned block = 8192);
