@@ -9,22 +9,17 @@
 
 namespace {
 
-// Serves a page from memory, counting reads, remembering their sizes, and
-// optionally setting a cancel flag after a number of reads or failing part-way.
+// Serves a page from memory, at most `cap` bytes a read, recording the sizes
+// asked for; sets the cancel flag after a number of reads, or fails from an offset on.
 class memory_page : public page_source {
  public:
-  explicit memory_page(std::string text) : text_(std::move(text)) {}
+  explicit memory_page(std::string text, int cap = 1 << 20) : text_(std::move(text)), cap_(cap) {}
 
   int read(char* buffer, int size) override {
-    ++reads_;
     sizes_.push_back(size);
-    if (cancel_after_ > 0 && reads_ >= cancel_after_) cancel_ = 1;
-    if (fail_at_ >= 0 && position_ >= static_cast<size_t>(fail_at_)) {
-      failed_ = true;
-      return 0;
-    }
-    failed_ = false;
-    const size_t n = std::min(static_cast<size_t>(size), text_.size() - position_);
+    if (cancel_after_ > 0 && static_cast<int>(sizes_.size()) >= cancel_after_) cancel_ = 1;
+    failed_ = fail_at_ >= 0 && position_ >= static_cast<size_t>(fail_at_);
+    const size_t n = failed_ ? 0 : std::min<size_t>(std::min(size, cap_), text_.size() - position_);
     std::copy(text_.data() + position_, text_.data() + position_ + n, buffer);
     position_ += n;
     return static_cast<int>(n);
@@ -32,8 +27,8 @@ class memory_page : public page_source {
   bool failed() const override { return failed_; }
 
   std::string text_;
+  int cap_;
   size_t position_ = 0;
-  int reads_ = 0;
   std::vector<int> sizes_;
   int cancel_after_ = 0;
   volatile char cancel_ = 0;
@@ -51,147 +46,98 @@ std::string link(const std::string& href, const std::string& text) {
   return "<a href=\"" + href + "\">" + text + "</a>";
 }
 
-// A link of 960 bytes at `start`, then a short one (as in the HTTP fixture).
+// `count` links with their texts numbered, each followed by `gap` spaces.
+std::string links(int count, size_t gap) {
+  std::string page;
+  for (int i = 0; i < count; ++i) page += link("f.zip", "f" + std::to_string(i)) + std::string(gap, ' ');
+  return page;
+}
+
+std::vector<std::string> numbered(int count) {
+  std::vector<std::string> out;
+  for (int i = 0; i < count; ++i) out.push_back("f" + std::to_string(i));
+  return out;
+}
+
+// A link of 960 bytes at `start`, then a short one.
+const std::string long_text = "lost" + std::string(960 - 19 - 4 - 4 - 4, '-') + ".zip";
 std::string straddle_page(size_t start) {
-  std::string page = "<html><body>";
-  page.append(start - page.size(), 'x');
-  const std::string head = "<a href=\"lost.zip\">";
-  std::string text = "lost" + std::string(960 - head.size() - 4 - 4 - 4, '-') + ".zip";
-  const std::string long_link = head + text + "</a>";
-  EXPECT_EQ(960u, long_link.size());
-  return page + long_link + link("kept.zip", "kept.zip") + "\n</body></html>\n";
+  return std::string(start, 'x') + link("lost.zip", long_text) + link("kept.zip", "kept.zip") + "\n";
 }
 
-TEST(scan_index_links, link_texts_in_page_order) {
-  memory_page page("<html><ul>\n<li>" + link("b.zip", "b.zip") + "</li>\n<li>" +
-                   link("a.zip", "a.zip") + "</li>\n<li>" + link("icon.png", "") +
-                   link("b.zip", "b.zip") + "</li>\n</ul></html>\n");
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
-  EXPECT_EQ((std::vector<std::string>{"b.zip", "a.zip", "b.zip"}), texts(names))
-      << "duplicates stay, order is the page's, an empty link text names nothing";
-}
-
-TEST(scan_index_links, gives_link_text_not_href_and_keeps_entities_and_tags) {
-  memory_page page(link("x%26y.zip", "x&amp;y.zip") + link("t.zip", "<b>t</b>.zip") +
-                   link("long-name.zip", "long-na..&gt;"));
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
-  EXPECT_EQ((std::vector<std::string>{"x&amp;y.zip", "<b>t</b>.zip", "long-na..&gt;"}),
-            texts(names));
-}
-
-TEST(scan_index_links, tags_in_capitals_are_found_and_text_keeps_its_case) {
-  memory_page page(
-      "<A HREF=\"GS860W32FULL.ZIP\">GS860W32FULL.ZIP</A>\n"
-      "<a HREF=\"m.zip\">Mixed.Zip</A>\n<A Href=\"n.zip\">\x93\xfa\x96\x7b.zip</a>");
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
-  EXPECT_EQ((std::vector<std::string>{"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}),
-            texts(names));
-}
-
-TEST(scan_index_links, page_without_links_gives_nothing) {
-  memory_page page("<html><body><p>Nothing here.</p><p>a href without a tag</p></body></html>");
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
-  EXPECT_TRUE(names.empty()) << names.size() << " names";
-
-  memory_page empty("");
-  EXPECT_EQ(listing_complete, scan_index_links(empty, nullptr, names));
-  EXPECT_TRUE(names.empty());
-}
-
-TEST(scan_index_links, names_already_in_the_list_stay) {
-  memory_page page(link("a.zip", "a.zip"));
-  name_list names{wklib::string("earlier")};
-  EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names));
-  EXPECT_EQ((std::vector<std::string>{"earlier", "a.zip"}), texts(names));
-}
-
-TEST(scan_index_links, link_straddling_the_front_of_a_full_window_is_lost) {
-  memory_page straddling(straddle_page(100));
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(straddling, nullptr, names));
-  EXPECT_EQ((std::vector<std::string>{"kept.zip"}), texts(names))
-      << "the long link starts in the first 256 bytes and ends beyond byte 1024";
-
-  // The same link starting after byte 256 fits the window after one slide.
-  memory_page fitting(straddle_page(300));
-  names.clear();
-  EXPECT_EQ(listing_complete, scan_index_links(fitting, nullptr, names));
-  ASSERT_EQ(2u, names.size());
-  EXPECT_EQ(937, names[0].length()) << "the whole long link text";
-  EXPECT_STREQ("kept.zip", names[1].c_str());
+TEST(scan_index_links, pages) {
+  const struct {
+    const char* what;
+    std::string page;
+    std::vector<std::string> names;
+    int cap;  // bytes per read at most
+  } cases[] = {
+      {"page order, duplicates kept, an empty link text names nothing",
+       "<ul>\n<li>" + link("b.zip", "b.zip") + "</li>\n<li>" + link("a.zip", "a.zip") + "</li>" +
+           link("icon.png", "") + link("b.zip", "b.zip") + "</ul>",
+       {"b.zip", "a.zip", "b.zip"}, 1 << 20},
+      {"the link text, not the href, with its entities and tags",
+       link("x%26y.zip", "x&amp;y.zip") + link("t.zip", "<b>t</b>.zip") + link("l.zip", "long-na..&gt;"),
+       {"x&amp;y.zip", "<b>t</b>.zip", "long-na..&gt;"}, 1 << 20},
+      {"tags in capitals, texts keeping their case",
+       "<A HREF=\"G.ZIP\">GS860W32FULL.ZIP</A>\n<a HREF=\"m.zip\">Mixed.Zip</A>\n"
+       "<A Href=\"n.zip\">\x93\xfa\x96\x7b.zip</a>",
+       {"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}, 1 << 20},
+      {"no links", "<html><body><p>Nothing.</p><p>a href without a tag</p></body></html>", {}, 1 << 20},
+      {"an empty page", "", {}, 1 << 20},
+      {"a link straddling the front of a full window is lost: it starts in the first "
+       "256 bytes and ends beyond byte 1024",
+       straddle_page(100), {"kept.zip"}, 1 << 20},
+      {"the same link after byte 256 fits the window after one slide", straddle_page(300),
+       {long_text, "kept.zip"}, 1 << 20},
+      {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
+       numbered(20), 7},
+  };
+  for (const auto& c : cases) {
+    memory_page page(c.page, c.cap);
+    name_list names{wklib::string("earlier")};
+    EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names)) << c.what;
+    std::vector<std::string> expected{"earlier"};
+    expected.insert(expected.end(), c.names.begin(), c.names.end());
+    EXPECT_EQ(expected, texts(names)) << c.what;
+  }
 }
 
 TEST(scan_index_links, reads_are_small_and_follow_the_window) {
-  std::string page;
-  for (int i = 0; i < 40; ++i) page += link("f.zip", "f" + std::to_string(i) + ".zip") + "\n";
-  page += std::string(3000, 'x');
-  memory_page source(page);
+  memory_page source(links(40, 1) + std::string(3000, 'x'));
   name_list names;
   EXPECT_EQ(listing_complete, scan_index_links(source, nullptr, names));
   EXPECT_EQ(40u, names.size());
   ASSERT_FALSE(source.sizes_.empty());
   EXPECT_EQ(1024, source.sizes_[0]) << "the first read fills the window";
-  for (size_t i = 1; i < source.sizes_.size(); ++i) {
-    EXPECT_LE(source.sizes_[i], 1024) << "read " << i;
-  }
-  // After the last link the filler is read 256 bytes at a time.
-  EXPECT_EQ(256, source.sizes_.back());
+  for (size_t i = 1; i < source.sizes_.size(); ++i) EXPECT_LE(source.sizes_[i], 1024) << "read " << i;
+  EXPECT_EQ(256, source.sizes_.back()) << "after the last link the filler is read 256 bytes at a time";
 }
 
-TEST(scan_index_links, cancel_is_seen_after_a_read) {
-  std::string page;
-  for (int i = 0; i < 100; ++i) page += link("f.zip", "f.zip") + std::string(200, ' ');
-  memory_page source(page);
-  source.cancel_after_ = 3;
+TEST(scan_index_links, cancel_and_failure_end_the_page) {
+  const std::string page = links(100, 200);
+  memory_page cancelled(page);
+  cancelled.cancel_after_ = 3;
   name_list names;
-  EXPECT_EQ(listing_cancelled, scan_index_links(source, &source.cancel_, names));
-  EXPECT_EQ(3, source.reads_) << "the flag is looked at after each read";
+  EXPECT_EQ(listing_cancelled, scan_index_links(cancelled, &cancelled.cancel_, names));
+  EXPECT_EQ(3u, cancelled.sizes_.size()) << "the flag is looked at after each read";
   EXPECT_LT(names.size(), 100u);
 
-  // Set before the call: the first window is still examined once.
-  memory_page again(page);
-  again.cancel_ = 1;
+  memory_page set_before(page);  // the first window is still examined once
+  set_before.cancel_ = 1;
   names.clear();
-  EXPECT_EQ(listing_cancelled, scan_index_links(again, &again.cancel_, names));
+  EXPECT_EQ(listing_cancelled, scan_index_links(set_before, &set_before.cancel_, names));
   EXPECT_EQ(1u, names.size());
-}
 
-TEST(scan_index_links, failed_read_part_way_is_a_failure) {
-  std::string page;
-  for (int i = 0; i < 50; ++i) page += link("f.zip", "f.zip") + std::string(200, ' ');
-  memory_page source(page);
-  source.fail_at_ = 4000;
-  name_list names;
-  EXPECT_EQ(listing_failed, scan_index_links(source, nullptr, names))
-      << "a page cut by a failed read must not pass for a complete listing";
-  EXPECT_GT(names.size(), 0u) << "names before the failure are kept";
-
-  memory_page at_once(page);
-  at_once.fail_at_ = 0;
-  names.clear();
-  EXPECT_EQ(listing_failed, scan_index_links(at_once, nullptr, names));
-  EXPECT_TRUE(names.empty());
-}
-
-TEST(scan_index_links, short_reads_do_not_lose_links) {
-  // A source that hands out at most 7 bytes per read, as a slow network might.
-  class trickle : public memory_page {
-   public:
-    using memory_page::memory_page;
-    int read(char* buffer, int size) override {
-      return memory_page::read(buffer, std::min(size, 7));
-    }
-  };
-  std::string page;
-  for (int i = 0; i < 20; ++i) page += "<li>" + link("f.zip", "n" + std::to_string(i)) + "</li>\n";
-  trickle source(page);
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(source, nullptr, names));
-  EXPECT_EQ(20u, names.size()) << "a link whose end has not arrived yet is found later";
+  // A page cut by a failed read must not pass for a complete listing; names
+  // before the failure are kept.
+  for (long fail_at : {4000L, 0L}) {
+    memory_page failing(page);
+    failing.fail_at_ = fail_at;
+    names.clear();
+    EXPECT_EQ(listing_failed, scan_index_links(failing, nullptr, names)) << "failing at " << fail_at;
+    EXPECT_EQ(fail_at > 0, !names.empty()) << "failing at " << fail_at;
+  }
 }
 
 }  // namespace

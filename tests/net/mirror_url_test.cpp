@@ -6,15 +6,14 @@
 namespace {
 
 TEST(split_mirror_url, table) {
-  struct expectation {
+  // Only lower-case "ftp://" and "http://" are schemes; anything else is one FTP
+  // host name up to the first "/", which for "FTP://" is the scheme's own slash.
+  const struct {
     const char* url;
     int mode;
     const char* host;
     const char* path;
-  };
-  // Only lower-case "ftp://" and "http://" are schemes; anything else is one FTP
-  // host name up to the first "/", which for "FTP://" is the scheme's own slash.
-  const expectation cases[] = {
+  } cases[] = {
       {"ftp://ftp.example.jp/pub/TeX/win32/", mirror_ftp, "ftp.example.jp", "pub/TeX/win32/"},
       {"http://www.example.org/tex/dviout/", mirror_http, "www.example.org", "tex/dviout/"},
       {"http://www.example.org", mirror_http, "www.example.org", ""},
@@ -27,19 +26,16 @@ TEST(split_mirror_url, table) {
       {"/pub/", mirror_ftp, "", "pub/"},
       {"", mirror_ftp, "", ""},
   };
-  for (const expectation& e : cases) {
+  for (const auto& e : cases) {
     const mirror_url_parts parts = split_mirror_url(e.url);
     EXPECT_EQ(e.mode, parts.mode) << e.url;
     EXPECT_STREQ(e.host, parts.host.c_str()) << e.url;
     EXPECT_STREQ(e.path, parts.path.c_str()) << e.url;
   }
-}
-
-TEST(split_mirror_url, long_urls_are_cut_to_4095_bytes) {
+  // Longer URLs are cut to max_mirror_url_length bytes first.
   wklib::string url("http://h/");
   while (url.length() < 5000) url += "abcdefghij";
-  const mirror_url_parts parts = split_mirror_url(url);
-  EXPECT_EQ(max_mirror_url_length - 9, parts.path.length());
+  EXPECT_EQ(max_mirror_url_length - 9, split_mirror_url(url).path.length());
 }
 
 TEST(make_proxy_text, host_and_port_only_when_both_are_set) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -12,29 +11,22 @@
 bool test_mirror::load(std::string& reason) {
   const char* state = std::getenv("TAMARI_MIRROR_STATE");
   if (!state || !*state) {
-    reason = "TAMARI_MIRROR_STATE is not set: run this test through ctest";
+    reason = "TAMARI_MIRROR_STATE is not set: run this through ctest or a bench script";
     return false;
   }
   state_dir = state;
   std::ifstream servers(state_dir + "\\servers");
-  if (!servers) {
-    reason = "no servers file in " + state_dir + ": the mirror fixture did not start";
-    return false;
-  }
-  std::string line;
-  while (std::getline(servers, line)) {
+  for (std::string line; std::getline(servers, line);) {
     std::istringstream words(line);
     std::string kind, address;
     words >> kind >> address;
     if (kind == "ftp") ftp_host = address.c_str();
     if (kind == "http") http_host = address.c_str();
-    if (kind == "proxy") {
-      proxy_host = address.c_str();
-      words >> proxy_port;
-    }
+    if (kind == "proxy") proxy_host = address.c_str();
+    if (kind == "proxy") words >> proxy_port;
   }
   if (ftp_host.empty() || http_host.empty() || proxy_host.empty() || proxy_port == 0) {
-    reason = "incomplete servers file in " + state_dir;
+    reason = "no complete servers file in " + state_dir + ": the mirror fixture did not start";
     return false;
   }
   return true;
@@ -42,74 +34,49 @@ bool test_mirror::load(std::string& reason) {
 
 const test_mirror& mirror() {
   static test_mirror the_mirror;
-  static bool loaded = false;
   static std::string reason;
-  if (!loaded) loaded = the_mirror.load(reason);
+  static const bool loaded = the_mirror.load(reason);
   if (!loaded) ADD_FAILURE() << reason;
   return the_mirror;
 }
 
-std::string sample_bytes(size_t size) {
+namespace {
+
+std::string bytes_from(const std::string& path, std::streamoff offset) {
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(offset);
+  std::ostringstream rest;
+  if (in) rest << in.rdbuf();
+  return rest.str();
+}
+
+}  // namespace
+
+file_tail::file_tail(const std::string& path) : path_(path), start_(bytes_from(path, 0).size()) {}
+
+std::string file_tail::added() const { return bytes_from(path_, static_cast<std::streamoff>(start_)); }
+
+file_tail program_log() { return file_tail(the_settings().log_path().c_str()); }
+
+std::string sample_bytes(std::size_t size) {
   std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) % 251);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) % 251);
   return bytes;
 }
 
-std::string read_whole_file(const std::string& path) { return read_file_from(path, 0); }
-
-bool write_whole_file(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
-}
-
-bool file_exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string read_file_from(const std::string& path, size_t offset) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string();
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<size_t>(size) <= offset) return std::string();
-  in.seekg(static_cast<std::streamoff>(offset));
-  std::string data(static_cast<size_t>(size) - offset, '\0');
-  in.read(&data[0], static_cast<std::streamsize>(data.size()));
-  return data;
-}
-
-size_t file_size_of(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return data.nFileSizeLow;
-}
-
-std::string make_scratch_dir(const char* tag) {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  char name[MAX_PATH];
-  std::snprintf(name, sizeof name, "%stamari3-%s-%lu-%lu\\", temp, tag, GetCurrentProcessId(),
-                GetTickCount());
-  CreateDirectoryA(name, nullptr);
-  return name;
-}
-
-size_t log_size() { return file_size_of(the_settings().log_path().c_str()); }
-
-std::string log_since(size_t offset) {
-  return read_file_from(the_settings().log_path().c_str(), offset);
-}
-
-SYSTEMTIME system_time_of(const FILETIME& time) {
-  SYSTEMTIME system = {};
-  FileTimeToSystemTime(&time, &system);
-  return system;
-}
-
-std::string format_time(const SYSTEMTIME& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth,
-                time.wDay, time.wHour, time.wMinute, time.wSecond);
-  return text;
+void configure_demo(const std::string& base_url, const std::string& save_dir, bool online) {
+  install_settings& s = the_settings();
+  s.set_tex_url((base_url + "w32tex/").c_str());
+  s.set_dviout_url((base_url + "dviout/").c_str());
+  s.set_gs_url((base_url + "gs/").c_str());
+  s.set_gsview_url((base_url + "gsview/").c_str());
+  s.set_tex_pattern("texinst[0-9]*\\.zip");
+  s.set_dviout_pattern("tex[0-9]*w\\.zip");
+  s.set_gs_pattern("gs[0-9]*w32full\\.zip");
+  s.set_gsview_pattern("gsv[0-9]*w32\\.exe");
+  s.set_save_dir(save_dir.c_str());
+  s.set_proxy("");
+  s.set_port(0);
+  s.set_use_network(online);
+  s.load_settings();
 }
