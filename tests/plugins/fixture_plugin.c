@@ -1,8 +1,8 @@
 /* A plug-in in plain C for the host's tests, built in variants by definitions:
  * FIXTURE_NAME (its name and settings section), FIXTURE_NO_SET, FIXTURE_NO_INIT,
  * FIXTURE_INIT_FAILS. Its answers come from its section of the settings file
- * handed to Init: ok (default 1), count, url0..2, file0..2, size0..2, install
- * (default 1). Each call appends "<name> <call>" to the log handed to Init. */
+ * handed to Init: ok (default 1), count, url0..3, file0..3, size0..3, install
+ * (default 1). Each call appends "<name> <call> <window>" to the log handed to Init. */
 #include <stdio.h>
 #include <string.h>
 
@@ -10,11 +10,8 @@
 
 #define EXPORT __declspec(dllexport)
 
-static char g_ini[4096];
-static char g_log[4096];
-static char g_urls[3][256];
-static char g_files[3][256];
-static download_entry g_entries[3];
+static char g_ini[4096], g_log[4096], g_texts[8][256];
+static download_entry g_entries[4];
 
 static void note(const char* call, const void* window) {
   FILE* log = fopen(g_log, "a");
@@ -28,9 +25,7 @@ static int number(const char* key, int fallback) {
 }
 
 EXPORT const char* __cdecl SoftName(void) { return FIXTURE_NAME; }
-
 EXPORT const char* __cdecl Info(void) { return "fixture " FIXTURE_NAME; }
-
 #ifndef FIXTURE_NO_SET
 EXPORT void __cdecl Set(HWND owner) { note("Set", owner); }
 #endif
@@ -54,15 +49,15 @@ EXPORT download_data __cdecl GetDownloadData(HWND owner) {
   /* Padding that is not zero: the host must look at the one byte of ok only. */
   memset(&data, 0xA5, sizeof data);
   note("GetDownloadData", owner);
-  for (i = 0; i < 3; ++i) {
+  for (i = 0; i < 4; ++i) {
     char key[8];
     sprintf(key, "url%d", i);
-    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_urls[i], sizeof g_urls[i], g_ini);
+    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_texts[2 * i], 256, g_ini);
     sprintf(key, "file%d", i);
-    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_files[i], sizeof g_files[i], g_ini);
+    GetPrivateProfileStringA(FIXTURE_NAME, key, "", g_texts[2 * i + 1], 256, g_ini);
     sprintf(key, "size%d", i);
-    g_entries[i].url = g_urls[i];
-    g_entries[i].file_name = g_files[i];
+    g_entries[i].url = g_texts[2 * i];
+    g_entries[i].file_name = g_texts[2 * i + 1];
     g_entries[i].size = number(key, 0);
   }
   data.ok = (plugin_bool)number("ok", 1);
