@@ -6,15 +6,16 @@ server of our own and a recording HTTP proxy, each on its own 127.0.0.x address.
                           [--demo-programs DIR]
   mirror_servers.py stop --state DIR
 
-`start` writes the fixture trees into DIR, starts one detached process serving
-all three and returns once they listen. Addresses are taken by binding: the
-first free address of the range for each server, so copies of the test run
-that share the range never collide. DIR/servers then reads
+`start` writes the fixture trees into DIR/root, starts one detached process
+serving all three and returns once they listen. Each server takes the first
+address of the range that it can bind, so copies of the test run that share the
+range never collide. DIR/servers then reads
 
   ftp 127.0.0.20
   http 127.0.0.21
   proxy 127.0.0.22 8080
 
+and DIR/ftp.log, http.log and proxy.log get one line per command or request.
 The process ends by itself after the time limit; `stop` ends it earlier.
 Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
 """
@@ -34,20 +35,14 @@ import urllib.parse
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import mirror_fixtures  # noqa: E402
 
-FTP_PORT = 21
-HTTP_PORT = 80
-PROXY_PORT = 8080
-
 
 def append_line(path, line):
     with open(path, "a", encoding="utf-8") as log:
         log.write(line + "\n")
 
 
-# ---------------------------------------------------------------- HTTP server
-
 class MirrorHandler(http.server.SimpleHTTPRequestHandler):
-    """Serves the HTTP tree with Python's own index pages, plus a few paths that
+    """Serves the HTTP tree with Python's own index pages, plus paths that
     misbehave on purpose:
 
       /status/NNN             answers NNN with a short body
@@ -59,7 +54,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
       /cut/<path>             the file's full Content-Length, half its body, then the close
       /stall/headers/S        reads the request, says nothing for S seconds
       /stall/body/S           headers and 1000 of 100000 bytes, then S seconds of nothing
-      /big/MB                 an index page of MB megabytes: a link, filler, a link
     """
 
     protocol_version = "HTTP/1.1"
@@ -69,142 +63,97 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, format, *args):
         pass
 
-    def record(self):
-        agent = self.headers.get("User-Agent", "")
-        append_line(self.server.request_log, f"{self.command} {self.path} agent={agent}")
-
     def do_GET(self):
-        self.record()
-        if not self.special():
-            super().do_GET()
+        self.answer(super().do_GET)
 
     def do_HEAD(self):
-        self.record()
-        if not self.special():
-            super().do_HEAD()
+        self.answer(super().do_HEAD)
 
-    def send_short(self, code, extra_headers=()):
-        body = b"" if (code < 200 or code in (204, 304)) else f"status {code}\n".encode()
-        self.send_response(code)
-        for name, value in extra_headers:
-            self.send_header(name, value)
-        if code >= 200 and code not in (204, 304):
-            self.send_header("Content-Type", "text/plain")
-            self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
-
-    def special(self):
-        parts = urllib.parse.urlsplit(self.path).path.split("/")
-        head = parts[1] if len(parts) > 1 else ""
+    def answer(self, usual):
+        agent = self.headers.get("User-Agent", "")
+        append_line(self.server.request_log, f"{self.command} {self.path} agent={agent}")
+        parts = urllib.parse.urlsplit(self.path).path.split("/")[1:]
+        special = getattr(self, "special_" + parts[0], None) if parts[0] else None
         try:
-            if head == "status":
-                self.send_short(int(parts[2]))
-            elif head == "redirect":
-                self.send_short(int(parts[2]), [("Location", "/" + "/".join(parts[3:]))])
-            elif head == "nolength":
-                self.send_file("/" + "/".join(parts[2:]), length=False, modified=True)
-            elif head == "nomodified":
-                rest = "/" + "/".join(parts[2:])
-                if os.path.isdir(self.translate_path(rest)):
-                    self.path = rest
-                    return False
-                self.send_file(rest, length=True, modified=False)
-            elif head == "slowhead":
-                if self.command == "HEAD":
-                    time.sleep(min(float(parts[2]), 120))
-                self.path = "/" + "/".join(parts[3:])
-                return False
-            elif head == "trickle":
-                self.send_file("/" + "/".join(parts[2:]), length=True, modified=True, piece=4096)
-            elif head == "cut":
-                with open(self.translate_path("/" + "/".join(parts[2:])), "rb") as f:
-                    body = f.read()
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body[: len(body) // 2])
-                self.wfile.flush()
-                self.close_connection = True
-            elif head == "stall" and parts[2] == "headers":
-                time.sleep(min(float(parts[3]), 120))
-                self.close_connection = True
-            elif head == "stall" and parts[2] == "body":
-                self.send_response(200)
-                self.send_header("Content-Length", "100000")
-                self.end_headers()
-                self.wfile.write(b"x" * 1000)
-                self.wfile.flush()
-                time.sleep(min(float(parts[3]), 120))
-                self.close_connection = True
-            elif head == "big":
-                self.send_big_page(int(parts[2]) * 1024 * 1024)
-            else:
-                return False
+            if not special or special(parts[1:]) is False:
+                usual()
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
-        return True
 
-    def send_file(self, path, length, modified, piece=0):
-        full = self.translate_path(path)
+    def head(self, code, headers):
+        self.send_response(code)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        return self.command != "HEAD"
+
+    def send_short(self, code, extra_headers=()):
+        body = b"" if code < 200 or code in (204, 304) else f"status {code}\n".encode()
+        headers = list(extra_headers)
+        if body:
+            headers += [("Content-Type", "text/plain"), ("Content-Length", str(len(body)))]
+        if self.head(code, headers):
+            self.wfile.write(body)
+
+    def send_file(self, path, length=True, modified=True, piece=0, cut=False):
+        full = self.translate_path("/" + "/".join(path))
         try:
             with open(full, "rb") as f:
                 data = f.read()
         except OSError:
-            self.send_short(404)
-            return
-        self.send_response(200)
-        self.send_header("Content-Type", "application/octet-stream")
-        if length:
-            self.send_header("Content-Length", str(len(data)))
-        else:
-            self.send_header("Connection", "close")
-            self.close_connection = True
+            return self.send_short(404)
+        headers = [("Content-Type", "application/octet-stream")]
+        headers.append(("Content-Length", str(len(data))) if length else ("Connection", "close"))
         if modified:
-            self.send_header("Last-Modified", self.date_time_string(os.stat(full).st_mtime))
-        self.end_headers()
-        if self.command == "HEAD":
+            headers.append(("Last-Modified", self.date_time_string(os.stat(full).st_mtime)))
+        self.close_connection = not length or cut
+        if not self.head(200, headers):
             return
-        if not piece:
-            self.wfile.write(data)
-            return
-        for start in range(0, len(data), piece):
-            self.wfile.write(data[start:start + piece])
+        if cut:
+            data = data[: len(data) // 2]
+        for start in range(0, len(data), piece or len(data) or 1):
+            self.wfile.write(data[start:start + (piece or len(data))])
             self.wfile.flush()
-            time.sleep(0.03)
+            time.sleep(0.03 if piece else 0)
 
-    def send_big_page(self, size):
-        head = b'<html><body>\n<a href="first.zip">first.zip</a>\n'
-        tail = b'<a href="last.zip">last.zip</a>\n</body></html>\n'
-        line = b"<tr><td>padding without any link in it, just text to scroll past</td></tr>\n"
-        filler = size - len(head) - len(tail)
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(size))
-        self.end_headers()
+    def special_status(self, rest):
+        self.send_short(int(rest[0]))
+
+    def special_redirect(self, rest):
+        self.send_short(int(rest[0]), [("Location", "/" + "/".join(rest[1:]))])
+
+    def special_nolength(self, rest):
+        self.send_file(rest, length=False)
+
+    def special_nomodified(self, rest):
+        if os.path.isdir(self.translate_path("/" + "/".join(rest))):
+            self.path = "/" + "/".join(rest)
+            return False
+        self.send_file(rest, modified=False)
+
+    def special_slowhead(self, rest):
         if self.command == "HEAD":
-            return
-        self.wfile.write(head)
-        block = line * (65536 // len(line))
-        while filler > 0:
-            piece = block[:filler]
-            self.wfile.write(piece)
-            filler -= len(piece)
-        self.wfile.write(tail)
+            time.sleep(min(float(rest[0]), 120))
+        self.path = "/" + "/".join(rest[1:])
+        return False
+
+    def special_trickle(self, rest):
+        self.send_file(rest, piece=4096)
+
+    def special_cut(self, rest):
+        self.send_file(rest, modified=False, cut=True)
+
+    def special_stall(self, rest):
+        if rest[0] == "body" and self.head(200, [("Content-Length", "100000")]):
+            self.wfile.write(b"x" * 1000)
+            self.wfile.flush()
+        time.sleep(min(float(rest[1]), 120))
+        self.close_connection = True
 
 
-class MirrorHTTPServer(http.server.ThreadingHTTPServer):
-    allow_reuse_address = True
-    daemon_threads = True
-
-
-# ---------------------------------------------------------------- HTTP proxy
-
+# Headers that concern one connection only, and those send_response writes itself.
 HOP_BY_HOP = {"connection", "proxy-connection", "keep-alive", "transfer-encoding", "te",
-              "trailer", "upgrade", "proxy-authorization", "proxy-authenticate"}
-# send_response writes these itself.
-OWN_HEADERS = {"server", "date"}
+              "trailer", "upgrade", "proxy-authorization", "proxy-authenticate", "server", "date"}
 
 
 class ProxyHandler(http.server.BaseHTTPRequestHandler):
@@ -218,34 +167,26 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         self.forward()
 
-    def do_HEAD(self):
-        self.forward()
+    do_HEAD = do_GET
 
     def forward(self):
         append_line(self.server.request_log, f"{self.command} {self.path}")
         url = urllib.parse.urlsplit(self.path)
         if url.scheme != "http" or not url.hostname:
-            self.send_error(400, "absolute http URL expected")
-            return
-        target = url.path or "/"
-        if url.query:
-            target += "?" + url.query
+            return self.send_error(400, "absolute http URL expected")
         headers = {k: v for k, v in self.headers.items() if k.lower() not in HOP_BY_HOP}
         try:
             upstream = http.client.HTTPConnection(url.hostname, url.port or 80, timeout=60)
-            upstream.request(self.command, target, headers=headers)
+            upstream.request(self.command, (url.path or "/") + ("?" + url.query if url.query else ""),
+                             headers=headers)
             answer = upstream.getresponse()
             body = answer.read()
         except OSError as error:
-            self.send_error(502, f"upstream failed: {error}")
-            return
+            return self.send_error(502, f"upstream failed: {error}")
         self.send_response(answer.status, answer.reason)
         for name, value in answer.getheaders():
-            if name.lower() in HOP_BY_HOP or name.lower() in OWN_HEADERS:
-                continue
-            if name.lower() == "content-length" and self.command != "HEAD":
-                continue
-            self.send_header(name, value)
+            if name.lower() not in HOP_BY_HOP and (name.lower() != "content-length" or self.command == "HEAD"):
+                self.send_header(name, value)
         if self.command != "HEAD":
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -254,18 +195,9 @@ class ProxyHandler(http.server.BaseHTTPRequestHandler):
         upstream.close()
 
 
-# ---------------------------------------------------------------- serving
-
-def bind_first_free(addresses, make):
-    """Calls make(address) on each address until one binds; gives (address, server).
-    pyftpdlib wraps the bind error and loses its errno, so any OSError moves on."""
-    last = None
-    for address in addresses:
-        try:
-            return address, make(address)
-        except OSError as error:
-            last = error
-    raise SystemExit(f"no free loopback address in the range (last error: {last})")
+class ThreadingServer(http.server.ThreadingHTTPServer):
+    allow_reuse_address = True
+    daemon_threads = True
 
 
 def serve(args):
@@ -273,56 +205,53 @@ def serve(args):
     from pyftpdlib.handlers import FTPHandler
     from pyftpdlib.servers import FTPServer
 
-    logging.basicConfig(level=logging.WARNING)
+    logging.basicConfig(level=logging.WARNING)  # not pyftpdlib's line per command
     # Ends by itself, whatever happens to the test run that started it.
     timer = threading.Timer(args.time_limit, lambda: os._exit(0))
     timer.daemon = True
     timer.start()
-
     root = os.path.join(args.state, "root")
-    addresses = [f"127.0.0.{n}" for n in range(args.first, args.last + 1)]
+    free = [f"127.0.0.{n}" for n in range(args.first, args.last + 1)]
+    for name in ("http.log", "proxy.log", "ftp.log"):
+        open(os.path.join(args.state, name), "w").close()
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_anonymous(os.path.join(root, "ftp"), perm="elr")
-
-    ftp_log = os.path.join(args.state, "ftp.log")
+    def bind_first_free(make):
+        # pyftpdlib wraps the bind error and loses its errno, so any OSError moves on.
+        last = None
+        for address in list(free):
+            try:
+                server = make(address)
+                free.remove(address)
+                return address, server
+            except OSError as error:
+                last = error
+        raise SystemExit(f"no free loopback address in the range (last error: {last})")
 
     class Handler(FTPHandler):
         # Every command, so that tests and benchmarks can count the round trips.
         def pre_process_command(self, line, cmd, arg):
-            append_line(ftp_log, line)
+            append_line(os.path.join(args.state, "ftp.log"), line)
             return super().pre_process_command(line, cmd, arg)
 
-    Handler.authorizer = authorizer
+    Handler.authorizer = DummyAuthorizer()
+    Handler.authorizer.add_anonymous(os.path.join(root, "ftp"), perm="elr")
     Handler.banner = "mirror ready"
-    ftp_address, ftp = bind_first_free(addresses, lambda a: FTPServer((a, FTP_PORT), Handler))
+    ftp_address, ftp = bind_first_free(lambda a: FTPServer((a, 21), Handler))
 
-    def http_server(address):
-        server = MirrorHTTPServer(
-            (address, HTTP_PORT),
-            lambda *a, **k: MirrorHandler(*a, directory=os.path.join(root, "http"), **k))
-        server.request_log = os.path.join(args.state, "http.log")
-        return server
+    def web_server(port, handler, log):
+        def make(address):
+            server = ThreadingServer((address, port), handler)
+            server.request_log = os.path.join(args.state, log)
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+            return server
+        return make
 
-    rest = [a for a in addresses if a != ftp_address]
-    http_address, web = bind_first_free(rest, http_server)
-
-    def proxy_server(address):
-        server = MirrorHTTPServer((address, PROXY_PORT), ProxyHandler)
-        server.request_log = os.path.join(args.state, "proxy.log")
-        return server
-
-    rest = [a for a in rest if a != http_address]
-    proxy_address, proxy = bind_first_free(rest, proxy_server)
-
-    for name in ("http.log", "proxy.log", "ftp.log"):
-        open(os.path.join(args.state, name), "w").close()
-    threading.Thread(target=web.serve_forever, daemon=True).start()
-    threading.Thread(target=proxy.serve_forever, daemon=True).start()
-
+    http_address, _ = bind_first_free(web_server(80, lambda *a, **k: MirrorHandler(
+        *a, directory=os.path.join(root, "http"), **k), "http.log"))
+    proxy_address, _ = bind_first_free(web_server(8080, ProxyHandler, "proxy.log"))
     ready = os.path.join(args.state, "servers")
     with open(ready + ".tmp", "w") as f:
-        f.write(f"ftp {ftp_address}\nhttp {http_address}\nproxy {proxy_address} {PROXY_PORT}\n")
+        f.write(f"ftp {ftp_address}\nhttp {http_address}\nproxy {proxy_address} 8080\n")
     os.replace(ready + ".tmp", ready)
     ftp.serve_forever(handle_exit=False)
 
@@ -337,9 +266,8 @@ def is_our_server(pid):
 
 
 def stop(args):
-    pid_file = os.path.join(args.state, "pid")
     try:
-        pid = int(open(pid_file).read())
+        pid = int(open(os.path.join(args.state, "pid")).read())
     except (OSError, ValueError):
         return
     if is_our_server(pid):
@@ -351,30 +279,26 @@ def stop(args):
         else:
             os.kill(pid, signal.SIGKILL)
     for name in ("pid", "servers"):
-        try:
+        if os.path.exists(os.path.join(args.state, name)):
             os.remove(os.path.join(args.state, name))
-        except OSError:
-            pass
 
 
 def start(args):
     stop(args)  # a server left over from an earlier run in this directory
     os.makedirs(args.state, exist_ok=True)
     mirror_fixtures.write_all(os.path.join(args.state, "root"), args.demo_programs)
-    ready = os.path.join(args.state, "servers")
-    with open(os.path.join(args.state, "serve.out"), "w") as out:
+    ready, out = os.path.join(args.state, "servers"), os.path.join(args.state, "serve.out")
+    with open(out, "w") as log:
         child = subprocess.Popen(
             [sys.executable, os.path.abspath(__file__), "serve", "--state", args.state,
-             "--first", str(args.first), "--last", str(args.last),
-             "--time-limit", str(args.time_limit)],
-            stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-            start_new_session=True)
+             "--first", str(args.first), "--last", str(args.last), "--time-limit", str(args.time_limit)],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     with open(os.path.join(args.state, "pid"), "w") as f:
         f.write(str(child.pid))
     deadline = time.time() + 60
     while not os.path.exists(ready):
         if child.poll() is not None or time.time() > deadline:
-            sys.stderr.write(open(os.path.join(args.state, "serve.out")).read())
+            sys.stderr.write(open(out).read())
             raise SystemExit("the mirror servers did not start")
         time.sleep(0.05)
     sys.stdout.write(open(ready).read())
