@@ -49,17 +49,10 @@ struct rng {
 
 // Text such as TeX sources and documentation: words, Shift_JIS words, line ends.
 std::string text_like(rng& r, std::size_t size) {
-  static const std::vector<std::string> words = [] {
-    const std::string all =
-        "\\documentclass|{jarticle}|\\begin|{document}|\\section|font|dviout|ghostscript|platex|"
-        "表|ソフト|日本語|組版|the|and|of|= 1pt|%%|\\def|\\relax";
-    std::vector<std::string> split;
-    for (std::size_t at = 0, bar = 0; bar < all.size(); at = bar + 1) {
-      bar = std::min(all.find('|', at), all.size());
-      split.push_back(all.substr(at, bar - at));
-    }
-    return split;
-  }();
+  static const std::vector<std::string> words = {
+      "\\documentclass", "{jarticle}", "\\begin", "{document}", "\\section", "font", "dviout",
+      "ghostscript", "platex", "表", "ソフト", "日本語", "組版", "the", "and", "of", "= 1pt", "%%",
+      "\\def", "\\relax"};
   std::string out;
   out.reserve(size + 32);
   while (out.size() < size) {
@@ -137,23 +130,18 @@ std::string read_all(const char* path) {
   return out;
 }
 
-std::uint32_t get32(const unsigned char* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t get16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint32_t get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+std::uint32_t get32(const unsigned char* p) { return get16(p) | (get16(p + 2) << 16); }
 
 // zlib alone over the archive in memory, headers walked without checks.
 std::uint64_t bare_inflate(const std::string& archive) {
   const unsigned char* a = reinterpret_cast<const unsigned char*>(archive.data());
-  std::size_t end = archive.rfind("PK\x05\x06");
-  std::uint32_t count = get16(a + end + 10);
+  const std::size_t end = archive.rfind("PK\x05\x06");
+  const std::uint32_t count = get16(a + end + 10);
   std::size_t at = get32(a + end + 16);
   std::vector<unsigned char> out(1 << 16);
   std::uint64_t total = 0;
-  z_stream s;
-  std::memset(&s, 0, sizeof s);
+  z_stream s = {};
   inflateInit2(&s, -MAX_WBITS);
   for (std::uint32_t i = 0; i < count; ++i) {
     const unsigned char* c = a + at;
@@ -199,37 +187,31 @@ std::uint64_t reader_only(const char* path) {
 }
 
 #ifdef _WIN32
+const char separator = '\\';
 bool extract(const char* archive, const std::string& destination) {
   return unzip_to_directory(archive, destination.c_str());
 }
 void clear(const std::string& destination) { remove_directory_tree(destination.c_str()); }
 #else
+const char separator = '/';
 // The extraction loop with files written through stdio, '\' turned back into '/'.
 class posix_target : public unzip_target {
  public:
   bool make_directories(const wklib::string& path) override {
-    std::string p = unix_path(path);
-    for (std::size_t i = 1; i < p.size(); ++i) {
-      if (p[i] == '/') {
-        p[i] = '\0';
-        mkdir(p.c_str(), 0755);
-        p[i] = '/';
-      }
-    }
+    const std::string p = unix_path(path);
+    for (std::size_t slash = p.find('/', 1); slash != std::string::npos; slash = p.find('/', slash + 1))
+      mkdir(p.substr(0, slash).c_str(), 0755);
     return true;
   }
   bool create_file(const wklib::string& path) override {
-    file_ = std::fopen(unix_path(path).c_str(), "wb");
-    return file_ != nullptr;
+    return (file_ = std::fopen(unix_path(path).c_str(), "wb")) != nullptr;
   }
   bool write(const char* data, int size) override {
     return std::fwrite(data, 1, size, file_) == static_cast<std::size_t>(size);
   }
   bool close_file(bool) override {
-    bool ok = std::fflush(file_) == 0;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    return ok;
+    const bool flushed = std::fflush(file_) == 0;
+    return std::fclose(file_) == 0 && flushed;
   }
   void log(const wklib::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
 
@@ -252,11 +234,6 @@ void clear(const std::string& destination) {
 #endif
 
 int run(const char* archive, std::string scratch) {
-#ifdef _WIN32
-  const char separator = '\\';
-#else
-  const char separator = '/';
-#endif
   if (scratch.empty() || scratch.back() != separator) scratch += separator;
   const std::string bytes = read_all(archive);
   if (bytes.empty()) {
