@@ -41,8 +41,6 @@ struct program_row {
     {"a+", {14, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
     {"a?", {15, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
     {"a*?", {18, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
-    {"a+?", {19, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
-    {"a??", {20, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
     {"(ab)*", {13, 0, 0, 0, 0, 26, 5, 2, 'a', 'b', 27, 0, 0}, -1},
     {"x+", {14, 0, 0, 0, 0, 5, 1, 'x', 0, 0}, SzRexFlagScratch | SzRexFlagStartFilter},
     // Counted repetition; values above 65535 become 65535; other braces are text.

@@ -176,6 +176,9 @@ TEST_F(fuzzy_setup, DefaultTablesFoldWidthsKanaAndCase) {
   for (const auto& s : same) EXPECT_EQ(c.convert(s.a), c.convert(s.b)) << s.a << " and " << s.b;
   EXPECT_EQ("ABC", c.convert("ａｂｃ"));
   EXPECT_EQ("AB", c.convert("a b")) << "blanks are skipped under 0x80";
+  // Skipped characters right after a match are not part of it.
+  EXPECT_EQ("0:ab", fuzzy_find("ab", "ab  c"));
+  EXPECT_EQ("0:かた", fuzzy_find("かた", "かた  な"));
   // A letter after a lead byte is its trail byte, and stays as it is.
   EXPECT_EQ("\x81\x61\x9F\x61\xE0\x61\xFC\x61", c.convert("\x81\x61\x9F\x61\xE0\x61\xFC\x61"));
   SzRexFuzzy wrong{};
