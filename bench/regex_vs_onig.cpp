@@ -27,20 +27,13 @@
 
 namespace {
 
-// Generated texts -------------------------------------------------------------
-
 // A small deterministic generator, so that every run measures the same texts.
-class lcg {
- public:
-  explicit lcg(std::uint32_t seed) : state_(seed) {}
-  std::uint32_t next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return state_ >> 8;
+struct lcg {
+  std::uint32_t state;
+  int below(int n) {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<int>((state >> 8) % static_cast<std::uint32_t>(n));
   }
-  int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
-
- private:
-  std::uint32_t state_;
 };
 
 // Archive names of the kind a W32TeX, dviout, GhostScript or GSview mirror lists.
@@ -49,38 +42,29 @@ std::string archive_name(lcg& r) {
       "latex",   "ptex-w32", "mftools", "pdftex-w32", "dvipsk-w32", "makeindex", "texinfo",
       "web2c",   "manual",   "uptex",   "omegaj",     "jtex",       "ttf2pk",    "dvipdfmx",
       "context", "metapost", "bibtex",  "xdvi",       "otfdevel",   "tex4ht",    "babel"};
+  static const struct {
+    const char* format;
+    int base, span;
+  } numbered[] = {
+      {"texinst%d.zip", 2000, 12}, {"tex%dw.zip", 300, 40}, {"gs%dw32full.zip", 800, 80},
+      {"gsv%dw32.exe", 40, 10},    {nullptr, 0, 0},         {"gs%dw32full.zip.old", 800, 80}};
   char buffer[64];
-  switch (r.below(10)) {
-    case 0:
-      std::snprintf(buffer, sizeof buffer, "texinst%d.zip", 2000 + r.below(12));
-      break;
-    case 1:
-      std::snprintf(buffer, sizeof buffer, "tex%dw.zip", 300 + r.below(40));
-      break;
-    case 2:
-      std::snprintf(buffer, sizeof buffer, "gs%dw32full.zip", 800 + r.below(80));
-      break;
-    case 3:
-      std::snprintf(buffer, sizeof buffer, "gsv%dw32.exe", 40 + r.below(10));
-      break;
-    case 4:
-      std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)],
-                    r.below(1000000));
-      break;
-    case 5:
-      std::snprintf(buffer, sizeof buffer, "gs%dw32full.zip.old", 800 + r.below(80));
-      break;
-    default:
-      std::snprintf(buffer, sizeof buffer, "%s.tar.bz2", tex_parts[r.below(21)]);
-      break;
-  }
+  const int kind = r.below(10);
+  if (kind < 6 && numbered[kind].format)
+    std::snprintf(buffer, sizeof buffer, numbered[kind].format,
+                  numbered[kind].base + r.below(numbered[kind].span));
+  else if (kind == 4)
+    std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)],
+                  r.below(1000000));
+  else
+    std::snprintf(buffer, sizeof buffer, "%s.tar.bz2", tex_parts[r.below(21)]);
   return buffer;
 }
 
 // A server-generated index page of about `bytes` bytes: Apache's table form, its
 // older <pre> form with tags in capitals, and nginx's plain form, one link a line.
 std::string index_page(std::size_t bytes) {
-  lcg r(20080312);
+  lcg r{20080312};
   std::string page =
       "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<html>\n <head>\n"
       "  <title>Index of /pub/tex/w32tex</title>\n </head>\n <body>\n"
@@ -94,64 +78,50 @@ std::string index_page(std::size_t bytes) {
   char line[512];
   while (page.size() < bytes) {
     const std::string name = archive_name(r);
+    const char* n = name.c_str();
     const int day = 1 + r.below(28), month = 1 + r.below(12), year = 2000 + r.below(9);
     const int hour = r.below(24), minute = r.below(60);
-    switch (r.below(3)) {
-      case 0:
-        std::snprintf(line, sizeof line,
-                      "<tr><td valign=\"top\"><img src=\"/icons/compressed.gif\" alt=\"[   ]\">"
-                      "</td><td><a href=\"%s\">%s</a></td><td align=\"right\">%04d-%02d-%02d "
-                      "%02d:%02d  </td><td align=\"right\">%d.%dM</td><td>&nbsp;</td></tr>\n",
-                      name.c_str(), name.c_str(), year, month, day, hour, minute, r.below(40),
-                      r.below(10));
-        break;
-      case 1:
-        std::snprintf(line, sizeof line,
-                      "<IMG SRC=\"/icons/compressed.gif\" ALT=\"[   ]\"> <A HREF=\"%s\">%s</A>"
-                      "      %02d-%02d-%04d %02d:%02d  %5dk\n",
-                      name.c_str(), name.c_str(), day, month, year, hour, minute, r.below(90000));
-        break;
-      default:
-        std::snprintf(line, sizeof line, "<a href=\"%s\">%s</a>%*s%02d-%02d-%04d %02d:%02d %12d\n",
-                      name.c_str(), name.c_str(), 40 - static_cast<int>(name.size() % 40), "", day,
-                      month, year, hour, minute, r.below(50000000));
-        break;
-    }
+    const int form = r.below(3);
+    if (form == 0)
+      std::snprintf(line, sizeof line,
+                    "<tr><td valign=\"top\"><img src=\"/icons/compressed.gif\" alt=\"[   ]\">"
+                    "</td><td><a href=\"%s\">%s</a></td><td align=\"right\">%04d-%02d-%02d "
+                    "%02d:%02d  </td><td align=\"right\">%d.%dM</td><td>&nbsp;</td></tr>\n",
+                    n, n, year, month, day, hour, minute, r.below(40), r.below(10));
+    else if (form == 1)
+      std::snprintf(line, sizeof line,
+                    "<IMG SRC=\"/icons/compressed.gif\" ALT=\"[   ]\"> <A HREF=\"%s\">%s</A>"
+                    "      %02d-%02d-%04d %02d:%02d  %5dk\n",
+                    n, n, day, month, year, hour, minute, r.below(90000));
+    else
+      std::snprintf(line, sizeof line, "<a href=\"%s\">%s</a>%*s%02d-%02d-%04d %02d:%02d %12d\n", n,
+                    n, 40 - static_cast<int>(name.size() % 40), "", day, month, year, hour, minute,
+                    r.below(50000000));
     page += line;
   }
-  page += "</table>\n<address>Apache Server at ftp.example.jp Port 80</address>\n</body></html>\n";
-  return page;
-}
-
-std::vector<std::string> name_listing(int count) {
-  lcg r(4321);
-  std::vector<std::string> names;
-  for (int i = 0; i < count; ++i) names.push_back(archive_name(r));
-  return names;
+  return page +
+         "</table>\n<address>Apache Server at ftp.example.jp Port 80</address>\n</body></html>\n";
 }
 
 // The information file: C source whose array lists the distribution's archives, one
 // quoted name a line, amid comments and code lines without quotes.
 std::vector<std::string> info_lines(int count) {
-  lcg r(2006);
+  lcg r{2006};
   std::vector<std::string> lines = {"/* texinst2008.c: archives of the W32TeX distribution */\n",
                                     "#include <stdio.h>\n", "\n", "char *fname[] = {\n"};
   char line[256];
   while (static_cast<int>(lines.size()) < count - 8) {
-    switch (r.below(12)) {
-      case 0:
-        lines.push_back("/* ---- optional archives ---- */\n");
-        break;
-      case 1:
-        std::snprintf(line, sizeof line, "  \"%s\", \"%s\",  /* two on a line */\n",
-                      archive_name(r).c_str(), archive_name(r).c_str());
-        lines.push_back(line);
-        break;
-      default:
-        std::snprintf(line, sizeof line, "  \"%s\",\n", archive_name(r).c_str());
-        lines.push_back(line);
-        break;
+    const int kind = r.below(12);
+    if (kind == 0) {
+      lines.push_back("/* ---- optional archives ---- */\n");
+      continue;
     }
+    if (kind == 1)
+      std::snprintf(line, sizeof line, "  \"%s\", \"%s\",  /* two on a line */\n",
+                    archive_name(r).c_str(), archive_name(r).c_str());
+    else
+      std::snprintf(line, sizeof line, "  \"%s\",\n", archive_name(r).c_str());
+    lines.push_back(line);
   }
   for (const char* tail : {"  \"\",\n", "  NULL\n", "};\n", "\n", "int main(void)\n", "{\n",
                            "  printf(\"%s\\n\", fname[0]);\n", "}\n"})
@@ -159,84 +129,57 @@ std::vector<std::string> info_lines(int count) {
   return lines;
 }
 
-// Engines -----------------------------------------------------------------------
-
-// What a scenario needs from a match: where it is and the text of its sub-match 1
-// (a link text, a quoted value), or the whole match when there is none.
+// What a scenario needs from a match: where it is and where its sub-match 1 (a link
+// text, a quoted value) is, or the whole match when there is none.
 struct hit {
-  int start = 0, length = 0;
-  int group_start = 0, group_length = 0;
+  int start = 0, length = 0, group_start = 0, group_length = 0;
 };
 
-// Ours, through the pattern search object exactly as the installer calls it. The
-// text is NUL-terminated; its length is not passed.
-class szrex_engine {
- public:
-  szrex_engine(const char* pattern, bool fold_text) {
-    ok_ = finder_.set_pattern(pattern);
-    if (fold_text) finder_.set_option("CaseSense", 0);
+// Ours, through the pattern search object exactly as the installer calls it: the
+// text is NUL-terminated, and a search at offset 0 of it starts, any other goes on
+// with search_next after the last match.
+struct szrex_engine {
+  wklib::pattern_search finder;
+  bool ok;
+  szrex_engine(const char* pattern, bool fold_text) : ok(finder.set_pattern(pattern)) {
+    if (fold_text) finder.set_option("CaseSense", 0);
   }
-  bool ok() const { return ok_; }
-  // The next match in the whole text at `base`, from `offset` on, where the last match
-  // ended: search_next after the first search (offset 0). Positions are relative to `base`.
   bool find_from(const char* base, int /*length*/, int offset, hit* h) {
-    if (!(offset == 0 ? finder_.search(base) : finder_.search_next())) return false;
-    return report(h);
-  }
-
- private:
-  bool report(hit* h) {
-    const int group = finder_.segment_count() > 1 ? 1 : 0;
-    h->start = finder_.submatch_pos(0);
-    h->length = finder_.submatch(-1).length();
-    h->group_start = finder_.submatch_pos(group);
-    h->group_length = finder_.submatch(group).length();
+    if (!(offset == 0 ? finder.search(base) : finder.search_next())) return false;
+    const int group = finder.segment_count() > 1 ? 1 : 0;
+    *h = {finder.submatch_pos(0), finder.submatch(-1).length(), finder.submatch_pos(group),
+          finder.submatch(group).length()};
     return true;
   }
-
-  wklib::pattern_search finder_;
-  bool ok_ = false;
 };
 
 // Oniguruma with the equivalent pattern: groups instead of `\f` segments, the
 // IGNORECASE option instead of lowering the text.
-class onig_engine {
- public:
+struct onig_engine {
+  regex_t* regex = nullptr;
+  OnigRegion* region = onig_region_new();
+  bool ok;
   onig_engine(const char* pattern, bool ignore_case) {
     OnigErrorInfo info;
     const auto* p = reinterpret_cast<const OnigUChar*>(pattern);
-    ok_ = onig_new(&regex_, p, p + std::strlen(pattern),
-                   ignore_case ? ONIG_OPTION_IGNORECASE : ONIG_OPTION_NONE, ONIG_ENCODING_SJIS,
-                   ONIG_SYNTAX_PERL, &info) == ONIG_NORMAL;
-    region_ = onig_region_new();
+    ok = onig_new(&regex, p, p + std::strlen(pattern),
+                  ignore_case ? ONIG_OPTION_IGNORECASE : ONIG_OPTION_NONE, ONIG_ENCODING_SJIS,
+                  ONIG_SYNTAX_PERL, &info) == ONIG_NORMAL;
   }
   ~onig_engine() {
-    onig_region_free(region_, 1);
-    if (ok_) onig_free(regex_);
+    onig_region_free(region, 1);
+    if (ok) onig_free(regex);
   }
   onig_engine(const onig_engine&) = delete;
-  onig_engine& operator=(const onig_engine&) = delete;
-  bool ok() const { return ok_; }
   bool find_from(const char* base, int length, int offset, hit* h) {
     const auto* s = reinterpret_cast<const OnigUChar*>(base);
-    const OnigUChar* end = s + length;
-    return onig_search(regex_, s, end, s + offset, end, region_, ONIG_OPTION_NONE) >= 0 &&
-           report(h);
-  }
-
- private:
-  bool report(hit* h) {
-    const int group = region_->num_regs > 1 ? 1 : 0;
-    h->start = region_->beg[0];
-    h->length = region_->end[0] - region_->beg[0];
-    h->group_start = region_->beg[group];
-    h->group_length = region_->end[group] - region_->beg[group];
+    if (onig_search(regex, s, s + length, s + offset, s + length, region, ONIG_OPTION_NONE) < 0)
+      return false;
+    const int group = region->num_regs > 1 ? 1 : 0;
+    *h = {region->beg[0], region->end[0] - region->beg[0], region->beg[group],
+          region->end[group] - region->beg[group]};
     return true;
   }
-
-  regex_t* regex_ = nullptr;
-  OnigRegion* region_ = nullptr;
-  bool ok_ = false;
 };
 
 // What a scenario found: how many matches and a hash of their sub-match texts.
@@ -252,8 +195,6 @@ struct tally {
   bool operator==(const tally& o) const { return count == o.count && hash == o.hash; }
 };
 
-// Scenarios ---------------------------------------------------------------------
-
 // The CPU time of this thread: on a machine shared with other work, wall-clock
 // time would measure the neighbours as much as the engines.
 double cpu_seconds() {
@@ -268,23 +209,19 @@ struct progress {
 };
 
 // The whole page in memory, one search per link, each continuing after the last
-// match in the same text (our pattern search prepares the page once and goes on with
-// search_next), as a reader extracting every link would. Stops early (and says how far it
-// got) when this thread's CPU time passes `deadline`.
+// match in the same text, as a reader extracting every link would. Stops early (and
+// says how far it got) when this thread's CPU time passes `deadline`.
 template <class Engine>
 tally links_whole(Engine& engine, const std::string& page, double deadline, progress* done) {
   tally t;
-  const char* base = page.c_str();
   const int total = static_cast<int>(page.size());
-  int offset = 0;
   hit h;
-  while (offset < total && engine.find_from(base, total, offset, &h)) {
-    if (h.length == 0) break;
-    t.add(base + h.group_start, h.group_length);
+  for (int offset = 0;
+       offset < total && engine.find_from(page.c_str(), total, offset, &h) && h.length;) {
+    t.add(page.c_str() + h.group_start, h.group_length);
     offset = h.start + h.length;
     if ((t.count & 63) == 0 && cpu_seconds() > deadline) {
-      done->complete = false;
-      done->fraction = static_cast<double>(offset) / total;
+      *done = {false, static_cast<double>(offset) / total};
       break;
     }
   }
@@ -297,36 +234,23 @@ template <class Engine>
 tally links_window(Engine& engine, const std::string& page) {
   const int window_size = 1024, step = 256;
   tally t;
-  char window[window_size + 1];
-  int length = 0;
+  std::string window;
   std::size_t read_at = 0;
-  auto read = [&](char* into, int most) {
-    const int got = static_cast<int>(std::min<std::size_t>(most, page.size() - read_at));
-    std::memcpy(into, page.data() + read_at, got);
+  auto fill = [&](std::size_t up_to) {
+    const std::size_t got = std::min(up_to - window.size(), page.size() - read_at);
+    window.append(page, read_at, got);
     read_at += got;
-    return got;
   };
-  length = read(window, window_size);
-  window[length] = '\0';
-  hit h;
-  for (;;) {
-    if (engine.find_from(window, length, 0, &h) && h.length > 0) {
-      t.add(window + h.group_start, h.group_length);
-      const int cut = h.start + h.length;
-      std::memmove(window, window + cut, length - cut);
-      length -= cut;
-      length += read(window + length, window_size - length);
-      window[length] = '\0';
+  for (fill(window_size);;) {
+    hit h;
+    if (engine.find_from(window.c_str(), static_cast<int>(window.size()), 0, &h) && h.length > 0) {
+      t.add(window.c_str() + h.group_start, h.group_length);
+      window.erase(0, h.start + h.length);
+      fill(window_size);
     } else {
-      char next[step];
-      const int got = read(next, step);
-      if (got == 0) break;
-      const int drop = std::min(step, length);
-      std::memmove(window, window + drop, length - drop);
-      length -= drop;
-      std::memcpy(window + length, next, got);
-      length += got;
-      window[length] = '\0';
+      if (read_at == page.size()) break;
+      window.erase(0, std::min<std::size_t>(step, window.size()));
+      fill(window.size() + step);
     }
   }
   return t;
@@ -342,8 +266,6 @@ tally each_line(Engine& engine, const std::vector<std::string>& lines) {
       t.add(line.c_str() + h.group_start, h.group_length);
   return t;
 }
-
-// Timing ------------------------------------------------------------------------
 
 struct timing {
   double seconds = 0;  // CPU time per run, best of the repetitions
@@ -380,72 +302,68 @@ void report(const char* scenario, double megabytes, const timing& ours, const ti
         "examined (%ld matches)  Onig %9.3f ms %9.2f MB/s\n",
         scenario, megabytes, &cut == &ours ? "SzRex" : "Onig", cut.seconds, cut.done.fraction * 100,
         cut.found.count, onig.seconds * 1e3, megabytes / onig.seconds);
-    std::fflush(stdout);
-    return;
+  } else {
+    const bool same = ours.found == onig.found;
+    all_agreed = all_agreed && same;
+    const double ours_rate = megabytes / ours.seconds, onig_rate = megabytes / onig.seconds;
+    std::printf(
+        "%-36s %6.2f MB %6ld matches %s SzRex %10.3f ms %8.2f MB/s  Onig %8.3f ms "
+        "%8.2f MB/s  Onig/SzRex %7.2f\n",
+        scenario, megabytes, ours.found.count, same ? "(same)   " : "(DIFFER!)", ours.seconds * 1e3,
+        ours_rate, onig.seconds * 1e3, onig_rate, onig_rate / ours_rate);
+    if (!same)
+      std::printf("  SzRex found %ld (hash %016llx), Oniguruma %ld (hash %016llx)\n",
+                  ours.found.count, static_cast<unsigned long long>(ours.found.hash),
+                  onig.found.count, static_cast<unsigned long long>(onig.found.hash));
   }
-  const bool same = ours.found == onig.found;
-  if (!same) all_agreed = false;
-  const double ours_rate = megabytes / ours.seconds, onig_rate = megabytes / onig.seconds;
-  std::printf(
-      "%-36s %6.2f MB %6ld matches %s SzRex %10.3f ms %8.2f MB/s  Onig %8.3f ms "
-      "%8.2f MB/s  Onig/SzRex %7.2f\n",
-      scenario, megabytes, ours.found.count, same ? "(same)   " : "(DIFFER!)", ours.seconds * 1e3,
-      ours_rate, onig.seconds * 1e3, onig_rate, onig_rate / ours_rate);
-  if (!same)
-    std::printf("  SzRex found %ld (hash %016llx), Oniguruma %ld (hash %016llx)\n",
-                ours.found.count, static_cast<unsigned long long>(ours.found.hash),
-                onig.found.count, static_cast<unsigned long long>(onig.found.hash));
   std::fflush(stdout);
+}
+
+// The scenarios to run: those whose label contains this text (all when empty).
+std::string only;
+bool wanted(const std::string& label) {
+  return only.empty() || label.find(only) != std::string::npos;
+}
+
+// Both engines on the same texts, `rounds` runs timed together; their timings into `out`.
+template <class Run>
+void compare(const std::string& label, double megabytes, const char* ours_pattern,
+             const char* onig_pattern, bool fold, int repetitions, int ours_rounds, int onig_rounds,
+             Run run, timing* out) {
+  szrex_engine ours(ours_pattern, fold);
+  onig_engine onig(onig_pattern, fold);
+  if (!ours.ok || !onig.ok) {
+    std::fprintf(stderr, "%s did not compile\n", ours_pattern);
+    std::exit(2);
+  }
+  out[0] = best_of(
+      repetitions, [&](progress* done) { return run(ours, done); }, ours_rounds);
+  out[1] = best_of(
+      repetitions, [&](progress* done) { return run(onig, done); }, onig_rounds);
+  report(label.c_str(), megabytes, out[0], out[1]);
+}
+
+// The window scenario or the whole-page one over a page of `page_mb` MB.
+void page_scenario(int page_mb, bool whole_page, int repetitions, double budget, timing* out) {
+  const std::string label =
+      std::string(whole_page ? "anchor, whole page (" : "anchor, 1024-byte window (") +
+      std::to_string(page_mb) + " MB)";
+  if (!wanted(label)) return;
+  const std::string page = index_page(static_cast<std::size_t>(page_mb) * 1024 * 1024);
+  compare(
+      label, static_cast<double>(page.size()) / (1024.0 * 1024.0), "<a href.*?>\\f.*?\\f</a>",
+      "<a href.*?>(.*?)</a>", true, repetitions, 1, 1,
+      [&](auto& engine, progress* done) {
+        return whole_page ? links_whole(engine, page, cpu_seconds() + budget, done)
+                          : links_window(engine, page);
+      },
+      out);
 }
 
 double megabytes_of(const std::vector<std::string>& lines) {
   double n = 0;
   for (const std::string& l : lines) n += static_cast<double>(l.size());
   return n / (1024.0 * 1024.0);
-}
-
-const char* const anchor_ours = "<a href.*?>\\f.*?\\f</a>";
-const char* const anchor_onig = "<a href.*?>(.*?)</a>";
-
-struct page_figures {
-  timing whole_ours, whole_onig, window_ours, window_onig;
-};
-
-// The scenarios to run: those whose label contains this text (all when empty).
-std::string only;
-bool wanted(const char* label) { return only.empty() || std::strstr(label, only.c_str()); }
-
-// The window scenario or the whole-page one over a page of `page_mb` MB, into `figures`.
-void page_scenarios(int page_mb, bool whole_page, int repetitions, double budget_seconds,
-                    page_figures* figures) {
-  page_figures& f = *figures;
-  char whole_label[64], window_label[64];
-  std::snprintf(whole_label, sizeof whole_label, "anchor, whole page (%d MB)", page_mb);
-  std::snprintf(window_label, sizeof window_label, "anchor, 1024-byte window (%d MB)", page_mb);
-  if (!wanted(whole_page ? whole_label : window_label)) return;
-  const std::string page = index_page(static_cast<std::size_t>(page_mb) * 1024 * 1024);
-  const double mb = static_cast<double>(page.size()) / (1024.0 * 1024.0);
-  szrex_engine ours(anchor_ours, true);
-  onig_engine onig(anchor_onig, true);
-  if (!ours.ok() || !onig.ok()) {
-    std::fprintf(stderr, "the anchor pattern did not compile\n");
-    std::exit(2);
-  }
-  if (whole_page) {
-    const auto whole = [&](auto& engine) {
-      return [&](progress* done) {
-        const double deadline = cpu_seconds() + budget_seconds;
-        return links_whole(engine, page, deadline, done);
-      };
-    };
-    f.whole_ours = best_of(repetitions, whole(ours));
-    f.whole_onig = best_of(repetitions, whole(onig));
-    report(whole_label, mb, f.whole_ours, f.whole_onig);
-  } else {
-    f.window_ours = best_of(repetitions, [&](progress*) { return links_window(ours, page); });
-    f.window_onig = best_of(repetitions, [&](progress*) { return links_window(onig, page); });
-    report(window_label, mb, f.window_ours, f.window_onig);
-  }
 }
 
 }  // namespace
@@ -467,45 +385,33 @@ int main(int argc, char** argv) {
 
   // The two sizes of a scenario run back to back, so that a change in the machine's
   // speed in between does not pass for growth.
-  page_figures small, large;
-  page_scenarios(small_mb, false, repetitions, budget, &small);
-  page_scenarios(large_mb, false, repetitions, budget, &large);
-
-  const std::vector<std::string> names = name_listing(5000);
-  const char* const archive_patterns[] = {"texinst[0-9]*\\.zip", "tex[0-9]*w\\.zip",
-                                          "gs[0-9]*w32full\\.zip", "gsv[0-9]*w32\\.exe"};
-  for (const char* pattern : archive_patterns) {
+  timing window[2][2], whole[2][2], scratch[2];  // [small, large][SzRex, Oniguruma]
+  page_scenario(small_mb, false, repetitions, budget, window[0]);
+  page_scenario(large_mb, false, repetitions, budget, window[1]);
+  lcg names_generator{4321};
+  std::vector<std::string> names;
+  for (int i = 0; i < 5000; ++i) names.push_back(archive_name(names_generator));
+  const auto lines_of = [](const std::vector<std::string>& lines) {
+    return [&lines](auto& engine, progress*) { return each_line(engine, lines); };
+  };
+  for (const char* pattern :
+       {"texinst[0-9]*\\.zip", "tex[0-9]*w\\.zip", "gs[0-9]*w32full\\.zip", "gsv[0-9]*w32\\.exe"}) {
     const std::string label = std::string("names ") + pattern + " (5000)";
-    if (!wanted(label.c_str())) continue;
-    szrex_engine ours(pattern, false);
-    onig_engine onig(pattern, false);
-    if (!ours.ok() || !onig.ok()) return 2;
-    const timing a = best_of(
-        repetitions, [&](progress*) { return each_line(ours, names); }, 20);
-    const timing b = best_of(
-        repetitions, [&](progress*) { return each_line(onig, names); }, 20);
-    report(label.c_str(), megabytes_of(names), a, b);
+    if (wanted(label))
+      compare(label, megabytes_of(names), pattern, pattern, false, repetitions, 20, 20,
+              lines_of(names), scratch);
   }
-
   const std::vector<std::string> lines = info_lines(3000);
-  const char* const info_label = "info file \"\\f.*?\\f\" (3000 lines)";
-  if (wanted(info_label)) {
-    szrex_engine ours("\"\\f.*?\\f\"", false);
-    onig_engine onig("\"(.*?)\"", false);
-    if (!ours.ok() || !onig.ok()) return 2;
-    const timing a = best_of(
-        repetitions, [&](progress*) { return each_line(ours, lines); }, 5);
-    const timing b = best_of(
-        repetitions, [&](progress*) { return each_line(onig, lines); }, 20);
-    report(info_label, megabytes_of(lines), a, b);
-  }
+  if (wanted("info file \"\\f.*?\\f\" (3000 lines)"))
+    compare("info file \"\\f.*?\\f\" (3000 lines)", megabytes_of(lines), "\"\\f.*?\\f\"",
+            "\"(.*?)\"", false, repetitions, 5, 20, lines_of(lines), scratch);
+  page_scenario(small_mb, true, repetitions, budget, whole[0]);
+  page_scenario(large_mb, true, repetitions, budget, whole[1]);
 
-  page_scenarios(small_mb, true, repetitions, budget, &small);
-  page_scenarios(large_mb, true, repetitions, budget, &large);
   const double factor = static_cast<double>(large_mb) / small_mb;
   std::printf("\ntime growth %d MB -> %d MB (input x%.1f; near-linear means at most x%.1f):\n",
               small_mb, large_mb, factor, factor * 1.2);
-  auto growth = [&](const char* what, const timing& a, const timing& b) {
+  const auto growth = [&](const char* what, const timing& a, const timing& b) {
     if (a.seconds <= 0 || b.seconds <= 0) return;
     const double g = b.seconds / a.seconds;
     if (!a.done.complete || !b.done.complete)
@@ -513,10 +419,10 @@ int main(int argc, char** argv) {
     else
       std::printf("  %-24s x%6.2f%s\n", what, g, g > factor * 1.2 ? "  MORE THAN LINEAR" : "");
   };
-  growth("SzRex, whole page", small.whole_ours, large.whole_ours);
-  growth("SzRex, window", small.window_ours, large.window_ours);
-  growth("Oniguruma, whole page", small.whole_onig, large.whole_onig);
-  growth("Oniguruma, window", small.window_onig, large.window_onig);
+  growth("SzRex, whole page", whole[0][0], whole[1][0]);
+  growth("SzRex, window", window[0][0], window[1][0]);
+  growth("Oniguruma, whole page", whole[0][1], whole[1][1]);
+  growth("Oniguruma, window", window[0][1], window[1][1]);
   std::printf("%s\n", all_agreed ? "both engines found the same matches in every scenario"
                                  : "THE ENGINES DISAGREED");
   return all_agreed ? 0 : 1;
