@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Loopback mirrors for the network tests: an FTP server (pyftpdlib), an HTTP
-server of our own and a recording HTTP proxy, each on its own 127.0.0.x address.
+server of our own and a recording HTTP proxy that serves the HTTP server's tree
+itself, each on its own 127.0.0.x address.
 
   mirror_servers.py start --state DIR [--first 20] [--last 49] [--time-limit S]
                           [--demo-programs DIR]
@@ -21,19 +22,75 @@ Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
 """
 
 import argparse
-import http.client
 import http.server
+import io
 import logging
 import os
+import shutil
 import signal
 import subprocess
 import sys
 import threading
 import time
 import urllib.parse
+import zipfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import mirror_fixtures  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+import make_demo_mirror  # noqa: E402
+
+# Every fixture file's time unless said otherwise: 3 February 2009, 01:05:00 UTC,
+# older than six months, so FTP listings give the day only and the HTTP server's
+# Last-Modified gives the minute.
+OLD_TIME = 1233623100
+
+
+def sample_bytes(size):
+    """The fixture's sample files: byte i is (i * 7 + 3) % 251."""
+    return bytes((i * 7 + 3) % 251 for i in range(size))
+
+
+def write_file(path, data, mtime=OLD_TIME):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (mtime, mtime))
+
+
+def write_trees(root, demo_programs=None):
+    """root/ftp for the FTP server and root/http for the HTTP server; names, sizes
+    and times are what the tests expect."""
+    shutil.rmtree(root, ignore_errors=True)
+    demo_time = (int(time.time()) - 10 * 24 * 3600) // 60 * 60
+    no_list = io.BytesIO()
+    with zipfile.ZipFile(no_list, "w") as z:
+        z.writestr(zipfile.ZipInfo("readme.txt", (2009, 2, 3, 1, 5, 0)), b"no list here\r\n")
+    for tree in ("ftp", "http"):
+        base = os.path.join(root, tree)
+        # pub/TeX/win32/, and the 90 archives of the round-trip benchmark in pub/bench/.
+        for name, size in [("texinst2006.zip", 1000), ("texinst2007.zip", 2000),
+                           ("gs853w32full.zip", 3000), ("readme.txt", 10)]:
+            write_file(os.path.join(base, "pub/TeX/win32", name), sample_bytes(size))
+        os.makedirs(os.path.join(base, "pub/TeX/win32/old"))
+        for i in range(90):
+            write_file(os.path.join(base, f"pub/bench/gs{800 + i}w32full.zip"), sample_bytes(1000 + i))
+        # The demo distribution, with the same times in both trees.
+        make_demo_mirror.build(os.path.join(base, "demo"), demo_programs, demo_time)
+        # W32TeX directories that fail the catalogue at one step each: notzip/ lists an
+        # information archive that is no zip, noinfo/ one that lacks texinst2006.c.
+        write_file(os.path.join(base, "broken/notzip/texinst2006.zip"), b"not a zip archive\n")
+        write_file(os.path.join(base, "broken/noinfo/texinst2006.zip"), no_list.getvalue())
+    ftp, http = os.path.join(root, "ftp"), os.path.join(root, "http")
+    os.makedirs(os.path.join(ftp, "pub/empty"))
+    write_file(os.path.join(ftp, "pub/files/sample.bin"), sample_bytes(5000))
+    # Two days old, whole minutes: listings show the time of day of files younger than six months.
+    write_file(os.path.join(ftp, "pub/files/recent.bin"), sample_bytes(100),
+               (int(time.time()) - 2 * 24 * 3600) // 60 * 60)
+    write_file(os.path.join(http, "files/sample.bin"), sample_bytes(5000))
+    # Large enough for a download to be cancelled half-way when it comes in pieces (/trickle/).
+    write_file(os.path.join(http, "files/big.bin"), sample_bytes(200 * 1024))
+    # An index page naming texinst2006.zip, which is not there.
+    write_file(os.path.join(http, "broken/nofile/index.html"),
+               b'<html><body><a href="texinst2006.zip">texinst2006.zip</a></body></html>\n')
 
 
 def append_line(path, line):
@@ -70,6 +127,14 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         self.answer(super().do_HEAD)
 
     def answer(self, usual):
+        if self.server.proxy_log:
+            # The proxy records the absolute URL and serves the tree itself, whatever
+            # the host: every test sends it requests for this HTTP server only.
+            append_line(self.server.proxy_log, f"{self.command} {self.path}")
+            url = urllib.parse.urlsplit(self.path)
+            if url.scheme != "http":
+                return self.send_short(400)
+            self.path = url.path + ("?" + url.query if url.query else "")
         agent = self.headers.get("User-Agent", "")
         append_line(self.server.request_log, f"{self.command} {self.path} agent={agent}")
         parts = urllib.parse.urlsplit(self.path).path.split("/")[1:]
@@ -151,50 +216,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         self.close_connection = True
 
 
-# Headers that concern one connection only, and those send_response writes itself.
-HOP_BY_HOP = {"connection", "proxy-connection", "keep-alive", "transfer-encoding", "te",
-              "trailer", "upgrade", "proxy-authorization", "proxy-authenticate", "server", "date"}
-
-
-class ProxyHandler(http.server.BaseHTTPRequestHandler):
-    """Forwards GET and HEAD for absolute http:// URLs and records each request line."""
-
-    protocol_version = "HTTP/1.1"
-
-    def log_message(self, format, *args):
-        pass
-
-    def do_GET(self):
-        self.forward()
-
-    do_HEAD = do_GET
-
-    def forward(self):
-        append_line(self.server.request_log, f"{self.command} {self.path}")
-        url = urllib.parse.urlsplit(self.path)
-        if url.scheme != "http" or not url.hostname:
-            return self.send_error(400, "absolute http URL expected")
-        headers = {k: v for k, v in self.headers.items() if k.lower() not in HOP_BY_HOP}
-        try:
-            upstream = http.client.HTTPConnection(url.hostname, url.port or 80, timeout=60)
-            upstream.request(self.command, (url.path or "/") + ("?" + url.query if url.query else ""),
-                             headers=headers)
-            answer = upstream.getresponse()
-            body = answer.read()
-        except OSError as error:
-            return self.send_error(502, f"upstream failed: {error}")
-        self.send_response(answer.status, answer.reason)
-        for name, value in answer.getheaders():
-            if name.lower() not in HOP_BY_HOP and (name.lower() != "content-length" or self.command == "HEAD"):
-                self.send_header(name, value)
-        if self.command != "HEAD":
-            self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        if self.command != "HEAD":
-            self.wfile.write(body)
-        upstream.close()
-
-
 class ThreadingServer(http.server.ThreadingHTTPServer):
     allow_reuse_address = True
     daemon_threads = True
@@ -238,17 +259,18 @@ def serve(args):
     Handler.banner = "mirror ready"
     ftp_address, ftp = bind_first_free(lambda a: FTPServer((a, 21), Handler))
 
-    def web_server(port, handler, log):
+    def web_server(port, proxy_log=None):
         def make(address):
-            server = ThreadingServer((address, port), handler)
-            server.request_log = os.path.join(args.state, log)
+            server = ThreadingServer((address, port), lambda *a, **k: MirrorHandler(
+                *a, directory=os.path.join(root, "http"), **k))
+            server.request_log = os.path.join(args.state, "http.log")
+            server.proxy_log = proxy_log and os.path.join(args.state, proxy_log)
             threading.Thread(target=server.serve_forever, daemon=True).start()
             return server
         return make
 
-    http_address, _ = bind_first_free(web_server(80, lambda *a, **k: MirrorHandler(
-        *a, directory=os.path.join(root, "http"), **k), "http.log"))
-    proxy_address, _ = bind_first_free(web_server(8080, ProxyHandler, "proxy.log"))
+    http_address, _ = bind_first_free(web_server(80))
+    proxy_address, _ = bind_first_free(web_server(8080, "proxy.log"))
     ready = os.path.join(args.state, "servers")
     with open(ready + ".tmp", "w") as f:
         f.write(f"ftp {ftp_address}\nhttp {http_address}\nproxy {proxy_address} 8080\n")
@@ -286,7 +308,7 @@ def stop(args):
 def start(args):
     stop(args)  # a server left over from an earlier run in this directory
     os.makedirs(args.state, exist_ok=True)
-    mirror_fixtures.write_all(os.path.join(args.state, "root"), args.demo_programs)
+    write_trees(os.path.join(args.state, "root"), args.demo_programs)
     ready, out = os.path.join(args.state, "servers"), os.path.join(args.state, "serve.out")
     with open(out, "w") as log:
         child = subprocess.Popen(
