@@ -68,9 +68,6 @@ TEST(zip_reader, calls_out_of_order) {
   EXPECT_EQ(zip_bad_parameter, r.close_current()) << "closed twice";
   ASSERT_EQ(zip_ok, r.open_current()) << "reopening the same entry starts its data again";
   EXPECT_EQ(3, r.read_current(buffer, sizeof buffer));
-  r.close();
-  EXPECT_FALSE(r.is_open());
-  EXPECT_EQ(zip_bad_parameter, r.open_current()) << "after close";
 }
 
 TEST(zip_reader, sources_answer_exact_ranges_only) {
