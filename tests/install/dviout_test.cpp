@@ -65,9 +65,7 @@ TEST(configure_dviout, fills_in_only_what_is_missing) {
     CreateDirectoryA(start_menu().c_str(), nullptr);
     write_file(start_menu() + links[0], "mine");
     write_file(start_menu() + links[1], "mine");
-
     EXPECT_TRUE(configure_dviout(run.context));
-
     for (const auto& v : c.after)
       EXPECT_EQ(replaced(v.second, "<tex>", run.tex()),
                 reg_text(HKEY_CURRENT_USER, para0, v.first.c_str()))
@@ -106,7 +104,6 @@ TEST(dviout, is_recognised_and_uninstalled) {
   CreateDirectoryA(start_menu().c_str(), nullptr);
   write_file(start_menu() + links[0], "link");
   EXPECT_TRUE(dviout_installed(run.context));
-
   EXPECT_TRUE(uninstall_dviout(run.context)) << ".dvi was never there: nothing to delete";
   EXPECT_FALSE(dviout_installed(run.context));
   EXPECT_EQ("<no key>", reg_text(HKEY_CLASSES_ROOT, "dvifile", ""));

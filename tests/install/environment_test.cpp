@@ -35,9 +35,7 @@ TEST(add_directories_to_path, extends_the_system_value_on_nt) {
     run.settings.load_settings();
     run.context.ghostscript_dir = c.ghostscript_dir;
     reg_set(HKEY_LOCAL_MACHINE, system_environment, "PATH", c.value);
-
     bool written = add_directories_to_path(run.context);
-
     DWORD type = 0;
     EXPECT_EQ(c.value_after, reg_text(HKEY_LOCAL_MACHINE, system_environment, "PATH", &type));
     if (std::string(c.result) == "成功") {
@@ -74,9 +72,7 @@ TEST(delete_env_variable, clears_the_registry_and_the_set_lines_on_nt) {
     reg_set(HKEY_CURRENT_USER, "Environment", "TEXMF", "c:/old");
     if (c.before) write_file(autoexec, c.before);
     step_run run("delete_nt");
-
     delete_env_variable(run.settings, "TEXMF");
-
     EXPECT_EQ(c.after, read_file(autoexec));
     EXPECT_EQ(c.log, run.log());
     EXPECT_EQ("<none>", reg_text(HKEY_LOCAL_MACHINE, system_environment, "TEXMF"));
@@ -101,10 +97,8 @@ TEST(windows_98, edits_autoexec_bat_only) {
   run.settings.set_install_dir("c:\\tex\\");
   run.settings.load_settings();
   run.context.ghostscript_dir = "c:\\gs\\gs8.14\\";
-
   EXPECT_TRUE(add_directories_to_path(run.context));
   delete_env_variable(run.settings, "TEXMF");
-
   EXPECT_EQ(std::string(batch_without_texmf) +
                 "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n",
             read_file(autoexec));
@@ -114,7 +108,6 @@ TEST(windows_98, edits_autoexec_bat_only) {
   EXPECT_EQ(system_path, reg_text(HKEY_LOCAL_MACHINE, system_environment, "PATH"));
   EXPECT_EQ("c:/old", reg_text(HKEY_CURRENT_USER, "Environment", "TEXMF"))
       << "the registry is the NT family's";
-
   auto windir = saved_variable("windir", "");
   step_run unwritable("path_9x_fail");
   EXPECT_TRUE(add_directories_to_path(unwritable.context));

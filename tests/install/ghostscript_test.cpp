@@ -31,7 +31,6 @@ TEST(ghostscript, installs_configures_and_uninstalls) {
   auto tmp = saved_variable("TMP", "c:\\表\\tmp");
   run.state.gs_archive = write_gs_archive(run).c_str();
   const std::string scratch = run.save() + "GhostScript\\";
-
   EXPECT_FALSE(find_installed_ghostscript(run.context));
   EXPECT_TRUE(install_ghostscript(run.context));
   EXPECT_TRUE(find_installed_ghostscript(run.context));
@@ -42,7 +41,6 @@ TEST(ghostscript, installs_configures_and_uninstalls) {
   EXPECT_EQ("% written by the test installer\r\n" + block + block,
             read_file(run.dir / "gs\\gs8.14\\lib\\cidfmap"));
   EXPECT_TRUE(uninstall_ghostscript(run.context));
-
   EXPECT_EQ("GhostScriptのインストール\r\n一時ディレクトリの変更……成功\r\n" + run.save() +
                 "gs814w32full.zipを解凍……成功\r\nsetupgs.exeを実行……成功\r\n"
                 "GhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n"
@@ -90,7 +88,6 @@ TEST(install_ghostscript, reports_each_failure) {
     run.state.gs_archive = zip.c_str();
     run.state.step_results.ghostscript = "キャンセル";
     run.sink.cancel_after = c.cancel_after;
-
     EXPECT_FALSE(install_ghostscript(run.context));
     EXPECT_EQ(replaced(c.text, "<zip>", zip), run.sink.text);
     std::vector<std::string> log;
@@ -150,7 +147,6 @@ TEST(gsview, installs_and_uninstalls_in_enumeration_order) {
   EXPECT_TRUE(uninstall_gsview(run.context));
   EXPECT_FALSE(product_registered("GSview 4.8"));
   EXPECT_FALSE(exists(run.dir / "japanese.txt")) << "a name matched only in part is left alone";
-
   register_product("GSview 4.5", probe_command(3, run.dir / "45.txt"));
   register_product("GSview 4.6", probe_command(0, run.dir / "46.txt"));
   EXPECT_FALSE(uninstall_gsview(run.context));
@@ -158,7 +154,6 @@ TEST(gsview, installs_and_uninstalls_in_enumeration_order) {
   EXPECT_FALSE(exists(run.dir / "46.txt")) << "the first failure stops the rest";
   auto fail = saved_variable("TAMARI_FIXTURE_FAIL", "gsview_setup:1");
   EXPECT_FALSE(install_gsview(run.context));
-
   EXPECT_EQ(
       "GSviewのインストール……成功\r\nGSviewのアンインストール……成功\r\n"
       "GSviewのアンインストール……失敗\r\nGSviewのインストール……失敗\r\n",

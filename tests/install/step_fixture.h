@@ -49,7 +49,6 @@ struct step_run {
   }
   // The fixture programs' starts: program|directory|command line.
   std::vector<std::string> commands() const { return read_lines(dir / "commands.log"); }
-
   scratch_directory dir;
   install_settings settings;
   install_state state;

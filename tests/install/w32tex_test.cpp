@@ -65,9 +65,7 @@ TEST(install_w32tex, unpacks_each_archive_and_removes_the_copies) {
     }
     run.state.step_results.w32tex = "キャンセル";
     run.sink.cancel_after = c.cancel_after;
-
     bool installed = install_w32tex(run.context);
-
     EXPECT_EQ(c.text, run.sink.text);
     EXPECT_EQ(c.log, run.log());
     EXPECT_STREQ(c.result, run.state.step_results.w32tex.c_str());

@@ -192,7 +192,6 @@ TEST(plugin_host, the_page_lists_the_plugins_and_opens_their_settings) {
       rows.push_back(ui_driver::list_text(list, row, 0) + "|" + ui_driver::list_text(list, row, 1) +
                      (ui_driver::list_checked(list, row) ? " ticked" : ""));
     EXPECT_FALSE(ui_driver::save_screenshot("plugins_page", dialog).empty());
-
     double_click(list, noset);  // no Set: the host's own message
     HWND box = ui_driver::wait_for_window({"#32770", "tamari3", false, ui_thread});
     ASSERT_NE(nullptr, box) << "expected the box of a plug-in without settings";

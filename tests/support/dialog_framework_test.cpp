@@ -30,7 +30,7 @@ class recording_dialog : public wklib::dialog {
   }
   bool on_destroy(wklib::window_holder&) override {
     events.push_back("destroy");
-    return agree_to_destroy;
+    return false;
   }
   bool on_command(wklib::window_holder& window, int id, int notification) override {
     if (notification == BN_CLICKED) events.push_back("command " + std::to_string(id));
@@ -44,7 +44,6 @@ class recording_dialog : public wklib::dialog {
     return message == WM_APP + 7 ? 77 : 0;
   }
   std::vector<std::string> events;
-  bool agree_to_destroy = false;
   HWND init_window = nullptr;
   int ask_answer = -1;
 };
@@ -106,7 +105,6 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
         box_buttons = ui_driver::button_ids(box);
         EXPECT_TRUE(ui_driver::press(box, IDNO));
         EXPECT_TRUE(ui_driver::wait_until_gone(box));
-
         HWND edit = ui_driver::item(found, IDC_TEST_EDIT);
         edit_property = GetPropA(edit, property);
         EXPECT_TRUE(ui_driver::type_text(found, IDC_TEST_EDIT, "axbx表"));
@@ -125,7 +123,6 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
         answers.push_back(send(WM_APP + 3, 0, 0));
         EXPECT_TRUE(ui_driver::press(found, IDOK));
       }));
-
   EXPECT_EQ(11, result) << "the value given to EndDialog";
   EXPECT_EQ(&dialog, dialog_property);
   EXPECT_EQ(found, dialog.init_window);
@@ -137,7 +134,6 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   std::sort(box_buttons.begin(), box_buttons.end());
   EXPECT_EQ((std::vector<int>{IDYES, IDNO}), box_buttons);
   EXPECT_EQ(wklib::answer_no, dialog.ask_answer);
-
   EXPECT_EQ(&hook, edit_property);
   EXPECT_EQ("ab表", text_after_typing) << "the hook swallows x and lets the rest through";
   EXPECT_EQ("ab\x95\x5c", hook.typed) << "a double-byte character comes as its two bytes";
@@ -162,27 +158,6 @@ TEST(dialog, closes_with_zero_by_default_and_gives_minus_one_without_a_template)
   EXPECT_EQ(0, result) << "the close box";
   EXPECT_EQ(-1, plain.show_modal(nullptr, 4321));
   EXPECT_EQ(nullptr, plain.holder());
-}
-
-TEST(dialog, procedure_binds_only_through_wm_initdialog_and_lets_go_on_agreed_destroy) {
-  HWND window = CreateWindowA("STATIC", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-  ASSERT_TRUE(window);
-  recording_dialog dialog;
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDOK, 0));
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_INITDIALOG, 0, 0)) << "no object, no binding";
-  EXPECT_EQ(nullptr, GetPropA(window, property));
-  EXPECT_EQ(1, wklib::dialog::procedure(window, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(&dialog)));
-  EXPECT_EQ(&dialog, GetPropA(window, property));
-  EXPECT_EQ(77, wklib::dialog::procedure(window, WM_APP + 7, 0, 0)) << "on_message's, unchanged";
-  dialog.agree_to_destroy = true;
-  EXPECT_EQ(1, wklib::dialog::procedure(window, WM_DESTROY, 0, 0));
-  EXPECT_EQ(nullptr, GetPropA(window, property));
-  EXPECT_EQ(nullptr, dialog.holder());
-  EXPECT_EQ(0, wklib::dialog::procedure(window, WM_COMMAND, IDC_TEST_CHECK, 0));
-  EXPECT_EQ((std::vector<std::string>{"init", "destroy"}), dialog.events)
-      << "only the bound window's messages reach the object";
-  DestroyWindow(window);
 }
 
 TEST(control_hook, takes_one_control_and_lets_go_of_it) {

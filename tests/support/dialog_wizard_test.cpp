@@ -182,10 +182,4 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   EXPECT_EQ(other_seen, other_wizard.one.sheet_seen_at_init);
 }
 
-TEST(wizard, an_empty_table_is_refused) {
-  test_sheet sheet;
-  EXPECT_FALSE(sheet.run(nullptr, 0, PSH_WIZARD, "x"));
-  EXPECT_EQ(nullptr, sheet.created);
-}
-
 }  // namespace

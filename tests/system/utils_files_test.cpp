@@ -66,7 +66,6 @@ TEST(remove_directory_tree, removes_all_but_read_only_files_and_refuses_bare_nam
   }
   ASSERT_TRUE(SetFileAttributesA((top + "keep\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(write_file(scratch / "sibling.txt", "stays"));
-
   remove_directory_tree((scratch / "表").c_str());  // no trailing backslash: refused
   EXPECT_TRUE(exists(top + "1.txt"));
   char old_directory[MAX_PATH + 1] = "";
@@ -75,7 +74,6 @@ TEST(remove_directory_tree, removes_all_but_read_only_files_and_refuses_bare_nam
   remove_directory_tree("");  // would be the current directory
   SetCurrentDirectoryA(old_directory);
   EXPECT_TRUE(exists(top + "1.txt")) << "the empty directory name emptied the current one";
-
   remove_directory_tree(top.c_str());
   EXPECT_EQ(std::vector<std::string>{"keep"}, entries_of(top));
   EXPECT_TRUE(exists(top + "keep\\locked.txt"));
@@ -118,7 +116,6 @@ TEST(remove_directory_tree, never_follows_a_directory_link) {
   if (!(GetFileAttributesA((top + "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) ||
       !exists(top + "link"))
     GTEST_SKIP() << "no directory link could be made here";
-
   remove_directory_tree(top.c_str());
   EXPECT_TRUE(exists(outside + "precious.txt")) << "the tree's deletion went through a link";
   EXPECT_FALSE(exists(top + "own.txt"));
@@ -134,7 +131,6 @@ TEST(file_write_time, reads_the_time_of_the_first_match) {
   HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &wanted));
   CloseHandle(file);
-
   std::uint64_t time = 0, untouched = 12345;
   EXPECT_TRUE(file_write_time((scratch / "gs*w32.exe").c_str(), time));
   EXPECT_EQ((std::uint64_t{wanted.dwHighDateTime} << 32) | wanted.dwLowDateTime, time);
@@ -142,14 +138,11 @@ TEST(file_write_time, reads_the_time_of_the_first_match) {
   EXPECT_EQ(12345u, untouched);
 }
 
-TEST(programs_folder, ends_with_a_backslash_and_exists) {
-  char folder[MAX_PATH + 16];
-  std::fill(folder, folder + sizeof folder, 'x');
+TEST(programs_folder, is_an_existing_folder_ending_with_one_backslash) {
+  char folder[MAX_PATH + 16] = "";
   ASSERT_TRUE(programs_folder(folder));
-  std::string path = folder;
-  EXPECT_TRUE(!path.empty() && path.back() == '\\' && is_directory(path) &&
-              path.find("\\\\") == std::string::npos)
-      << "expected an existing folder with one backslash at its end, got " << path;
+  const std::string path = folder;
+  EXPECT_TRUE(is_directory(path) && path.back() == '\\' && path.find("\\\\") == std::string::npos) << path;
 }
 
 }  // namespace

@@ -48,7 +48,6 @@ TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_env
   }
   SetEnvironmentVariableA("TAMARI_PROBE", nullptr);
   SetCurrentDirectoryA(old_directory);
-
   DeleteFileA(report.c_str());
   std::string good = "\"" + probe + "\" 0 \"" + report + "\"";
   EXPECT_FALSE(run_and_wait(good.c_str(), (scratch / "missing\\").c_str(), false));
