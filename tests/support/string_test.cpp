@@ -60,6 +60,8 @@ TEST(string_edit, edits_of_an_unshared_and_of_a_shared_block) {
     EXPECT_STREQ(edits[i].expected, own.c_str()) << "edit " << i << " of an unshared block";
     EXPECT_EQ(static_cast<int>(std::strlen(edits[i].expected)), own.length()) << "edit " << i;
     EXPECT_EQ(!*edits[i].expected, own.empty()) << "edit " << i;
+    const std::string expected = edits[i].expected;
+    EXPECT_EQ(expected.empty() ? '\0' : expected.back(), own.back()) << "edit " << i;
     const string original("abCDef");
     string copy(original);
     EXPECT_EQ(original.c_str(), copy.c_str()) << "a copy shares the block";
