@@ -382,7 +382,6 @@ int main(int argc, char** argv) {
   }
   OnigEncoding encodings[] = {ONIG_ENCODING_SJIS};
   onig_initialize(encodings, 1);
-
   // The two sizes of a scenario run back to back, so that a change in the machine's
   // speed in between does not pass for growth.
   timing window[2][2], whole[2][2], scratch[2];  // [small, large][SzRex, Oniguruma]
@@ -407,7 +406,6 @@ int main(int argc, char** argv) {
             "\"(.*?)\"", false, repetitions, 5, 20, lines_of(lines), scratch);
   page_scenario(small_mb, true, repetitions, budget, whole[0]);
   page_scenario(large_mb, true, repetitions, budget, whole[1]);
-
   const double factor = static_cast<double>(large_mb) / small_mb;
   std::printf("\ntime growth %d MB -> %d MB (input x%.1f; near-linear means at most x%.1f):\n",
               small_mb, large_mb, factor, factor * 1.2);

@@ -156,7 +156,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string differs = (options & 0x10) ? "" : engine_against_reference(pattern, subject);
     if (!differs.empty()) fail(differs.c_str(), pattern, subject);
   }
-
   wklib::pattern_search finder;
   const int case_sense = options & 0x01;
   if (options & 0x10) finder.set_option("use_regular", 0);
@@ -169,14 +168,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!(options & 0x08)) finder.set_option("CaseSense", case_sense);
   finder.set_option("word", (options >> 1) & 1);
   finder.set_option("zero_match", (options >> 2) & 1);
-
   const outcome first = run(finder, subject);
   check(first, finder, pattern, subject, options);
   // The plain search has no segments but answers sub-match 0 as the whole match.
   const int parts = (options & 0x10) ? 1 : finder.segment_count();
   if (finder.submatch(parts).length() != 0 || finder.submatch(-2).length() != 0)
     fail("sub-match outside the segments is not empty", pattern, subject);
-
   // Another subject in between reuses the engine's per-search state; searching the
   // first subject again must give the same answer.
   const std::string other = "x" + subject + subject;
@@ -184,7 +181,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!(run(finder, subject) == first))
     fail("a repeated search gave another answer", pattern, subject);
   if (!first.found) return 0;
-
   // A reader going on in the same text: each next match lies after the last one and
   // keeps every rule of a match.
   std::size_t start = first.position, end = first.position + first.whole.size();

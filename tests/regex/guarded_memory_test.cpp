@@ -42,7 +42,6 @@ TEST_F(guarded_memory_blocks, FixedBlocks) {
   std::memset(block, 0x5A, 64);
   SzRexMemFree(block, "Match", 2);
   EXPECT_EQ("", reports()) << "an intact block is freed silently";
-
   block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 10, "Compile", 12));
   ASSERT_NE(nullptr, block);
   std::memcpy(block, "abc\tdefghi", 10);
@@ -52,13 +51,11 @@ TEST_F(guarded_memory_blocks, FixedBlocks) {
   const std::string overrun = fatal + "Buffer overrun at LocalFree (34) abc.defghiX";
   EXPECT_EQ(overrun, g_reports[0].substr(0, overrun.size()));
   EXPECT_EQ('\n', reports().end()[-2]) << "the report ends in a line feed";
-
   block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 0, "Fuzzy", 77));
   EXPECT_EQ(fatal + "Fuzzy(77) LocalAllocでサイズ0を要求しました。\n", reports());
   ASSERT_NE(nullptr, block) << "the call goes on and returns a block";
   SzRexMemFree(block, "Fuzzy", 78);
   EXPECT_EQ("", reports()) << "its guard is intact";
-
   EXPECT_EQ(nullptr, SzRexMemAlloc(SzRexMemFixed, 0xFFFFFFFFu, "Match", 5));
   EXPECT_EQ(fatal + "Match(5) LocalAllocでエラーです。エラーコード=8 サイズ=4294967295\n",
             reports());

@@ -37,7 +37,6 @@ TEST(file_finder, lists_the_entries_but_the_dot_entries_one_search_at_a_time) {
   EXPECT_FALSE(finder.find_next(record)) << "the list is exhausted";
   finder.close();
   EXPECT_FALSE(finder.find_next(record)) << "no search is open";
-
   // A second find_first leaves the open search alone.
   ASSERT_TRUE(finder.find_first((scratch / "*.zip").c_str()));
   ASSERT_TRUE(finder.find_next(record));
@@ -48,7 +47,6 @@ TEST(file_finder, lists_the_entries_but_the_dot_entries_one_search_at_a_time) {
   std::sort(zips.begin(), zips.end());
   EXPECT_EQ((list{"b.zip", "表.zip"}), zips);
   finder.close();
-
   // Nothing but "." and ".." opens nothing.
   for (const char* pattern : {"empty\\*", "*.none"}) {
     EXPECT_FALSE(finder.find_first((scratch / pattern).c_str())) << pattern;

@@ -174,7 +174,6 @@ TEST(pattern_search, InvalidPatternsOptionsAndSubMatchesOutsideTheSegments) {
   ASSERT_TRUE(options.set_pattern("zip"));
   ASSERT_TRUE(options.search("a.zip"));
   EXPECT_EQ("", str(options.submatch(1))) << "the plain search has sub-match 0 only";
-
   ASSERT_TRUE(finder.set_pattern("[0-9]+"));
   ASSERT_TRUE(finder.search("1 2"));
   EXPECT_EQ("", str(finder.submatch(1))) << "past the last segment";
