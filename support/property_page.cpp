@@ -55,6 +55,29 @@ void property_page::release_binding(HWND window) {
   holder_ = nullptr;
 }
 
+const char next_running_prop[] = "tamari_next_running";
+
+// A Next handler may show dialogs whose modal loops dispatch a press that was
+// queued meanwhile (a second click, or one that landed as the handler's dialog
+// closed). Run there, it would be the current page's handler inside the first
+// one, and the first one's page changes would then undo its result; the nested
+// press leaves the sheet where it is instead.
+// The answer goes in DWLP_MSGRESULT: a dialog procedure's notification result is
+// read from there, and 0 lets the sheet advance from whatever page is current
+// (a handler that keeps the user on its page has selected the one before it).
+INT_PTR property_page::answer_next(HWND window, property_page& page, window_holder& holder) {
+  HWND sheet = GetParent(window);
+  if (GetPropA(sheet, next_running_prop)) {
+    SetWindowLongPtrA(window, DWLP_MSGRESULT, -1);
+    return 1;
+  }
+  SetPropA(sheet, next_running_prop, reinterpret_cast<HANDLE>(1));
+  page.on_wizard_next(holder);
+  if (IsWindow(sheet)) RemovePropA(sheet, next_running_prop);
+  SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+  return 1;
+}
+
 INT_PTR CALLBACK property_page::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   page_entry* entry = static_cast<page_entry*>(GetPropA(window, sheet_prop_name));
   if (!entry) {
@@ -95,7 +118,7 @@ INT_PTR CALLBACK property_page::procedure(HWND window, UINT message, WPARAM wpar
         case PSN_WIZFINISH:
           return self->on_wizard_finish(*holder) ? 1 : 0;
         case PSN_WIZNEXT:
-          return self->on_wizard_next(*holder) ? 1 : 0;
+          return answer_next(window, *self, *holder);
         case PSN_SETACTIVE:
           PostMessageA(GetParent(window), PSM_SETWIZBUTTONS, 0,
                        static_cast<LPARAM>(self->wizard_buttons()));

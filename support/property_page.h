@@ -11,6 +11,10 @@
 
 namespace wklib {
 
+// A property of the sheet window while one of its pages handles Next; another
+// process that drives the wizard waits for it to go before it reads a page.
+extern const char next_running_prop[];  // "tamari_next_running"
+
 class property_page {
  public:
   // Which wizard buttons the page asks for each time it becomes active. Finish
@@ -19,7 +23,8 @@ class property_page {
   virtual ~property_page();
 
   // Every handler answers true or false; the page procedure passes that on as 1
-  // or 0. A handler a page does not define answers false.
+  // or 0. A handler a page does not define answers false. Next is the exception:
+  // the sheet always advances from its current page after on_wizard_next.
   virtual bool on_init(window_holder& window);
   virtual bool on_close(window_holder& window);
   // Answering true releases the binding at once; otherwise the page stays bound
@@ -53,6 +58,7 @@ class property_page {
   property_page& operator=(const property_page&) = delete;
 
   void release_binding(HWND window);
+  static INT_PTR answer_next(HWND window, property_page& page, window_holder& holder);
 
   unsigned char next_;
   unsigned char back_;

@@ -52,7 +52,17 @@ class logging_page : public wklib::property_page {
   bool on_wizard_finish(wklib::window_holder&) override { return note("finish"); }
   bool on_wizard_next(wklib::window_holder& window) override {
     if (GetDlgItem(window.handle, IDC_PAGE_EDIT)) field = window.item_text(IDC_PAGE_EDIT).c_str();
-    return !note("next");
+    note("next");
+    if (press_inside_next) {
+      // As a handler that shows a dialog: its modal loop takes a press queued
+      // meanwhile, and its messages leave their answers in DWLP_MSGRESULT.
+      press_inside_next = false;
+      PostMessageA(GetParent(window.handle), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      SetWindowLongPtrA(window.handle, DWLP_MSGRESULT, -1);
+    }
+    return true;
   }
   bool on_message(wklib::window_holder&, UINT message, WPARAM, LPARAM lparam) override {
     return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK &&
@@ -60,6 +70,7 @@ class logging_page : public wklib::property_page {
   }
   HWND sheet_seen_at_init = nullptr;
   bool record_complete = false;
+  bool press_inside_next = false;
   std::string field;
 
  private:
@@ -180,6 +191,21 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   EXPECT_EQ(main_seen, wizard.sheet.created) << "each runner gets its own sheet";
   EXPECT_EQ(other_seen, other_wizard.sheet.created);
   EXPECT_EQ(other_seen, other_wizard.one.sheet_seen_at_init);
+}
+
+TEST(wizard, a_press_inside_a_next_handler_leaves_the_sheet_where_it_is) {
+  test_wizard wizard;
+  wizard.one.press_inside_next = true;
+  bool reached_two = false;
+  EXPECT_TRUE(ui_driver::run_modal([&] { wizard.run("試験ウィザード"); }, [&](DWORD ui_thread) {
+    HWND sheet = wait_for_sheet(ui_thread);
+    ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
+    reached_two = press_and_wait(sheet, ui_driver::wizard_next, 1);
+    EXPECT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_cancel));
+  }));
+  EXPECT_TRUE(reached_two) << "one press of Next leads to the second page";
+  EXPECT_EQ(1, wizard.count("one:next")) << "the queued press ran the first page's handler again";
+  EXPECT_EQ(0, wizard.count("two:next")) << "the queued press went on from the second page";
 }
 
 }  // namespace
