@@ -34,7 +34,10 @@ name_list saved_names(const wklib::string& save_dir) {
   wklib::file_finder finder;
   if (!finder.find_first((save_dir + "*.*").c_str())) return names;
   WIN32_FIND_DATAA entry;
-  while (finder.find_next(entry)) names.push_back(wklib::string(entry.cFileName));
+  // Only files can be archives: the information archive's own unpack directory
+  // lies here after an online run, and the list's program text quotes its name.
+  while (finder.find_next(entry))
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(wklib::string(entry.cFileName));
   return names;
 }
 
