@@ -44,11 +44,11 @@ TEST_F(guarded_memory_blocks, FixedBlocks) {
   EXPECT_EQ("", reports()) << "an intact block is freed silently";
   block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 10, "Compile", 12));
   ASSERT_NE(nullptr, block);
-  std::memcpy(block, "abc\tdefghi", 10);
+  std::memcpy(block, "abc\tdef hi", 10);
   block[10] = 'X';  // one byte past the requested size: the first byte of the guard
   SzRexMemFree(block, "Compile", 34);
   ASSERT_EQ(1u, g_reports.size()) << reports();
-  const std::string overrun = fatal + "Buffer overrun at LocalFree (34) abc.defghiX";
+  const std::string overrun = fatal + "Buffer overrun at LocalFree (34) abc.def hiX";
   EXPECT_EQ(overrun, g_reports[0].substr(0, overrun.size()));
   EXPECT_EQ('\n', reports().end()[-2]) << "the report ends in a line feed";
   block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 0, "Fuzzy", 77));
