@@ -6,18 +6,8 @@
 // window, reads its texts and the state of its controls, types, ticks and
 // presses buttons the way a user would (posting the same messages), and saves
 // screenshots. run_modal() ties the two threads together and closes whatever a
-// failing test leaves open, so no test hangs.
-//
-// Texts are the windows' own bytes (Shift_JIS under code page 932), so they
-// compare directly with the program's literals.
-//
-//   bool closed = ui_driver::run_modal(
-//       [&] { answer = wklib::message_box(nullptr, "text", "caption", wklib::box_ok); },
-//       [&](DWORD ui_thread) {
-//         HWND box = ui_driver::wait_for_window({"#32770", "caption", false, ui_thread});
-//         EXPECT_EQ("text", ui_driver::message_box_text(box));
-//         EXPECT_TRUE(ui_driver::press(box, IDOK));
-//       });
+// failing test leaves open, so no test hangs. Texts are the windows' own bytes
+// (Shift_JIS under code page 932), so they compare directly with the program's literals.
 #pragma once
 
 #include <windows.h>
@@ -31,23 +21,22 @@ namespace ui_driver {
 // Every wait gives up after this long by default; emulated i386 code is slow.
 const DWORD default_timeout_ms = 30000;
 
-// ---- Finding windows -------------------------------------------------------
-
 // Which top-level window to look for. Only visible windows are considered: of
-// this process, or of the thread given, which may belong to another process (a
-// program the test started; the actions below work on its windows too).
+// this process, or of the thread or process given, which may be another
+// process (a program the test started; the actions below work on its windows too).
 struct window_query {
   const char* class_name = "#32770";  // null: any class; "#32770" is every dialog
   const char* caption = nullptr;      // null: any caption
   bool caption_prefix = false;        // caption need only start with `caption`
-  DWORD thread_id = 0;                // 0: any thread of this process; else that thread
+  DWORD thread_id = 0;                // 0: any thread of the process; else that thread
+  DWORD process_id = 0;               // 0: this process
 };
 
-// The visible top-level windows of `thread_id` (0: of this process), topmost first.
-std::vector<HWND> top_level_windows(DWORD thread_id = 0);
-// The first window that matches, or null.
+// The visible top-level windows of `thread_id` (0: of the process, by default
+// this one), topmost first.
+std::vector<HWND> top_level_windows(DWORD thread_id = 0, DWORD process_id = 0);
+// The first window that matches, or null; wait_for_window polls for it.
 HWND find_window(const window_query& query);
-// Polls until a matching window exists; null after `timeout_ms`.
 HWND wait_for_window(const window_query& query, DWORD timeout_ms = default_timeout_ms);
 // True once `window` no longer exists (or is hidden), false after `timeout_ms`.
 bool wait_until_gone(HWND window, DWORD timeout_ms = default_timeout_ms);
@@ -58,13 +47,10 @@ bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms = defau
 // actions below settle on their own; call this after posting messages yourself.
 bool settle(HWND window, DWORD timeout_ms = default_timeout_ms);
 
-// ---- Reading windows -------------------------------------------------------
-
 std::string text(HWND window);
 std::string class_of(HWND window);
 HWND item(HWND dialog, int id);
-// The text of control `id`; empty when there is no such control.
-std::string item_text(HWND dialog, int id);
+std::string item_text(HWND dialog, int id);  // empty when there is no such control
 bool is_enabled(HWND window);
 bool is_visible(HWND window);
 HWND owner_of(HWND window);
@@ -75,48 +61,34 @@ int check_state(HWND dialog, int id);
 struct control_info {
   HWND window;
   int id;
-  std::string class_name;
-  std::string text;
+  std::string class_name, text;
   bool visible;
-  bool enabled;
 };
 std::vector<control_info> controls(HWND dialog);
 // Which of the standard answer buttons (IDOK ... IDCONTINUE) a dialog shows, in
 // control order.
 std::vector<int> button_ids(HWND dialog);
+std::string message_box_text(HWND box);  // its static control 0xFFFF
 
-// A message box's message (its static control 0xFFFF).
-std::string message_box_text(HWND box);
-
-// ---- Acting on windows -----------------------------------------------------
 // Actions are refused (false) where a user could not act: a control that is
 // missing, hidden or disabled. Clicks are posted, as input is, so a click that
 // opens a modal window does not block the driver; they return once the
 // window's thread has taken them up (see settle).
 
-// Replaces the text of an edit control at once (WM_SETTEXT; the dialog gets EN_CHANGE).
+// Replaces the text of an edit control at once (WM_SETTEXT, the dialog gets EN_CHANGE);
+// type_text types it one byte at a time (WM_CHAR) as the keyboard does.
 bool set_text(HWND dialog, int id, const std::string& value);
-// Types `value` into an edit control one byte at a time (WM_CHAR), the way the
-// keyboard does; a double-byte character arrives as its two bytes.
 bool type_text(HWND dialog, int id, const std::string& value);
-// Clicks button `id`: the dialog receives WM_COMMAND with BN_CLICKED.
-bool press(HWND dialog, int id);
-// Ticks or clears a check box by clicking it when its state differs.
-bool set_check(HWND dialog, int id, bool checked);
-// Asks a window to close (WM_CLOSE), as its close box does.
-void close(HWND window);
-
-// ---- List views and tree views ----------------------------------------------
+bool press(HWND dialog, int id);                   // WM_COMMAND with BN_CLICKED
+bool set_check(HWND dialog, int id, bool checked);  // clicks when the state differs
+void close(HWND window);                            // WM_CLOSE, as the close box
 
 int list_count(HWND list);
 std::string list_text(HWND list, int row, int column);
-// The row's check box (LVS_EX_CHECKBOXES).
-bool list_checked(HWND list, int row);
+bool list_checked(HWND list, int row);  // the row's check box (LVS_EX_CHECKBOXES)
 bool list_set_checked(HWND list, int row, bool checked);
 // The label of a tree view's selected item; empty when nothing is selected.
 std::string tree_selection_text(HWND tree);
-
-// ---- Wizards (property sheets in wizard mode) -------------------------------
 
 enum wizard_button { wizard_back, wizard_next, wizard_finish, wizard_cancel };
 
@@ -129,26 +101,16 @@ struct wizard_state {
 };
 
 wizard_state read_wizard(HWND sheet);
-// The window of the page on show, and its position in the sheet (-1 when unknown).
-HWND current_page(HWND sheet);
+HWND current_page(HWND sheet);  // the page on show, and its position (-1 when unknown)
 int current_page_index(HWND sheet);
-// Presses a wizard button, refused when the user could not press it.
 bool press_wizard(HWND sheet, wizard_button button);
 // Waits until page `index` is on show and its buttons have settled.
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);
 
-// ---- Screenshots -----------------------------------------------------------
-
-// The directory the screenshots go to: screenshots/ in the build tree (a path
-// of the Unix side).
-std::string screenshot_directory();
-// Saves the whole screen as screenshot_directory()/<name>.png (taken by
-// ImageMagick's import, started through Wine) and returns that path; where
-// import cannot run, as <name>.bmp through GDI. Empty when nothing could be
-// saved. `window` (optional) is repainted first.
+// Saves the whole screen, taken by ImageMagick's import, as <name>.png in
+// screenshots/ of the build tree, and returns that path (of the Unix side);
+// empty when nothing could be saved. `window` (optional) is repainted first.
 std::string save_screenshot(const std::string& name, HWND window = nullptr);
-
-// ---- Running a modal window with a driver -----------------------------------
 
 // Runs `show` on the calling thread (it opens a modal window and returns when
 // that is closed) while `drive` runs on a second thread with the calling
@@ -158,8 +120,7 @@ std::string save_screenshot(const std::string& name, HWND window = nullptr);
 bool run_modal(const std::function<void()>& show, const std::function<void(DWORD)>& drive,
                DWORD grace_ms = 10000);
 
-// Closes the windows of `thread_id` the way run_modal does; for tests that run
-// their own threads.
+// Closes the windows of `thread_id` the way run_modal does.
 void dismiss_windows(DWORD thread_id);
 
 }  // namespace ui_driver

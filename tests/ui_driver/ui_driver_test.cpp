@@ -30,10 +30,7 @@ TEST(run_modal, reports_a_window_the_driver_closed) {
   bool closed = ui_driver::run_modal(
       [&] { answer = MessageBoxA(nullptr, "押す", "ui_driver 2", MB_YESNO); },
       [](DWORD ui_thread) {
-        ui_driver::window_query query;
-        query.caption = "ui_driver 2";
-        query.thread_id = ui_thread;
-        HWND box = ui_driver::wait_for_window(query);
+        HWND box = ui_driver::wait_for_window({"#32770", "ui_driver 2", false, ui_thread});
         ASSERT_TRUE(box);
         EXPECT_EQ("押す", ui_driver::message_box_text(box));
         EXPECT_FALSE(ui_driver::press(box, IDCANCEL)) << "a box without Cancel";
@@ -63,11 +60,10 @@ TEST(settle, returns_once_posted_messages_were_taken) {
   HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                               0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_TRUE(window);
+  CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 50, 20, window,
+                reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
   int seen_when_settled = -1;
-  bool settled = false;
-  HWND edit = CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 50, 20, window,
-                            reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
-  bool typed_into_disabled = true;
+  bool settled = false, typed_into_disabled = true;
   bool closed = ui_driver::run_modal(
       [&] {
         // The window's own loop, until the driver is done with it.
@@ -88,8 +84,7 @@ TEST(settle, returns_once_posted_messages_were_taken) {
   EXPECT_TRUE(settled);
   EXPECT_EQ(5, seen_when_settled) << "settle returned before the posted messages were handled";
   EXPECT_FALSE(typed_into_disabled) << "typing into a disabled control";
-  DestroyWindow(edit);
-  DestroyWindow(window);
+  DestroyWindow(window);  // and its edit control
 }
 
 }  // namespace
