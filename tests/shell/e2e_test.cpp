@@ -8,7 +8,6 @@
 //  2. the network off: the catalogue and the installation from the save directory;
 //  3. everything current: the W32TeX rows read "最新" and nothing is ticked.
 // Every page and dialog seen is kept as a screenshot (screenshots/e2e_*.png).
-//
 // TAMARI_DEMO_DIR (tools/run.sh) runs the first walk only, in that directory,
 // where tamari3.exe and its settings file already lie.
 #include <gtest/gtest.h>
@@ -29,7 +28,6 @@
 #include "system/ask_path_ids.h"
 #include "tests/common/scratch.h"
 #include "tests/net/test_mirror.h"
-#include "tests/shell/child_wizard.h"
 #include "tests/ui_driver/ui_driver.h"
 
 namespace {
@@ -41,11 +39,6 @@ std::string env(const char* name) {
   DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
   return length > 0 && length < sizeof value ? value : "";
 }
-
-bool exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string ini_value(const std::string& ini, const char* section, const char* key) {
   char value[4096] = "";
   GetPrivateProfileStringA(section, key, "", value, sizeof value, ini.c_str());
@@ -62,25 +55,6 @@ std::string registry_text(HKEY root, const char* key, const char* name) {
   return status == ERROR_SUCCESS ? value : "(no value)";
 }
 
-// The visible top-level windows of a process: the wizard's thread shows the
-// pages and the progress dialogs, the installation's worker its own questions.
-struct process_windows {
-  DWORD process;
-  std::vector<HWND> found;
-};
-BOOL CALLBACK collect_window(HWND window, LPARAM data) {
-  process_windows* s = reinterpret_cast<process_windows*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == s->process && IsWindowVisible(window)) s->found.push_back(window);
-  return TRUE;
-}
-std::vector<HWND> windows_of(DWORD process) {
-  process_windows s = {process, {}};
-  EnumWindows(collect_window, reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
 // Where one demo lives: the program with its plug-in, the save and install
 // directories, and the root the GhostScript and GSview stand-ins install under.
 struct demo_place {
@@ -92,9 +66,8 @@ struct demo_place {
 // What the driver does on the way and what it saw.
 struct walk_options {
   std::string shots;  // prefix of the screenshot names
-  bool network = true;
-  bool tick_plugin = false;
-  bool install = true;  // false: Cancel on the file-selection page
+  bool network, tick_plugin;
+  bool install;  // false: Cancel on the file-selection page
 };
 struct walk_result {
   bool reached_finish = false;
@@ -104,7 +77,6 @@ struct walk_result {
   int ticked_elsewhere = 0;             // ticked rows of the other three lists
   int plugin_rows = 0;
   std::string plugin_name;
-  DWORD exit_code = STILL_ACTIVE;
 };
 
 // Screenshot names for the program's dialogs, by caption or by a control of
@@ -114,8 +86,7 @@ std::string shot_name(HWND window, const std::string& caption) {
   if (ui_driver::item(window, IDC_DOWNLOAD_BAR)) return "106_download";
   if (ui_driver::item(window, IDC_UNZIP_PATH)) return "110_unzip";
   static const struct {
-    const char* caption;
-    const char* name;
+    const char *caption, *name;
   } names[] = {{"ファイル情報取得中……", "104_catalogue"}, {"インストール", "107_installation"},
                {"情報取得中……", "plugin_information"}, {"環境変数のチェック", "112_variables"},
                {"tamari3", "message"}, {"tamari3.exe", "message"}, {"高度な設定", "111_advanced"}};
@@ -126,110 +97,106 @@ std::string shot_name(HWND window, const std::string& caption) {
 
 class program_run {
  public:
-  program_run(const demo_place& place, const walk_options& options)
-      : place_(place), options_(options) {}
+  program_run(const demo_place& place, const walk_options& options) : place_(place), options_(options) {}
+  // The walk with its screenshots and answers, until the program has ended.
 
-  walk_result walk();
+  walk_result walk() {
+    if (!start()) {
+      ADD_FAILURE() << "tamari3.exe did not show its wizard";
+      if (process_.hProcess) TerminateProcess(process_.hProcess, 1);
+      return result_;
+    }
+    // The plug-in has no settings dialog; its page is set in the settings file,
+    // which it reads again each time it looks for the package.
+    WritePrivateProfileStringA("jsclasses", "URL",
+                               (std::string("http://") + mirror().http_host.c_str() + "/demo/jsclasses/").c_str(),
+                               place_.ini().c_str());
+    pages();
+    if (WaitForSingleObject(process_.hProcess, 60000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "tamari3.exe did not end; closing it";
+      ui_driver::dismiss_windows(ui_);
+      if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+    return result_;
+  }
 
  private:
-  bool start();
+  bool start() {
+    std::string command = "\"" + place_.program_dir + "tamari3.exe\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, place_.program_dir.c_str(),
+                        &startup, &process_))
+      return false;
+    sheet_ = ui_driver::wait_for_window({"#32770", "TeXのインストール", false, 0, process_.dwProcessId}, 60000);
+    if (!sheet_) return false;
+    ui_ = GetWindowThreadProcessId(sheet_, nullptr);
+    return ui_driver::wait_for_page(sheet_, 0);
+  }
+
   void shot(const std::string& name, HWND window = nullptr) {
     char number[8];
     std::snprintf(number, sizeof number, "%02d_", ++shots_);
     std::printf("%5lus screenshot: %s\n", (GetTickCount() - started_) / 1000,
                 ui_driver::save_screenshot(options_.shots + number + name, window).c_str());
   }
-  bool next_to(int page, DWORD timeout_ms = ui_driver::default_timeout_ms);
+
+  bool next_to(int page, DWORD timeout_ms = ui_driver::default_timeout_ms) {
+    return ui_driver::press_wizard(sheet_, wizard_next) && watch_until_page(page, timeout_ms);
+  }
+
   // Until page `page` shows: a screenshot of every other window of the program
   // once, and an answer to every question.
-  bool watch_until_page(int page, DWORD timeout_ms);
-  void look_at(HWND window);
-  void settings_pages();
-  void read_file_lists(HWND page);
+  bool watch_until_page(int page, DWORD timeout_ms) {
+    return ui_driver::wait_until(
+               [&] {
+                 // The wizard's thread shows the pages and the progress dialogs,
+                 // the installation's worker its own questions.
+                 std::vector<HWND> windows = ui_driver::top_level_windows(0, process_.dwProcessId);
+                 for (HWND window : windows)
+                   if (window != sheet_) look_at(window);
+                 // The plug-in page shows page 103 while its catalogue runs: the
+                 // page counts once the Next handler is done.
+                 return ui_driver::is_visible(sheet_) && ui_driver::current_page_index(sheet_) == page &&
+                        windows.size() == 1 && !GetPropA(sheet_, wklib::next_running_prop);
+               },
+               timeout_ms) &&
+           ui_driver::wait_for_page(sheet_, page);
+  }
 
-  const demo_place& place_;
-  const walk_options& options_;
-  walk_result result_;
-  PROCESS_INFORMATION process_ = {};
-  HWND sheet_ = nullptr;
-  DWORD ui_ = 0;
-  int shots_ = 0;
-  DWORD started_ = GetTickCount();
-  std::set<std::string> seen_;
-};
+  void look_at(HWND window) {
+    std::string caption = ui_driver::text(window), message = ui_driver::message_box_text(window);
+    std::string name = shot_name(window, caption);
+    // One picture per dialog, and one per message.
+    if (seen_.insert(name == "message" ? caption + "|" + message : name).second) shot(name, window);
+    // Progress dialogs offer Cancel only: they are watched, not answered.
+    int answer = ui_driver::item(window, IDYES) ? IDYES : ui_driver::item(window, IDOK) ? IDOK : 0;
+    if (!answer) return;
+    if (ui_driver::item(window, IDC_ASK_PATH_EDIT) && ui_driver::item_text(window, IDC_ASK_PATH_EDIT).empty())
+      ui_driver::set_text(window, IDC_ASK_PATH_EDIT, place_.install_dir + "dviout");
+    result_.questions.push_back(caption + " | " + message + ui_driver::item_text(window, IDC_ASK_PATH_EDIT) +
+                                (answer == IDYES ? " -> Yes" : " -> OK"));
+    std::printf("%5lus answered: %s\n", (GetTickCount() - started_) / 1000, result_.questions.back().c_str());
+    ui_driver::press(window, answer);
+    ui_driver::wait_until_gone(window, 10000);
+  }
 
-bool program_run::start() {
-  std::string command = "\"" + place_.program_dir + "tamari3.exe\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      place_.program_dir.c_str(), &startup, &process_))
-    return false;
-  ui_driver::wait_until([&] { return (sheet_ = child_wizard::find(process_.dwProcessId)) != nullptr; },
-                        60000);
-  if (!sheet_) return false;
-  ui_ = GetWindowThreadProcessId(sheet_, nullptr);
-  return ui_driver::wait_for_page(sheet_, 0);
-}
+  void settings_pages() {
+    const std::string ftp = std::string("ftp://") + mirror().ftp_host.c_str() + "/demo/";
+    const std::string http = std::string("http://") + mirror().http_host.c_str() + "/demo/";
+    HWND tex = ui_driver::current_page(sheet_);
+    EXPECT_TRUE(ui_driver::set_text(tex, IDC_SAVE_DIR, place_.save_dir));
+    EXPECT_TRUE(ui_driver::set_text(tex, IDC_INSTALL_DIR, place_.install_dir));
+    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, false));
+    EXPECT_TRUE(ui_driver::set_check(tex, IDC_TEX_URL_TYPED, true));
+    EXPECT_TRUE(ui_driver::set_text(tex, IDC_TEX_URL_EDIT, ftp + "w32tex/"));
+    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, !options_.network));
+    shot("102_tex_settings", sheet_);
+    ASSERT_TRUE(next_to(2)) << "102 did not lead on to 105";
 
-bool program_run::next_to(int page, DWORD timeout_ms) {
-  return ui_driver::press_wizard(sheet_, wizard_next) && watch_until_page(page, timeout_ms);
-}
-
-void program_run::look_at(HWND window) {
-  std::string caption = ui_driver::text(window);
-  std::string message = ui_driver::message_box_text(window);
-  std::string name = shot_name(window, caption);
-  // One picture per dialog, and one per message.
-  if (seen_.insert(name == "message" ? caption + "|" + message : name).second) shot(name, window);
-  // Progress dialogs offer Cancel only: they are watched, not answered.
-  int answer = 0;
-  if (ui_driver::item(window, IDYES))
-    answer = IDYES;
-  else if (ui_driver::item(window, IDOK))
-    answer = IDOK;
-  if (!answer) return;
-  if (ui_driver::item(window, IDC_ASK_PATH_EDIT) &&
-      ui_driver::item_text(window, IDC_ASK_PATH_EDIT).empty())
-    ui_driver::set_text(window, IDC_ASK_PATH_EDIT, place_.install_dir + "dviout");
-  result_.questions.push_back(caption + " | " + message + ui_driver::item_text(window, IDC_ASK_PATH_EDIT) +
-                              (answer == IDYES ? " -> Yes" : " -> OK"));
-  std::printf("%5lus answered: %s\n", (GetTickCount() - started_) / 1000, result_.questions.back().c_str());
-  ui_driver::press(window, answer);
-  ui_driver::wait_until_gone(window, 10000);
-}
-
-bool program_run::watch_until_page(int page, DWORD timeout_ms) {
-  return ui_driver::wait_until(
-      [&] {
-        std::vector<HWND> windows = windows_of(process_.dwProcessId);
-        for (HWND window : windows)
-          if (window != sheet_) look_at(window);
-        // The plug-in page shows page 103 while its catalogue runs: the page
-        // counts once the Next handler is done.
-        return ui_driver::is_visible(sheet_) && ui_driver::current_page_index(sheet_) == page &&
-               windows.size() == 1 && !GetPropA(sheet_, wklib::next_running_prop);
-      },
-      timeout_ms) &&
-         ui_driver::wait_for_page(sheet_, page);
-}
-
-void program_run::settings_pages() {
-  const test_mirror& m = mirror();
-  const std::string ftp = std::string("ftp://") + m.ftp_host.c_str() + "/demo/";
-  const std::string http = std::string("http://") + m.http_host.c_str() + "/demo/";
-  HWND tex = ui_driver::current_page(sheet_);
-  EXPECT_TRUE(ui_driver::set_text(tex, IDC_SAVE_DIR, place_.save_dir));
-  EXPECT_TRUE(ui_driver::set_text(tex, IDC_INSTALL_DIR, place_.install_dir));
-  EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, false));
-  EXPECT_TRUE(ui_driver::set_check(tex, IDC_TEX_URL_TYPED, true));
-  EXPECT_TRUE(ui_driver::set_text(tex, IDC_TEX_URL_EDIT, ftp + "w32tex/"));
-  EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, !options_.network));
-  shot("102_tex_settings", sheet_);
-  ASSERT_TRUE(next_to(2)) << "102 did not lead on to 105";
-
-  HWND tools = ui_driver::current_page(sheet_);
-  if (options_.network) {
+    HWND tools = ui_driver::current_page(sheet_);
     const struct {
       int check, edit;
       std::string url;
@@ -237,46 +204,32 @@ void program_run::settings_pages() {
                   {IDC_GS_URL_TYPED, IDC_GS_URL_EDIT, http + "gs/"},
                   {IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT, http + "gsview/"}};
     for (const auto& g : groups) {
+      if (!options_.network) break;
       EXPECT_TRUE(ui_driver::set_check(tools, g.check, true));
       EXPECT_TRUE(ui_driver::set_text(tools, g.edit, g.url));
     }
+    shot("105_tools_settings", sheet_);
+    ASSERT_TRUE(next_to(3)) << "105 did not lead on to 113";
   }
-  shot("105_tools_settings", sheet_);
-  ASSERT_TRUE(next_to(3)) << "105 did not lead on to 113";
-}
 
-void program_run::read_file_lists(HWND page) {
-  HWND w32tex = ui_driver::item(page, IDC_FILE_W32TEX);
-  for (int row = 0; row < ui_driver::list_count(w32tex); ++row)
-    result_.w32tex_rows.push_back(ui_driver::list_text(w32tex, row, 0) + "|" +
-                                  ui_driver::list_text(w32tex, row, 1) + "|" +
-                                  (ui_driver::list_checked(w32tex, row) ? "ticked" : "-"));
-  for (int id : {IDC_FILE_DVIOUT, IDC_FILE_GHOSTSCRIPT, IDC_FILE_GSVIEW}) {
-    HWND list = ui_driver::item(page, id);
-    for (int row = 0; row < ui_driver::list_count(list); ++row)
-      result_.ticked_elsewhere += ui_driver::list_checked(list, row);
+  void read_file_lists(HWND page) {
+    HWND w32tex = ui_driver::item(page, IDC_FILE_W32TEX);
+    for (int row = 0; row < ui_driver::list_count(w32tex); ++row)
+      result_.w32tex_rows.push_back(ui_driver::list_text(w32tex, row, 0) + "|" + ui_driver::list_text(w32tex, row, 1) +
+                                    "|" + (ui_driver::list_checked(w32tex, row) ? "ticked" : "-"));
+    for (int id : {IDC_FILE_DVIOUT, IDC_FILE_GHOSTSCRIPT, IDC_FILE_GSVIEW}) {
+      HWND list = ui_driver::item(page, id);
+      for (int row = 0; row < ui_driver::list_count(list); ++row) result_.ticked_elsewhere += ui_driver::list_checked(list, row);
+    }
   }
-}
 
-walk_result program_run::walk() {
-  if (!start()) {
-    ADD_FAILURE() << "tamari3.exe did not show its wizard";
-    if (process_.hProcess) TerminateProcess(process_.hProcess, 1);
-    return result_;
-  }
-  // The plug-in has no settings dialog; its page is set in the settings file,
-  // which it reads again each time it looks for the package.
-  WritePrivateProfileStringA("jsclasses", "URL",
-                             (std::string("http://") + mirror().http_host.c_str() + "/demo/jsclasses/").c_str(),
-                             place_.ini().c_str());
-  [&] {
+  void pages() {
     shot("101_intro", sheet_);
     ASSERT_TRUE(next_to(1));
     settings_pages();
     if (testing::Test::HasFatalFailure()) return;
 
-    HWND plugins = ui_driver::current_page(sheet_);
-    HWND list = ui_driver::item(plugins, IDC_PLUGIN_LIST);
+    HWND list = ui_driver::item(ui_driver::current_page(sheet_), IDC_PLUGIN_LIST);
     result_.plugin_rows = ui_driver::list_count(list);
     result_.plugin_name = ui_driver::list_text(list, 0, 0);
     if (options_.tick_plugin && result_.plugin_rows > 0) {
@@ -285,8 +238,7 @@ walk_result program_run::walk() {
     shot("113_other_software", sheet_);
     ASSERT_TRUE(next_to(4, 300000)) << "the catalogue did not lead on to 103";
 
-    HWND files = ui_driver::current_page(sheet_);
-    read_file_lists(files);
+    read_file_lists(ui_driver::current_page(sheet_));
     shot("103_file_selection", sheet_);
     if (!options_.install) {
       ui_driver::press_wizard(sheet_, ui_driver::wizard_cancel);
@@ -294,39 +246,34 @@ walk_result program_run::walk() {
     }
     if (!next_to(5, 300000)) {
       std::string windows;
-      for (HWND window : windows_of(process_.dwProcessId)) {
-        char name[64] = "";
-        GetClassNameA(window, name, sizeof name);
-        windows += std::string(window == sheet_ ? "(wizard) " : "") + name + " \"" + ui_driver::text(window) + "\"\n";
-      }
+      for (HWND window : ui_driver::top_level_windows(0, process_.dwProcessId))
+        windows += std::string(window == sheet_ ? "(wizard) " : "") + ui_driver::class_of(window) + " \"" +
+                   ui_driver::text(window) + "\"\n";
       FAIL() << "no finish page after the installation; page " << ui_driver::current_page_index(sheet_)
-             << ", windows:\n" << windows
-             << "\nstarted programs:\n" << read_file(place_.fixture_log) << "\nlog:\n" << read_file(place_.log());
+             << ", windows:\n" << windows << "\nstarted programs:\n" << read_file(place_.fixture_log)
+             << "\nlog:\n" << read_file(place_.log());
     }
     result_.reached_finish = true;
     result_.summary = ui_driver::item_text(ui_driver::current_page(sheet_), IDC_FINISH_TEXT);
     shot("108_finish", sheet_);
     EXPECT_TRUE(ui_driver::press_wizard(sheet_, ui_driver::wizard_finish));
     // A restart is offered where a step asked for one; the demo says No.
-    ui_driver::window_query restart;
-    restart.caption = "tamari3.exe";
-    restart.thread_id = ui_;
-    if (HWND box = ui_driver::wait_for_window(restart, 3000)) {
+    if (HWND box = ui_driver::wait_for_window({"#32770", "tamari3.exe", false, ui_}, 3000)) {
       result_.questions.push_back("restart | " + ui_driver::message_box_text(box) + " -> No");
       ui_driver::press(box, IDNO);
     }
-  }();
-  if (WaitForSingleObject(process_.hProcess, 60000) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << "tamari3.exe did not end; closing it";
-    ui_driver::dismiss_windows(ui_);
-    if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
-      TerminateProcess(process_.hProcess, 1);
   }
-  GetExitCodeProcess(process_.hProcess, &result_.exit_code);
-  CloseHandle(process_.hThread);
-  CloseHandle(process_.hProcess);
-  return result_;
-}
+
+  const demo_place place_;
+  const walk_options options_;
+  walk_result result_;
+  PROCESS_INFORMATION process_ = {};
+  HWND sheet_ = nullptr;
+  DWORD ui_ = 0;
+  int shots_ = 0;
+  DWORD started_ = GetTickCount();
+  std::set<std::string> seen_;
+};
 
 // The summary line of one step, e.g. "W32TeX                \t: 成功".
 std::string result_line(const std::string& summary, const std::string& label) {
@@ -337,17 +284,18 @@ std::string result_line(const std::string& summary, const std::string& label) {
 }
 
 demo_place place_for(const std::string& base, const std::string& program_dir) {
-  demo_place place;
-  place.program_dir = program_dir;
-  place.save_dir = base + "download\\";
-  place.install_dir = base + "tex\\";
-  place.fixture_root = base + "programs\\";
+  demo_place place = {program_dir, base + "download\\", base + "tex\\", base + "programs\\",
+                      base + "fixture_commands.log"};
   // The stand-in installers of GhostScript and GSview install here, and record
   // their starts beside it.
   SetEnvironmentVariableA("TAMARI_FIXTURE_ROOT", place.fixture_root.c_str());
-  place.fixture_log = base + "fixture_commands.log";
   SetEnvironmentVariableA("TAMARI_FIXTURE_LOG", place.fixture_log.c_str());
   return place;
+}
+
+void print_questions(const walk_result& r) {
+  std::printf("questions answered:\n");
+  for (const std::string& q : r.questions) std::printf("  %s\n", q.c_str());
 }
 
 // The three runs share one place and go in order.
@@ -385,10 +333,7 @@ const char* const step_labels[] = {"W32TeX                \t: ", "dviout        
 TEST_F(e2e, first_start_online_installs_everything) {
   ASSERT_TRUE(exists(place.program_dir + "tamari3.exe")) << "TAMARI_E2E_PROGRAM: " << env("TAMARI_E2E_PROGRAM");
   ASSERT_FALSE(exists(place.ini())) << "the first start has no settings file";
-  walk_options options;
-  options.shots = "e2e_1_";
-  options.tick_plugin = true;
-  walk_result r = program_run(place, options).walk();
+  walk_result r = program_run(place, {"e2e_1_", true, true, true}).walk();
   ASSERT_TRUE(r.reached_finish);
   first_installed = true;
 
@@ -416,9 +361,7 @@ TEST_F(e2e, first_start_online_installs_everything) {
       {"Reg", "texinst", "texinst[0-9]*\\.zip"},
       {"jsclasses", "target", "share\\texmf-local\\"},
   };
-  for (const auto& s : settings) {
-    EXPECT_EQ(s.value, ini_value(ini, s.section, s.key)) << "[" << s.section << "] " << s.key;
-  }
+  for (const auto& s : settings) EXPECT_EQ(s.value, ini_value(ini, s.section, s.key)) << "[" << s.section << "] " << s.key;
 
   // The installed tree.
   const std::string tex = place.install_dir;
@@ -427,9 +370,8 @@ TEST_F(e2e, first_start_online_installs_everything) {
         place.save_dir + "texinst2006.zip",
         place.save_dir + "tex323w.zip", place.save_dir + "gs860w32full.zip",
         place.save_dir + "gsv49w32.exe", place.save_dir + "jsclasses.zip",
-        tex + "share\\texmf-local\\ptex\\platex\\jsclasses\\jsarticle.cls"}) {
+        tex + "share\\texmf-local\\ptex\\platex\\jsclasses\\jsarticle.cls"})
     EXPECT_TRUE(exists(file)) << "missing " << file;
-  }
 
   // dviout's directory as the user accepted it, its settings, association and shortcut.
   EXPECT_EQ(tex + "dviout\\", ini_value(ini, "Dir", "DVIOUT"));
@@ -449,16 +391,12 @@ TEST_F(e2e, first_start_online_installs_everything) {
 
   const std::string log = read_file(place.log());
   EXPECT_NE(std::string::npos, log.find("W32TeX")) << log;
-  std::printf("questions answered:\n");
-  for (const std::string& q : r.questions) std::printf("  %s\n", q.c_str());
+  print_questions(r);
 }
 
 TEST_F(e2e, network_off_installs_from_the_save_directory) {
   if (!first_installed) GTEST_SKIP() << "needs the first run's downloads";
-  walk_options options;
-  options.shots = "e2e_2_";
-  options.network = false;
-  walk_result r = program_run(place, options).walk();
+  walk_result r = program_run(place, {"e2e_2_", false, false, true}).walk();
   ASSERT_TRUE(r.reached_finish);
   EXPECT_EQ("0", ini_value(place.ini(), "Connect", "UseNetwork"));
   EXPECT_FALSE(r.w32tex_rows.empty()) << "the save directory's archives are listed";
@@ -468,14 +406,10 @@ TEST_F(e2e, network_off_installs_from_the_save_directory) {
 
 TEST_F(e2e, everything_current_ticks_nothing) {
   if (!first_installed) GTEST_SKIP() << "needs the first run's downloads";
-  walk_options options;
-  options.shots = "e2e_3_";
-  options.install = false;
-  walk_result r = program_run(place, options).walk();
+  walk_result r = program_run(place, {"e2e_3_", true, false, false}).walk();
   ASSERT_FALSE(r.w32tex_rows.empty());
-  for (const std::string& row : r.w32tex_rows) {
+  for (const std::string& row : r.w32tex_rows)
     EXPECT_NE(std::string::npos, row.find("|最新|-")) << "expected a current, unticked row, got " << row;
-  }
   EXPECT_EQ(0, r.ticked_elsewhere) << "ticked rows in the dviout, GhostScript and GSview lists";
 }
 
@@ -483,13 +417,9 @@ TEST_F(e2e, everything_current_ticks_nothing) {
 TEST(demo, walk_through_the_demo) {
   std::string base = env("TAMARI_DEMO_DIR");
   if (base.empty()) GTEST_SKIP() << "TAMARI_DEMO_DIR not set";
-  demo_place place = place_for(base, base);
-  walk_options options;
-  options.shots = "demo_";
-  walk_result r = program_run(place, options).walk();
+  walk_result r = program_run(place_for(base, base), {"demo_", true, false, true}).walk();
   EXPECT_TRUE(r.reached_finish);
-  std::printf("questions answered:\n");
-  for (const std::string& q : r.questions) std::printf("  %s\n", q.c_str());
+  print_questions(r);
   std::printf("finish page:\n%s\n", r.summary.c_str());
 }
 

@@ -1,7 +1,9 @@
 // The wizard run in this process with the program's own templates, driven from
-// a second thread as a user would: one walk through all six pages without
-// network, then what the walk cannot reach (the finish page's restart, the
-// advanced dialog, the failures of the two Next operations).
+// a second thread as a user would: what the end-to-end walk of tests/shell
+// cannot reach. The pages' texts and buttons, the refused directories, the
+// mirror lists and the network switch; every failure the two Next operations
+// report, through workers that end with a chosen result; the finish page's
+// restart and the advanced dialog alone.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,10 +18,12 @@
 #include "shell/advanced_dialog.h"
 #include "shell/finish_page.h"
 #include "shell/program_instance.h"
+#include "shell/tex_settings_page.h"
 #include "shell/wizard.h"
 #include "state/install_settings.h"
 #include "state/install_state.h"
 #include "state/mirror_lists.h"
+#include "support/property_page.h"
 #include "support/property_sheet.h"
 #include "support/worker_dialog.h"
 #include "tests/common/scratch.h"
@@ -27,37 +31,24 @@
 
 namespace {
 
-using ui_driver::wizard_back;
-using ui_driver::wizard_next;
+namespace ud = ui_driver;
+using ud::wizard_back;
+using ud::wizard_next;
 
-// The settings file of this test program, as the wizard reads it.
-struct settings_file {
-  std::string save_dir, install_dir, tex_url = w32tex_mirrors.urls[0];
-  bool tex_from_list = true;
-  std::string dviout_url = dviout_mirrors.urls[0];
-  bool dviout_from_list = true;
-  std::string gs_url = gs_mirrors.urls[0];
-  bool gs_from_list = true;
-  std::string gsview_url = gsview_mirrors.urls[2];
-  bool gsview_from_list = true;
-  bool use_network = false;
-  int port = 0;
-
-  void write() const {
-    auto flag = [](bool b) { return b ? "1" : "0"; };
-    std::string text = "[Dir]\r\nHozon=" + save_dir + "\r\nInstall=" + install_dir +
-                       "\r\n[TeXURL]\r\nURL=" + tex_url + "\r\nIsUrlList=" + flag(tex_from_list) +
-                       "\r\n[DVIOUTURL]\r\nURL=" + dviout_url +
-                       "\r\nIsUrlList=" + flag(dviout_from_list) + "\r\n[GSURL]\r\nURL=" + gs_url +
-                       "\r\nIsUrlList=" + flag(gs_from_list) + "\r\n[GVURL]\r\nURL=" + gsview_url +
-                       "\r\nIsUrlList=" + flag(gsview_from_list) +
-                       "\r\n[Reg]\r\ntexinst=texinst[0-9]*\\.zip\r\nDVIOUT=tex[0-9]*w\\.zip\r\n"
-                       "GS=gs[0-9]*w32full\\.zip\r\nGV=gsv[0-9]*w32\\.exe\r\n[TeX]\r\nDLInst=1\r\n"
-                       "[Connect]\r\nDeleteCache=1\r\nUseNetwork=" +
-                       flag(use_network) + "\r\nPort=" + std::to_string(port) + "\r\n";
-    ASSERT_TRUE(write_file(the_settings().ini_path().c_str(), text));
-  }
-};
+// The settings file of this test program, as the wizard reads it: offline, the
+// W32TeX and GhostScript mirrors rows of their lists, dviout's typed, GSview's
+// a URL of no row.
+void write_settings(const std::string& save_dir) {
+  ASSERT_TRUE(write_file(the_settings().ini_path().c_str(),
+                         "[Dir]\r\nHozon=" + save_dir + "\r\nInstall=c:\\tex\\\r\n[TeXURL]\r\nURL=" +
+                             w32tex_mirrors.urls[0] + "\r\nIsUrlList=1\r\n[DVIOUTURL]\r\nURL=http://typed.example/"
+                             "dviout/\r\nIsUrlList=0\r\n[GSURL]\r\nURL=" + gs_mirrors.urls[0] +
+                             "\r\nIsUrlList=1\r\n[GVURL]\r\nURL=ftp://gone.example/ghostgum/\r\nIsUrlList=1\r\n"
+                             "[Reg]\r\ntexinst=texinst[0-9]*\\.zip\r\nDVIOUT=tex[0-9]*w\\.zip\r\n"
+                             "GS=gs[0-9]*w32full\\.zip\r\nGV=gsv[0-9]*w32\\.exe\r\n[TeX]\r\nDLInst=1\r\n"
+                             "[Connect]\r\nDeleteCache=1\r\nUseNetwork=0\r\nPort=0\r\n"));
+  the_settings().load_settings();
+}
 
 std::string ini_value(const char* section, const char* key) {
   char value[4096] = "";
@@ -65,64 +56,252 @@ std::string ini_value(const char* section, const char* key) {
   return value;
 }
 
-std::vector<std::string> combo_rows(HWND combo) {
+// The rows of a combo box, and (`selected`) the selected row's text or "(none)".
+std::vector<std::string> combo_rows(HWND page, int id, bool selected = false) {
   std::vector<std::string> rows;
-  int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
+  HWND combo = ud::item(page, id);
+  LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+  for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
     char text[512] = "";
     SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    rows.push_back(text);
+    if (!selected || i == chosen) rows.push_back(text);
   }
   return rows;
 }
-
-// The selected row's text, or "(none)".
-std::string combo_selection(HWND combo) {
-  LRESULT row = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-  if (row == CB_ERR) return "(none)";
-  return combo_rows(combo)[row];
+std::string combo_selection(HWND page, int id) {
+  std::vector<std::string> row = combo_rows(page, id, true);
+  return row.empty() ? "(none)" : row[0];
 }
 
-bool read_only(HWND page, int id) {
-  return (GetWindowLongA(ui_driver::item(page, id), GWL_STYLE) & ES_READONLY) != 0;
-}
+bool read_only(HWND page, int id) { return (GetWindowLongA(ud::item(page, id), GWL_STYLE) & ES_READONLY) != 0; }
 
-// "L+ E- B+": list enabled, edit writable, box ticked; lower case when not.
+// "L+ E- Bx": list enabled, edit writable, box enabled and ticked; "-", "b", "o" when not.
 std::string group_state(HWND page, int list, int check, int edit) {
-  std::string s;
-  s += ui_driver::is_enabled(ui_driver::item(page, list)) ? "L+" : "L-";
-  s += read_only(page, edit) ? " E-" : " E+";
-  s += ui_driver::is_enabled(ui_driver::item(page, check)) ? " B" : " b";
-  s += ui_driver::check_state(page, check) == BST_CHECKED ? "x" : "o";
-  return s;
+  return std::string(ud::is_enabled(ud::item(page, list)) ? "L+" : "L-") + (read_only(page, edit) ? " E-" : " E+") +
+         (ud::is_enabled(ud::item(page, check)) ? " B" : " b") + (ud::check_state(page, check) == BST_CHECKED ? "x" : "o");
 }
 
 // Waits for a message box of `caption`, answers it with `button` and gives its text.
 std::string answer_box(DWORD ui_thread, const char* caption, int button) {
-  ui_driver::window_query query;
-  query.caption = caption;
-  query.thread_id = ui_thread;
-  HWND box = ui_driver::wait_for_window(query);
+  HWND box = ud::wait_for_window({"#32770", caption, false, ui_thread});
   if (!box) return "(no box)";
-  std::string text = ui_driver::message_box_text(box);
-  EXPECT_TRUE(ui_driver::press(box, button)) << caption;
-  ui_driver::wait_until_gone(box);
+  std::string text = ud::message_box_text(box);
+  EXPECT_TRUE(ud::press(box, button)) << caption;
+  ud::wait_until_gone(box);
   return text;
 }
 
-HWND wait_for_sheet(DWORD ui_thread) {
-  ui_driver::window_query query;
-  query.thread_id = ui_thread;
-  query.caption = "TeXのインストール";
-  return ui_driver::wait_for_window(query);
+// Page `page` is on show once the Next handler is done (a handler keeps its
+// page by moving the sheet back a page for the advance).
+bool on_page(HWND sheet, int page) {
+  return ud::wait_until([&] { return !GetPropA(sheet, wklib::next_running_prop); }) && ud::wait_for_page(sheet, page);
 }
 
-void screenshot(const char* name, HWND window) {
-  std::printf("screenshot: %s\n", ui_driver::save_screenshot(name, window).c_str());
+bool press_and_wait(HWND sheet, ud::wizard_button button, int page) {
+  return ud::press_wizard(sheet, button) && on_page(sheet, page);
 }
 
-bool press_and_wait(HWND sheet, ui_driver::wizard_button button, int page) {
-  return ui_driver::press_wizard(sheet, button) && ui_driver::wait_for_page(sheet, page);
+// The rows and ticks of page 103's four lists.
+std::string file_lists(HWND page) {
+  std::string s;
+  for (int id : {IDC_FILE_W32TEX, IDC_FILE_DVIOUT, IDC_FILE_GHOSTSCRIPT, IDC_FILE_GSVIEW}) {
+    HWND list = ud::item(page, id);
+    for (int row = 0; row < ud::list_count(list); ++row)
+      s += ud::list_text(list, row, 0) + (ud::list_checked(list, row) ? "+ " : "- ");
+    s += "| ";
+  }
+  return s;
+}
+
+// The results the next worker dialogs end with, in order; when none is left
+// they run their workers. 3 is a worker that could not start.
+std::vector<int> g_worker_results;
+const wklib::thread_starter g_real_starter = wklib::start_worker_thread;
+HANDLE scripted_worker(unsigned(__stdcall* routine)(void*), void* dialog) {
+  if (g_worker_results.empty()) return g_real_starter(routine, dialog);
+  int result = g_worker_results.front();
+  g_worker_results.erase(g_worker_results.begin());
+  if (result == 3) return nullptr;
+  EndDialog(static_cast<wklib::worker_dialog*>(dialog)->target(), result);
+  return CreateEventA(nullptr, TRUE, TRUE, nullptr);  // a worker that has already ended
+}
+
+TEST(tex_settings_page, usable_directories_and_ports) {
+  const struct {
+    const char* path;
+    bool usable;
+  } dirs[] = {{"c:\\tex\\", true}, {"c:\\my download\\", false}, {"c:\\テフ\\", false}, {"c:\\ﾃﾌ", true}};
+  for (const auto& d : dirs) EXPECT_EQ(d.usable, is_usable_directory(d.path)) << d.path;
+  const struct {
+    const char* text;
+    bool valid;
+    int port;  // afterwards, from 7
+  } ports[] = {{"", true, 0}, {"8080", true, 8080}, {"65535", true, 65535}, {"65536", false, 7}, {"80a", false, 7}};
+  for (const auto& p : ports) {
+    int port = 7;
+    EXPECT_EQ(p.valid, parse_port(p.text, port)) << "\"" << p.text << "\"";
+    EXPECT_EQ(p.port, port) << "\"" << p.text << "\"";
+  }
+}
+
+// Offline, then online: every page's caption, texts and buttons, what page 102
+// refuses, the mirror lists and the network switch, and each failure of the
+// catalogue (113), the download and the installation (103).
+TEST(wizard, pages_checks_and_the_failures_of_next) {
+  scratch_directory dir("walk");
+  const std::string save = dir / "save\\";
+  CreateDirectoryA(save.c_str(), nullptr);
+  for (const char* file : {"w32tex/texinst2006.zip", "w32tex/latex.tar.bz2", "dviout/tex33w.zip"}) {
+    std::string name = std::string(file).substr(std::string(file).find('/') + 1);
+    ASSERT_TRUE(CopyFileA(build_tree_path((std::string("tests/shell/demo_mirror/") + file).c_str()).c_str(),
+                          (save + name).c_str(), FALSE)) << file;
+  }
+  write_settings(save);
+  const struct {
+    const char* caption;
+    bool back;
+  } pages[] = {{"TeXのインストール", false}, {"W32TeXインストール設定", true},
+               {"dviout、GhostScript、GSviewのインストール設定", true}, {"その他のソフト", true},
+               {"インストールファイルの選択", true}};
+  wklib::start_worker_thread = scripted_worker;
+  wizard sheet_object(program_instance());
+  bool closed = ud::run_modal([&] { EXPECT_TRUE(sheet_object.run()); }, [&](DWORD ui) {
+    HWND sheet = ud::wait_for_window({"#32770", "TeXのインストール", false, ui});
+    ASSERT_TRUE(sheet && on_page(sheet, 0)) << "the wizard did not appear";
+    auto page = [&](int index) {
+      HWND p = ud::current_page(sheet);
+      EXPECT_EQ(pages[index].caption, ud::text(p));
+      ud::wizard_state buttons = ud::read_wizard(sheet);
+      EXPECT_EQ(pages[index].back, buttons.can(wizard_back)) << pages[index].caption;
+      EXPECT_TRUE(buttons.can(wizard_next) && !buttons.finish_visible) << pages[index].caption;
+      return p;
+    };
+    HWND intro = page(0);
+    EXPECT_EQ(0u, ud::item_text(intro, IDC_INTRO_TEXT).find("Windows用TeXの基本的な"));
+    EXPECT_NE(std::string::npos, ud::item_text(intro, IDC_INTRO_TEXT).find("・ GSView\r\n・ その他関連"));
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 1));
+
+    // 102 offline: the mirror, cache and proxy are locked, the directories are not.
+    HWND tex = page(1);
+    EXPECT_EQ("", ud::item_text(tex, IDC_PORT)) << "Port 0 shows empty";
+    std::vector<std::string> sorted(w32tex_mirrors.urls, w32tex_mirrors.urls + w32tex_mirrors.count);
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, combo_rows(tex, IDC_TEX_URL_LIST)) << "the W32TeX list sorts its rows";
+    EXPECT_EQ(w32tex_mirrors.urls[0], combo_selection(tex, IDC_TEX_URL_LIST));
+    EXPECT_EQ("L- E- bo", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
+    EXPECT_FALSE(ud::is_enabled(ud::item(tex, IDC_DELETE_CACHE)));
+    EXPECT_TRUE(read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
+    EXPECT_FALSE(read_only(tex, IDC_SAVE_DIR) || read_only(tex, IDC_INSTALL_DIR));
+    // The network switch and the typed mode, back and forth.
+    const struct {
+      int box;
+      bool tick;
+      const char* state;
+    } switches[] = {{IDC_NO_NETWORK, false, "L+ E- Bo"}, {IDC_TEX_URL_TYPED, true, "L- E+ Bx"},
+                    {IDC_NO_NETWORK, true, "L- E- bx"}, {IDC_NO_NETWORK, false, "L- E+ Bx"},
+                    {IDC_TEX_URL_TYPED, false, "L+ E- Bo"}, {IDC_NO_NETWORK, true, "L- E- bo"}};
+    for (const auto& s : switches) {
+      EXPECT_TRUE(ud::set_check(tex, s.box, s.tick));
+      EXPECT_EQ(s.state, group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT))
+          << "box " << s.box << (s.tick ? " ticked" : " cleared");
+      EXPECT_EQ(s.box == IDC_NO_NETWORK && s.tick, read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
+    }
+    // What the page refuses keeps the user there with the texts as typed; only
+    // the first fault is told, and nothing is saved.
+    const struct {
+      const char *save, *install, *port, *message;
+    } refused[] = {{"c:\\ダウンロード\\", "c:\\te x\\", "", "保存ディレクトリに空白"},
+                   {"c:\\download\\", "c:\\テフ\\", "", "インストールディレクトリに空白"},
+                   {"c:\\download\\", "c:\\tex\\", "80a", "Portには"}};
+    for (const auto& c : refused) {
+      EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, c.save) && ud::set_text(tex, IDC_INSTALL_DIR, c.install) &&
+                  ud::set_text(tex, IDC_PORT, c.port));
+      EXPECT_TRUE(ud::press_wizard(sheet, wizard_next));
+      std::string message = answer_box(ui, "tamari3", IDOK);
+      EXPECT_EQ(0u, message.find(c.message)) << c.save << " / " << c.install << " / " << c.port << ": got " << message;
+      EXPECT_TRUE(on_page(sheet, 1)) << c.message;
+      EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3", false, ui})) << "a second message";
+      EXPECT_EQ(c.install, ud::item_text(tex, IDC_INSTALL_DIR)) << "the page keeps what was typed";
+    }
+    EXPECT_EQ(save, ini_value("Dir", "Hozon")) << "a refused page writes nothing";
+    EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, save) && ud::set_text(tex, IDC_INSTALL_DIR, "c:\\ﾃﾌ\\") &&
+                ud::set_text(tex, IDC_PORT, "8080"));
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2)) << "half-width katakana pass";
+
+    // 105 offline: every group locked; a stored typed URL, a stored row, a URL of no row.
+    HWND tools = page(2);
+    EXPECT_EQ("L- E- bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
+    EXPECT_EQ("L- E- bo", group_state(tools, IDC_GS_URL_LIST, IDC_GS_URL_TYPED, IDC_GS_URL_EDIT));
+    EXPECT_EQ("L- E- bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
+    EXPECT_EQ("http://typed.example/dviout/", ud::item_text(tools, IDC_DVIOUT_URL_EDIT));
+    EXPECT_EQ(gs_mirrors.urls[0], combo_selection(tools, IDC_GS_URL_LIST));
+    EXPECT_EQ("(none)", combo_selection(tools, IDC_GSVIEW_URL_LIST));
+    EXPECT_EQ("", ud::item_text(tools, IDC_GSVIEW_URL_EDIT));
+    EXPECT_EQ(std::vector<std::string>(dviout_mirrors.urls, dviout_mirrors.urls + dviout_mirrors.count),
+              combo_rows(tools, IDC_DVIOUT_URL_LIST));
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 3));
+
+    // 113: no plug-ins beside this program. Each failure of the catalogue is
+    // told and keeps the user here; then the catalogue of the save directory.
+    HWND plugins = page(3);
+    EXPECT_EQ(0, ud::list_count(ud::item(plugins, IDC_PLUGIN_LIST)));
+    const char* const catalogue_failures[] = {"キャンセルされました．", "接続時にエラー発生．",
+                                              "スレッド作成に失敗．", "不明なエラーが発生．"};
+    for (int code = 1; code <= 4; ++code) {
+      g_worker_results = {code};
+      EXPECT_TRUE(ud::press_wizard(sheet, wizard_next));
+      EXPECT_EQ(catalogue_failures[code - 1], answer_box(ui, "tamari3.exe", IDOK)) << "catalogue " << code;
+      EXPECT_TRUE(on_page(sheet, 3)) << "catalogue " << code;
+    }
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 4)) << "the catalogue did not lead on to 103";
+
+    // 103 offline: the installation's worker cannot start; the lists stay as the user left them.
+    HWND files = page(4);
+    EXPECT_EQ("インストールするファイルを選んでください．\r\n「次へ」を押すとインストールを開始します．",
+              ud::item_text(files, IDC_FILE_TEXT));
+    HWND w32tex = ud::item(files, IDC_FILE_W32TEX);
+    ASSERT_GT(ud::list_count(w32tex), 0) << "no row for latex.tar.bz2";
+    EXPECT_TRUE(ud::list_set_checked(w32tex, 0, !ud::list_checked(w32tex, 0)));
+    const std::string left = file_lists(files);
+    g_worker_results = {3};
+    EXPECT_TRUE(ud::press_wizard(sheet, wizard_next));
+    EXPECT_EQ("スレッド作成に失敗．", answer_box(ui, "tamari3", IDOK));
+    EXPECT_TRUE(on_page(sheet, 4));
+    EXPECT_EQ(left, file_lists(files));
+
+    // Back to 102: the network on unlocks 105's groups in their modes.
+    ASSERT_TRUE(press_and_wait(sheet, wizard_back, 3) && press_and_wait(sheet, wizard_back, 2) &&
+                press_and_wait(sheet, wizard_back, 1));
+    EXPECT_TRUE(ud::set_check(tex, IDC_NO_NETWORK, false));
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2));
+    EXPECT_EQ("L- E+ Bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
+    EXPECT_EQ("L+ E- Bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 3));
+
+    // 103 online, its lists as they were: each failure of the download, then
+    // an installation whose worker cannot start.
+    g_worker_results = {0};
+    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 4));
+    EXPECT_EQ("ダウンロード＆インストールするファイルを選んでください．「次へ」を押すとダウンロードとインストールを開始します．",
+              ud::item_text(files, IDC_FILE_TEXT));
+    const struct {
+      std::vector<int> results;
+      const char* message;
+    } online[] = {{{1}, "キャンセルされました．"}, {{2}, "接続時に失敗．"}, {{3}, "スレッドの作成に失敗．"},
+                  {{0, 3}, "スレッド作成に失敗"}};
+    for (const auto& o : online) {
+      g_worker_results = o.results;
+      EXPECT_TRUE(ud::press_wizard(sheet, wizard_next));
+      EXPECT_EQ(o.message, answer_box(ui, "tamari3.exe", IDOK)) << "results " << o.results.size();
+      EXPECT_TRUE(on_page(sheet, 4)) << o.message;
+      EXPECT_EQ(left, file_lists(files)) << o.message;
+    }
+    EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_cancel));
+    EXPECT_TRUE(ud::wait_until_gone(sheet));
+  });
+  wklib::start_worker_thread = g_real_starter;
+  g_worker_results.clear();
+  EXPECT_TRUE(closed) << "the wizard had to be closed by force";
 }
 
 int g_restarts = 0;
@@ -133,242 +312,14 @@ int record_restart(bool force) {
   return 0;
 }
 
-// ---- The walk -----------------------------------------------------------------
-
-TEST(wizard, walk_through_every_page_without_network) {
-  scratch_directory dir("walk");
-  CreateDirectoryA((dir / "save").c_str(), nullptr);
-  settings_file ini;
-  ini.save_dir = dir / "save\\";
-  ini.install_dir = dir / "tex\\";
-  ini.dviout_url = "http://typed.example/dviout/";
-  ini.dviout_from_list = false;
-  ini.gsview_url = "ftp://gone.example/ghostgum/";  // no row of the list
-  ini.write();
-  the_install_state() = install_state();
-  g_restarts = 0;
-
-  wizard sheet_object(program_instance());
-  sheet_object.finish().set_restart(record_restart);
-  bool closed = ui_driver::run_modal([&] { EXPECT_TRUE(sheet_object.run()); }, [&](DWORD ui) {
-    HWND sheet = wait_for_sheet(ui);
-    ASSERT_TRUE(sheet) << "the wizard did not appear";
-    ASSERT_TRUE(ui_driver::wait_for_page(sheet, 0));
-
-    // 101: the introduction; Next only.
-    HWND intro = ui_driver::current_page(sheet);
-    EXPECT_EQ(0u, ui_driver::item_text(intro, IDC_INTRO_TEXT).find("Windows用TeXの基本的な"));
-    EXPECT_NE(std::string::npos,
-              ui_driver::item_text(intro, IDC_INTRO_TEXT).find("・ GSView\r\n・ その他関連"));
-    EXPECT_FALSE(ui_driver::read_wizard(sheet).can(wizard_back));
-    screenshot("wizard_101_intro", sheet);
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 1));
-
-    // 102: what the file holds, network off.
-    HWND tex = ui_driver::current_page(sheet);
-    EXPECT_EQ("W32TeXインストール設定", ui_driver::text(tex));
-    EXPECT_TRUE(ui_driver::read_wizard(sheet).can(wizard_back));
-    EXPECT_EQ(ini.save_dir, ui_driver::item_text(tex, IDC_SAVE_DIR));
-    EXPECT_EQ("", ui_driver::item_text(tex, IDC_PORT)) << "Port 0 shows empty";
-    EXPECT_EQ(BST_CHECKED, ui_driver::check_state(tex, IDC_NO_NETWORK));
-    EXPECT_EQ(BST_CHECKED, ui_driver::check_state(tex, IDC_DELETE_CACHE));
-    std::vector<std::string> rows = combo_rows(ui_driver::item(tex, IDC_TEX_URL_LIST));
-    std::vector<std::string> sorted(w32tex_mirrors.urls, w32tex_mirrors.urls + w32tex_mirrors.count);
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, rows) << "the W32TeX list sorts its rows";
-    EXPECT_EQ(ini.tex_url, combo_selection(ui_driver::item(tex, IDC_TEX_URL_LIST)));
-    // Offline: the mirror, cache and proxy are locked, the directories are not.
-    EXPECT_EQ("L- E- bo", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
-    EXPECT_FALSE(ui_driver::is_enabled(ui_driver::item(tex, IDC_DELETE_CACHE)));
-    EXPECT_TRUE(read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
-    EXPECT_FALSE(read_only(tex, IDC_SAVE_DIR) || read_only(tex, IDC_INSTALL_DIR));
-    screenshot("wizard_102_tex_settings", sheet);
-
-    // The network switch and the typed mode, back and forth.
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, false));
-    EXPECT_EQ("L+ E- Bo", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
-    EXPECT_FALSE(read_only(tex, IDC_PROXY) || read_only(tex, IDC_PORT));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_TEX_URL_TYPED, true));
-    EXPECT_EQ("L- E+ Bx", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, true));
-    EXPECT_EQ("L- E- bx", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, false));
-    EXPECT_EQ("L- E+ Bx", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT))
-        << "typed mode survives the network switch";
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_TEX_URL_TYPED, false));
-
-    // Directories the installation cannot use keep the user here; nothing is saved.
-    struct {
-      const char* save;
-      const char* install;
-      const char* port;
-      const char* message;  // "" when the page lets the user on
-    } checks[] = {
-        {"c:\\my download\\", "c:\\tex\\", "", "保存ディレクトリに空白"},
-        {"c:\\ダウンロード\\", "c:\\テフ\\", "", "保存ディレクトリに空白"},  // only the first
-        {"c:\\download\\", "c:\\テフ\\", "", "インストールディレクトリに空白"},
-        {"c:\\download\\", "c:\\te x\\", "", "インストールディレクトリに空白"},
-        {"c:\\download\\", "c:\\tex\\", "80a", "Portには"},
-        {"c:\\download\\", "c:\\tex\\", "65536", "Portには"},
-    };
-    for (const auto& c : checks) {
-      EXPECT_TRUE(ui_driver::set_text(tex, IDC_SAVE_DIR, c.save));
-      EXPECT_TRUE(ui_driver::set_text(tex, IDC_INSTALL_DIR, c.install));
-      EXPECT_TRUE(ui_driver::set_text(tex, IDC_PORT, c.port));
-      EXPECT_TRUE(ui_driver::press_wizard(sheet, wizard_next));
-      std::string message = answer_box(ui, "tamari3", IDOK);
-      EXPECT_EQ(0u, message.find(c.message)) << c.save << " / " << c.install << " / " << c.port
-                                             << ": got " << message;
-      EXPECT_TRUE(ui_driver::wait_for_page(sheet, 1)) << c.save;
-      EXPECT_EQ(c.save, ui_driver::item_text(tex, IDC_SAVE_DIR)) << "the page keeps what was typed";
-    }
-    EXPECT_EQ(ini.save_dir, ini_value("Dir", "Hozon")) << "a refused page writes nothing";
-
-    // Half-width katakana are single bytes and pass; without the final backslash
-    // the directory is stored with one.
-    std::string save = ini.save_dir.substr(0, ini.save_dir.size() - 1);
-    EXPECT_TRUE(ui_driver::set_text(tex, IDC_SAVE_DIR, save));
-    EXPECT_TRUE(ui_driver::set_text(tex, IDC_INSTALL_DIR, "c:\\ﾃﾌ"));
-    EXPECT_TRUE(ui_driver::set_text(tex, IDC_PORT, "8080"));
-    EXPECT_TRUE(ui_driver::set_text(tex, IDC_PROXY, "proxy.example"));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, true));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2));
-    EXPECT_EQ(ini.save_dir, ini_value("Dir", "Hozon"));
-    EXPECT_EQ("c:\\ﾃﾌ\\", ini_value("Dir", "Install"));
-    EXPECT_EQ("8080", ini_value("Connect", "Port"));
-    EXPECT_EQ("proxy.example", ini_value("Connect", "Proxy"));
-    EXPECT_EQ("0", ini_value("Connect", "UseNetwork"));
-    EXPECT_EQ(ini.tex_url, ini_value("TeXURL", "URL"));
-    EXPECT_EQ("1", ini_value("TeXURL", "IsUrlList"));
-
-    // 105 offline: every group locked, the stored URLs on show.
-    HWND tools = ui_driver::current_page(sheet);
-    EXPECT_EQ("dviout、GhostScript、GSviewのインストール設定", ui_driver::text(tools));
-    EXPECT_EQ("L- E- bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED,
-                                      IDC_DVIOUT_URL_EDIT));
-    EXPECT_EQ("L- E- bo", group_state(tools, IDC_GS_URL_LIST, IDC_GS_URL_TYPED, IDC_GS_URL_EDIT));
-    EXPECT_EQ("L- E- bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED,
-                                      IDC_GSVIEW_URL_EDIT));
-    EXPECT_EQ(ini.dviout_url, ui_driver::item_text(tools, IDC_DVIOUT_URL_EDIT));
-    EXPECT_EQ(ini.gs_url, combo_selection(ui_driver::item(tools, IDC_GS_URL_LIST)));
-    EXPECT_EQ("(none)", combo_selection(ui_driver::item(tools, IDC_GSVIEW_URL_LIST)));
-    EXPECT_EQ("", ui_driver::item_text(tools, IDC_GSVIEW_URL_EDIT));
-    EXPECT_EQ(5u, combo_rows(ui_driver::item(tools, IDC_DVIOUT_URL_LIST)).size());
-    screenshot("wizard_105_tools_settings", sheet);
-
-    // The network switched on again on 102 unlocks the groups on the next visit.
-    ASSERT_TRUE(press_and_wait(sheet, wizard_back, 1));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, false));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2));
-    EXPECT_EQ("L- E+ Bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED,
-                                      IDC_DVIOUT_URL_EDIT));
-    EXPECT_EQ("L+ E- Bo", group_state(tools, IDC_GS_URL_LIST, IDC_GS_URL_TYPED, IDC_GS_URL_EDIT));
-    EXPECT_TRUE(ui_driver::set_check(tools, IDC_GS_URL_TYPED, true));
-    EXPECT_TRUE(ui_driver::set_text(tools, IDC_GS_URL_EDIT, "http://typed.example/gs"));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_back, 1));
-    EXPECT_TRUE(ui_driver::set_check(tex, IDC_NO_NETWORK, true));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 3));
-    EXPECT_EQ("http://typed.example/gs/", ini_value("GSURL", "URL")) << "the final / is added";
-    EXPECT_EQ("0", ini_value("GSURL", "IsUrlList"));
-    EXPECT_EQ("", ini_value("GVURL", "URL")) << "no row was selected";
-
-    // 113: no plug-ins beside this program.
-    HWND plugins = ui_driver::current_page(sheet);
-    EXPECT_EQ("その他のソフト", ui_driver::text(plugins));
-    EXPECT_EQ(0, ui_driver::list_count(ui_driver::item(plugins, IDC_PLUGIN_LIST)));
-    screenshot("wizard_113_other_software", sheet);
-
-    // An empty save directory fails the catalogue: the user stays on 113.
-    EXPECT_TRUE(ui_driver::press_wizard(sheet, wizard_next));
-    EXPECT_EQ("不明なエラーが発生．", answer_box(ui, "tamari3.exe", IDOK));
-    EXPECT_TRUE(ui_driver::wait_for_page(sheet, 3));
-
-    // With the information archive saved, the catalogue leads on to 103.
-    ASSERT_TRUE(CopyFileA(build_tree_path("tests/shell/demo_mirror/w32tex/texinst2006.zip").c_str(),
-                          (ini.save_dir + "texinst2006.zip").c_str(), FALSE));
-    ASSERT_TRUE(press_and_wait(sheet, wizard_next, 4)) << "the catalogue did not lead on to 103";
-    EXPECT_TRUE(ui_driver::find_window({"#32770", "tamari3.exe", false, ui}) == nullptr)
-        << "no message after a catalogue that succeeded";
-    HWND files = ui_driver::current_page(sheet);
-    EXPECT_EQ("インストールファイルの選択", ui_driver::text(files));
-    EXPECT_EQ("インストールするファイルを選んでください．\r\n「次へ」を押すとインストールを開始します．",
-              ui_driver::item_text(files, 1000));
-    screenshot("wizard_103_file_selection", sheet);
-
-    // The advanced dialog opens over the page; Cancel changes nothing.
-    EXPECT_TRUE(ui_driver::press(files, 1040));
-    ui_driver::window_query advanced_query;
-    advanced_query.caption = "高度な設定";
-    advanced_query.thread_id = ui;
-    HWND advanced = ui_driver::wait_for_window(advanced_query);
-    ASSERT_TRUE(advanced) << "the advanced dialog did not open";
-    EXPECT_EQ(BST_CHECKED, ui_driver::check_state(advanced, IDC_INSTALL_DOWNLOADED));
-    screenshot("wizard_111_advanced", advanced);
-    EXPECT_TRUE(ui_driver::press(advanced, IDCANCEL));
-    EXPECT_TRUE(ui_driver::wait_until_gone(advanced));
-
-    // Next installs from the save directory and ends on the finish page.
-    EXPECT_TRUE(ui_driver::press_wizard(sheet, wizard_next));
-    ASSERT_TRUE(ui_driver::wait_for_page(sheet, 5, 240000)) << "no finish page";
-    HWND finish = ui_driver::current_page(sheet);
-    EXPECT_EQ("インストールの完了", ui_driver::text(finish));
-    ui_driver::wizard_state buttons = ui_driver::read_wizard(sheet);
-    EXPECT_TRUE(buttons.can(ui_driver::wizard_finish) && !buttons.can(wizard_back));
-    std::string summary = ui_driver::item_text(finish, IDC_FINISH_TEXT);
-    EXPECT_EQ(summary, finish_summary().c_str());
-    EXPECT_NE(std::string::npos, summary.find("shell_wizard_test.logに保存されています．"));
-    screenshot("wizard_108_finish", sheet);
-    EXPECT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
-    if (the_install_state().restart_needed) answer_box(ui, "tamari3.exe", IDNO);
-    EXPECT_TRUE(ui_driver::wait_until_gone(sheet));
-  });
-  EXPECT_TRUE(closed) << "the wizard had to be closed by force";
-  EXPECT_EQ(0, g_restarts) << "No never restarts";
-}
-
-// ---- What the walk cannot reach ---------------------------------------------------
-
 // The finish page alone in a sheet, after an installation that left `state`.
-struct finish_run {
-  std::string text;
-  std::string question = "(none)";
-  bool closed = false;
-};
-finish_run run_finish_page(const install_state& state, int answer) {
-  the_install_state() = state;
-  finish_page page;
-  page.set_restart(record_restart);
-  wklib::page_entry pages[] = {{IDD_FINISH, &page}};
-  wklib::property_sheet sheet(program_instance());
-  finish_run run;
-  run.closed = ui_driver::run_modal([&] { sheet.run(pages, 1, PSH_WIZARD, "TeXのインストール"); },
-                                    [&](DWORD ui) {
-    // In wizard mode the sheet takes its page's caption.
-    ui_driver::window_query query;
-    query.caption = "インストールの完了";
-    query.thread_id = ui;
-    HWND window = ui_driver::wait_for_window(query);
-    if (!window || !ui_driver::wait_for_page(window, 0)) return;
-    run.text = ui_driver::item_text(ui_driver::current_page(window), IDC_FINISH_TEXT);
-    ui_driver::press_wizard(window, ui_driver::wizard_finish);
-    ui_driver::window_query box;
-    box.caption = "tamari3.exe";
-    box.thread_id = ui;
-    if (ui_driver::wait_for_window(box, 3000)) run.question = answer_box(ui, "tamari3.exe", answer);
-    ui_driver::wait_until_gone(window);
-  });
-  return run;
-}
-
 TEST(finish_page, summary_and_restart_question) {
   install_state state;
   struct step_results& r = state.step_results;
   r.w32tex = "成功";
   r.dviout = "失敗";
   r.dviout_settings = "キャンセル";
-  r.ghostscript = "成功";
-  r.ghostscript_settings = "成功";
+  r.ghostscript = r.ghostscript_settings = "成功";
   r.gsview = "インストールしてない";
   r.environment = "不要";
   r.other_software = "インストールしてない．";
@@ -384,41 +335,53 @@ TEST(finish_page, summary_and_restart_question) {
       "その他のソフトウェア  \t: インストールしてない．\r\n"
       "\r\nインストールに失敗した場合はreadme等を参考にして手動インストールを試みてください．\r\n"
       "また詳細なインストール結果及びエラー情報はshell_wizard_test.logに保存されています．";
+  const std::string restart = "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results;
   const struct {
     bool restart_needed;
     int answer;
-    std::string text;
-    std::string question;
+    std::string text, question;
     int restarts;
   } cases[] = {
       {false, IDYES, "インストールが終了しました．" + results, "(none)", 0},
-      {true, IDNO, "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results,
-       "再起動が必要です．今すぐ再起動しますか？", 0},
-      {true, IDYES, "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results,
-       "再起動が必要です．今すぐ再起動しますか？", 1},
+      {true, IDNO, restart, "再起動が必要です．今すぐ再起動しますか？", 0},
+      {true, IDYES, restart, "再起動が必要です．今すぐ再起動しますか？", 1},
   };
   for (const auto& c : cases) {
     state.restart_needed = c.restart_needed;
+    the_install_state() = state;
     g_restarts = 0;
     g_restart_force = -1;
-    finish_run run = run_finish_page(state, c.answer);
-    EXPECT_TRUE(run.closed) << "Finish closes the sheet";
-    EXPECT_EQ(c.text, run.text) << "restart_needed " << c.restart_needed;
-    EXPECT_EQ(c.question, run.question);
+    finish_page page;
+    page.set_restart(record_restart);
+    wklib::page_entry entries[] = {{IDD_FINISH, &page}};
+    wklib::property_sheet sheet(program_instance());
+    std::string text, question = "(none)";
+    bool closed = ud::run_modal([&] { sheet.run(entries, 1, PSH_WIZARD, "TeXのインストール"); }, [&](DWORD ui) {
+      // In wizard mode the sheet takes its page's caption.
+      HWND window = ud::wait_for_window({"#32770", "インストールの完了", false, ui});
+      if (!window || !ud::wait_for_page(window, 0)) return;
+      text = ud::item_text(ud::current_page(window), IDC_FINISH_TEXT);
+      ud::wizard_state buttons = ud::read_wizard(window);
+      EXPECT_TRUE(buttons.can(ud::wizard_finish) && !buttons.can(wizard_back) && !buttons.next_visible);
+      ud::press_wizard(window, ud::wizard_finish);
+      if (c.restart_needed) question = answer_box(ui, "tamari3.exe", c.answer);
+      ud::wait_until_gone(window);
+      EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3.exe", false, ui})) << "a question without restart";
+    });
+    EXPECT_TRUE(closed) << "Finish closes the sheet";
+    EXPECT_EQ(c.text, text) << "restart_needed " << c.restart_needed;
+    EXPECT_EQ(c.question, question);
     EXPECT_EQ(c.restarts, g_restarts) << "answer " << c.answer;
-    if (c.restarts) {
-      EXPECT_EQ(0, g_restart_force) << "the restart is never forced";
-    }
+    EXPECT_EQ(c.restarts ? 0 : -1, g_restart_force) << "the restart is never forced";
     // Every result line has its tab at byte 22, whatever its label's characters.
-    for (size_t at = run.text.find("\t: "); at != std::string::npos; at = run.text.find("\t: ", at + 1))
-      EXPECT_EQ(22u, at - (run.text.rfind("\r\n", at) + 2)) << run.text.substr(run.text.rfind("\r\n", at) + 2, 30);
+    for (size_t at = text.find("\t: "); at != std::string::npos; at = text.find("\t: ", at + 1))
+      EXPECT_EQ(22u, at - (text.rfind("\r\n", at) + 2)) << text.substr(text.rfind("\r\n", at) + 2, 30);
   }
 }
 
 TEST(finish_page, log_name_from_the_settings_path) {
   const struct {
-    const char* ini_path;
-    const char* expected;
+    const char *ini_path, *expected;
   } cases[] = {
       {"C:\\Program Files\\tamari3\\tamari3.ini", "tamari3.log"},
       {"C:\\表\\tamari3.ini", "tamari3.log"},  // 表 ends in the byte of a backslash
@@ -439,11 +402,11 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
   const std::vector<std::string> untouched = {"C:\\download\\kept.tar.gz"};
   const struct {
     const char* what;
-    bool listed;      // pick radio 1039 (else 1038)
+    bool listed;  // pick radio 1039 (else 1038)
     bool check_all;
     int button;
-    const char* dlinst;                  // [TeX] DLInst afterwards
-    std::vector<std::string> archives;   // w32tex_archives afterwards
+    const char* dlinst;                 // [TeX] DLInst afterwards
+    std::vector<std::string> archives;  // w32tex_archives afterwards
   } cases[] = {
       {"1039, OK", true, false, IDOK, "0", {"ptex-w32.tar.gz", "web2c-w32.tar.bz2"}},
       {"1039, check all, OK", true, true, IDOK, "0",
@@ -452,35 +415,28 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
       {"1039, check all, Cancel", true, true, IDCANCEL, "1", untouched},
   };
   scratch_directory dir("advanced");
-  settings_file ini;
-  ini.save_dir = dir / "";
-  ini.install_dir = "c:\\tex\\";
   for (const auto& c : cases) {
-    ini.write();  // DLInst 1
-    the_settings().load_settings();
+    write_settings(dir / "");  // DLInst 1
     the_install_state().w32tex_archives.clear();
     for (const std::string& name : untouched) the_install_state().w32tex_archives.push_back(name.c_str());
     advanced_dialog dialog(program_instance(), rows);
     INT_PTR result = -1;
     std::vector<bool> initial;
     int radio_before = -1;
-    ui_driver::run_modal([&] { result = dialog.run(nullptr); }, [&](DWORD ui) {
-      ui_driver::window_query query;
-      query.caption = "高度な設定";
-      query.thread_id = ui;
-      HWND window = ui_driver::wait_for_window(query);
+    ud::run_modal([&] { result = dialog.run(nullptr); }, [&](DWORD ui) {
+      HWND window = ud::wait_for_window({"#32770", "高度な設定", false, ui});
       if (!window) return;
-      HWND list = ui_driver::item(window, IDC_ADVANCED_LIST);
-      for (int row = 0; row < ui_driver::list_count(list); ++row) initial.push_back(ui_driver::list_checked(list, row));
-      radio_before = ui_driver::check_state(window, IDC_INSTALL_DOWNLOADED);
-      EXPECT_TRUE(ui_driver::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
+      HWND list = ud::item(window, IDC_ADVANCED_LIST);
+      for (int row = 0; row < ud::list_count(list); ++row) initial.push_back(ud::list_checked(list, row));
+      radio_before = ud::check_state(window, IDC_INSTALL_DOWNLOADED);
+      EXPECT_TRUE(ud::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
       if (c.check_all) {
-        EXPECT_TRUE(ui_driver::press(window, IDC_ADVANCED_CHECK_ALL));
-        for (int row = 0; row < ui_driver::list_count(list); ++row)
-          EXPECT_TRUE(ui_driver::list_checked(list, row)) << c.what << ": row " << row << " after 全てチェック";
+        EXPECT_TRUE(ud::press(window, IDC_ADVANCED_CHECK_ALL));
+        for (int row = 0; row < ud::list_count(list); ++row)
+          EXPECT_TRUE(ud::list_checked(list, row)) << c.what << ": row " << row << " after 全てチェック";
       }
-      EXPECT_TRUE(ui_driver::press(window, c.button));
-      ui_driver::wait_until_gone(window);
+      EXPECT_TRUE(ud::press(window, c.button));
+      ud::wait_until_gone(window);
     });
     EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial) << c.what << ": 最新 rows start unticked";
     EXPECT_EQ(BST_CHECKED, radio_before) << c.what << ": DLInst 1 ticks 1038";
