@@ -417,7 +417,7 @@ TEST_F(e2e, everything_current_ticks_nothing) {
 TEST(demo, walk_through_the_demo) {
   std::string base = env("TAMARI_DEMO_DIR");
   if (base.empty()) GTEST_SKIP() << "TAMARI_DEMO_DIR not set";
-  walk_result r = program_run(place_for(base, base), {"demo_", true, false, true}).walk();
+  walk_result r = program_run(place_for(base, base), {"demo_", true, true, true}).walk();
   EXPECT_TRUE(r.reached_finish);
   print_questions(r);
   std::printf("finish page:\n%s\n", r.summary.c_str());
