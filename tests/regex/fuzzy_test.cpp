@@ -203,7 +203,8 @@ TEST_F(fuzzy_setup, DefinitionFilesAndTheirErrors) {
                                       "// synonyms and characters\r\n"
                                       "  x y z   // x, y and z are one\r\n"
                                       "TeX LaTeX\n");
-  const std::string bad = write_file("szrex_definitions_bad.txt", "a b\nlonely\n");
+  // CRLF counts as one line end in the line numbers of the messages.
+  const std::string bad = write_file("szrex_definitions_bad.txt", "a b\r\nlonely\r\n");
   set_value("FuzzyFlag", SzRexFuzzyFile1);
   set_value("Custom1", 0, good.c_str());
   restart();
