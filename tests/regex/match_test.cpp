@@ -36,6 +36,7 @@ struct find_row {
     {"\\<abc\\>", " abc.", "1:abc"},
     {"\\w", "  foo9", "2:foo"},
     {"\\w", "ab cd", "0:ab"},
+    {"\\w", "..azAZ_`{@[", "2:azAZ_"},
     {"\\<cd", "ab cd", "3:cd"},
     {"ab\\>", "ab cd", "0:ab"},
     {"\\<x", "\x83\x54x", "2:x"},
