@@ -168,6 +168,8 @@ class program_run {
 
   void look_at(HWND window) {
     std::string caption = ui_driver::text(window), message = ui_driver::message_box_text(window);
+    // A dialog that closed while it was being read has no caption left to name it by.
+    if (!ui_driver::is_visible(window)) return;
     std::string name = shot_name(window, caption);
     // One picture per dialog, and one per message.
     if (seen_.insert(name == "message" ? caption + "|" + message : name).second) shot(name, window);
