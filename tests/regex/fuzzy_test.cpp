@@ -14,9 +14,8 @@
 #include "tests/regex/szrex_test_util.h"
 #include "tests/support/pattern_search_util.h"
 
-#if defined(TAMARI_NATIVE)
 #include "regex/szrex_os.h"
-#else
+#if !defined(TAMARI_NATIVE)
 #include <windows.h>
 #endif
 
@@ -192,8 +191,8 @@ TEST_F(fuzzy_setup, PatternConversionKeepsMetacharacters) {
   context c;
   ASSERT_EQ(1, c.ok);
   EXPECT_EQ("a\\*(b)*\\.", c.pattern("a＊(ｂ)*\\."));
-  EXPECT_EQ("(\xB6\xDE)+", c.pattern("ガ+"))
-      << "a converted double-byte character before a quantifier is parenthesised";
+  EXPECT_EQ("(\xB6\xDE)*(\xB6\xDE)+(\xB6\xDE)?(\xB6\xDE){2}\xB6\xDE", c.pattern("ガ*ガ+ガ?ガ{2}ガ"))
+      << "a converted double-byte character before a quantifier is parenthesised, elsewhere not";
   EXPECT_EQ("3:TeX2008", fuzzy_find("ＴｅＸ[0-9]+", "xx TeX2008"));
   EXPECT_EQ("0:ＴｅＸ１", fuzzy_find("ＴｅＸ[0-9]+", "ＴｅＸ１"));
 }
@@ -246,7 +245,10 @@ TEST_F(fuzzy_setup, SynonymWordsAreReplacedInPatterns) {
                                       "q ........\n"
                                       "1 5\n5 3\n"   // two groups that share 5 become one
                                       "ｶﾞ ガ\n"      // a voiced pair stands for its group
-                                      "ｷﾞ ギ ｷ\n");  // unless a single byte is on the line
+                                      "ｷﾞ ギ ｷ\n"    // unless a single byte is on the line
+                                      // the smallest code stands for the group: the trail
+                                      // byte of む is that of ﾞ, and 0x9F, 0xFC lead bytes
+                                      "あ む \x9F\x40 \xFC\x40\n");
   set_value("FuzzyFlag", SzRexFuzzyFile1);
   set_value("Custom1", 0, path.c_str());
   restart();
@@ -257,6 +259,18 @@ TEST_F(fuzzy_setup, SynonymWordsAreReplacedInPatterns) {
   EXPECT_EQ(c.convert("1"), c.convert("5"));
   EXPECT_EQ("\xB6\xDE", c.convert("ガ"));
   EXPECT_EQ("\xB7\xB7", c.convert("ギｷ"));
+  EXPECT_EQ("あああ", c.convert("む\x9F\x40\xFC\x40"));
+  // Another holder of the block sees which rows of the table have entries.
+  bool existed = false;
+  void* handle = nullptr;
+  const auto* block = static_cast<const SzRexShared*>(szrex_os::shared_open(
+      "Sazanami_SzRexDllFileMapping", sizeof(SzRexShared), &existed, &handle));
+  ASSERT_TRUE(block && existed);
+  std::string flagged;
+  for (int row = 0; row < 61; ++row)
+    if (block->row_flags[row]) flagged += std::to_string(row) + " ";
+  szrex_os::shared_close(const_cast<SzRexShared*>(block), handle);
+  EXPECT_EQ("0 2 3 31 60 ", flagged) << "single bytes and lead bytes 0x82, 0x83, 0x9F, 0xFC";
   const struct {
     const char *pattern, *converted;
   } rows[] = {

@@ -116,7 +116,7 @@ TEST(SzRexFind, AgreesWithTheReferenceMatcher) {
       "<.+>", "\".*?\"", "a.*?b", "a.b", ".+$", ".?.??a", "a$", "b$", "^a", "^ab", "$", "[0-9]+",
       "[0-9]*", "[^a]+", "[あ-ん]", "[^あ]", "[]", "[^]", "[a-あい-ん]", "[a-あ]", "[a-cサ]+", "あ|[^あ]",
       "[あ-ん]+T", "T", "サ|T", "[A-Z]", ".", "T[^\n]{1,2}", "a{2}", "a{2,3}", "a{0,}b", "a??b",
-      "a*?b", "a+?b?", "[a-c]+?b", "x+"};
+      "a*?b", "a+?b?", "[a-c]+?b", "x+", "[ac]+"};
   const char* const subjects[] = {
       "", "a", "b", "ab", "abc", "abcd", "abx", "baaa", "aaa", "aaaa", "aaaab", "abxx", "xyzxy",
       "bbaa", "abcabc", "a\n", "a\nb", "ba\nab", "ab\nab", "aab\nab", "cabbc\n", "ver 0.23", "ver",
@@ -161,6 +161,7 @@ TEST(SzRexFind, FindInAndMatchAt) {
       {"a.*", "abc\nd", 5, 0, 2, "0+2"},
       {"[0-9]+$", "12\n", 3, 0, 1, ""},
       {"x\\>", "xy", 2, 0, 1, ""},
+      {"x\\>", "xy", 1, 0, -1, "0+1"},
       {"[a-z]*(?!c)", "abc", 3, 0, 2, "0+1"},
   };
   for (const row& c : rows) {

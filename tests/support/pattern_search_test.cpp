@@ -33,6 +33,8 @@ struct row {
     {"", "texinst[0-9]*\\.zip", "", "w32/texinst2008.zip 12", "4:texinst2008.zip"},
     {"", "texinst[0-9]*\\.zip", "", "texinst.tar.gz", ""},
     {"", "a\\\\fb", "", "a\\fb", "0:a\\fb"},  // an escaped backslash before f is no separator
+    {"", "ソf", "", "xソf", "1:ソf"},          // nor is the trail byte 0x5C of ソ
+    {"", "x{1,,2}?\\fy", "", "x{1,,2y", "0:x{1,,2|y"},  // two commas: no counted repetition
     // Case folding: the whole match keeps the capitals of the searched text.
     {"", "<a href.*?>\\f.*?\\f</a>", "CaseSense=0", "x <A HREF=\"a.zip\">a.zip</A> y",
      "2:<A HREF=\"a.zip\">|a.zip|</A>"},
@@ -79,6 +81,9 @@ struct row {
     {"", "", "", nullptr, "54:<a href=y>|y|</a>"},
     {"", "", "", nullptr, ""},
     {"", "", "", nullptr, ""},  // the end stays the end
+    {"", "[0-9]+", "", "a12", "1:12"},
+    {"", "", "", nullptr, ""},
+    {"", "", "", nullptr, ""},
     {"", "[0-9]*", "", "表1", "0:"},
     {"", "", "", nullptr, "2:1"},
     {"", "", "", nullptr, "3:"},
@@ -181,9 +186,14 @@ TEST(pattern_search, InvalidPatternsOptionsAndSubMatchesOutsideTheSegments) {
   EXPECT_FALSE(finder.search("abc"));
   EXPECT_EQ("", str(finder.submatch(0))) << "a failed search clears the sub-matches";
   EXPECT_EQ("", str(finder.submatch(-1)));
+  ASSERT_TRUE(finder.set_pattern("[0-9]\\f [0-9]"));
   ASSERT_TRUE(finder.search("1 2"));
   ASSERT_TRUE(finder.set_pattern("[0-9]+"));
+  EXPECT_EQ("", str(finder.submatch(1))) << "the sub-match of a segment the pattern no longer has";
   EXPECT_FALSE(finder.search_next()) << "a new pattern has searched nothing yet";
+  wklib::plain_search empty;
+  empty.set(wklib::string());
+  EXPECT_EQ(-1, empty.find("abc", 3, 0)) << "an empty needle is found nowhere";
 }
 
 }  // namespace
