@@ -11,7 +11,6 @@
 // compile error.
 #include <oniguruma.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -179,49 +178,41 @@ struct tally {
   bool operator==(const tally& o) const { return count == o.count && hash == o.hash; }
 };
 
-// The whole page in memory, one search per link, each continuing after the last
-// match in the same text, as a reader extracting every link would.
-template <class Engine>
-tally links_whole(Engine& engine, const std::string& page) {
-  tally t;
-  const int total = static_cast<int>(page.size());
-  hit h;
-  for (int offset = 0;
-       offset < total && engine.find_from(page.c_str(), total, offset, &h) && h.length;
-       offset = h.start + h.length)
-    t.add(page.c_str() + h.group_start, h.group_length);
-  return t;
-}
+// How a scenario searches its texts.
+enum scan_mode {
+  first_per_line,  // one search per line or name
+  whole_page,      // every link of the page held whole, each search going on after the last
+                   // match, as a reader extracting every link would
+  window_1024,     // the listing reader's window: at most 1024 bytes of the page, started
+                   // again behind a link, otherwise slid on by 256 bytes
+};
 
-// The listing reader's window: at most 1024 bytes of the page; after a link the
-// window starts again behind it, otherwise it slides on by 256 bytes.
 template <class Engine>
-tally links_window(Engine& engine, const std::string& page) {
+tally scan(Engine& engine, const std::vector<std::string>& texts, scan_mode mode) {
   tally t;
+  hit h;
   std::string window;
-  for (std::size_t begin = 0;;) {
-    window.assign(page, begin, 1024);
-    hit h;
-    if (engine.find_from(window.c_str(), static_cast<int>(window.size()), 0, &h) && h.length > 0) {
-      t.add(window.c_str() + h.group_start, h.group_length);
-      begin += h.start + h.length;
-    } else if (begin + window.size() >= page.size()) {
-      break;
+  for (const std::string& text : texts) {
+    const int size = static_cast<int>(text.size());
+    if (mode == first_per_line) {
+      if (engine.find_from(text.c_str(), size, 0, &h))
+        t.add(text.c_str() + h.group_start, h.group_length);
+    } else if (mode == whole_page) {
+      for (int at = 0; at < size && engine.find_from(text.c_str(), size, at, &h) && h.length;
+           at = h.start + h.length)
+        t.add(text.c_str() + h.group_start, h.group_length);
     } else {
-      begin += 256;
+      for (std::size_t begin = 0; begin < text.size();) {
+        window.assign(text, begin, 1024);
+        if (engine.find_from(window.c_str(), static_cast<int>(window.size()), 0, &h) && h.length) {
+          t.add(window.c_str() + h.group_start, h.group_length);
+          begin += h.start + h.length;
+        } else {
+          begin = begin + window.size() >= text.size() ? text.size() : begin + 256;
+        }
+      }
     }
   }
-  return t;
-}
-
-// One search per line or name.
-template <class Engine>
-tally each_line(Engine& engine, const std::vector<std::string>& lines) {
-  tally t;
-  hit h;
-  for (const std::string& line : lines)
-    if (engine.find_from(line.c_str(), static_cast<int>(line.size()), 0, &h))
-      t.add(line.c_str() + h.group_start, h.group_length);
   return t;
 }
 
@@ -254,22 +245,26 @@ timing best_of(int repetitions, int rounds, const std::function<tally()>& run) {
 bool all_agreed = true;
 int repetitions = 3;
 
-// Both engines on the same texts (a short text is searched `rounds` times per timing);
-// prints the figures and the agreement, returns the timings of SzRex and Oniguruma.
-template <class Run>
-std::vector<timing> compare(const std::string& label, double bytes, const char* ours_pattern,
-                            const char* onig_pattern, bool fold, int rounds, Run run) {
-  szrex_engine ours(ours_pattern, fold);
-  onig_engine onig(onig_pattern, fold);
+// Both engines over the same texts, printing the figures and whether they agreed;
+// the timings of SzRex and Oniguruma. Links are searched regardless of case (some
+// servers write their tags in capitals), names and lines as they are; short texts
+// are searched 20 times per timing.
+std::vector<timing> compare(const std::string& label, const std::vector<std::string>& texts,
+                            const char* ours_pattern, const char* onig_pattern, scan_mode mode) {
+  const bool links = mode != first_per_line;
+  szrex_engine ours(ours_pattern, links);
+  onig_engine onig(onig_pattern, links);
   if (!ours.ok || !onig.ok) {
     std::fprintf(stderr, "%s did not compile\n", ours_pattern);
     std::exit(2);
   }
-  const timing a = best_of(repetitions, rounds, [&] { return run(ours); });
-  const timing b = best_of(repetitions, rounds, [&] { return run(onig); });
+  const timing a = best_of(repetitions, links ? 1 : 20, [&] { return scan(ours, texts, mode); });
+  const timing b = best_of(repetitions, links ? 1 : 20, [&] { return scan(onig, texts, mode); });
   const bool same = a.found == b.found;
   all_agreed = all_agreed && same;
-  const double mb = bytes / (1024.0 * 1024.0), rate_a = mb / a.seconds, rate_b = mb / b.seconds;
+  double mb = 0;
+  for (const std::string& text : texts) mb += static_cast<double>(text.size()) / (1024.0 * 1024.0);
+  const double rate_a = mb / a.seconds, rate_b = mb / b.seconds;
   std::printf(
       "%-36s %6.2f MB %6ld matches %s SzRex %10.3f ms %8.2f MB/s  Onig %8.3f ms "
       "%8.2f MB/s  Onig/SzRex %7.2f\n",
@@ -283,25 +278,12 @@ std::vector<timing> compare(const std::string& label, double bytes, const char* 
   return {a, b};
 }
 
-// The links of an index page of `mb` MB, through the window or from the whole page.
-std::vector<timing> page_scenario(int mb, bool whole_page) {
-  const std::string page = index_page(static_cast<std::size_t>(mb) * 1024 * 1024);
-  const std::string label =
-      std::string(whole_page ? "anchor, whole page (" : "anchor, 1024-byte window (") +
-      std::to_string(mb) + " MB)";
-  return compare(label, static_cast<double>(page.size()), "<a href.*?>\\f.*?\\f</a>",
-                 "<a href.*?>(.*?)</a>", true, 1, [&](auto& engine) {
-                   return whole_page ? links_whole(engine, page) : links_window(engine, page);
-                 });
-}
-
-// One search per line or name, 20 runs timed together.
-void lines_scenario(const std::string& label, const std::vector<std::string>& lines,
-                    const char* ours_pattern, const char* onig_pattern) {
-  double bytes = 0;
-  for (const std::string& l : lines) bytes += static_cast<double>(l.size());
-  compare(label, bytes, ours_pattern, onig_pattern, false, 20,
-          [&](auto& engine) { return each_line(engine, lines); });
+// The links of an index page of `mb` MB, from the whole page or through the window.
+std::vector<timing> page_scenario(int mb, scan_mode mode) {
+  const std::string size = " (" + std::to_string(mb) + " MB)";
+  return compare((mode == whole_page ? "anchor, whole page" : "anchor, 1024-byte window") + size,
+                 {index_page(static_cast<std::size_t>(mb) * 1024 * 1024)},
+                 "<a href.*?>\\f.*?\\f</a>", "<a href.*?>(.*?)</a>", mode);
 }
 
 }  // namespace
@@ -318,18 +300,18 @@ int main(int argc, char** argv) {
   onig_initialize(encodings, 1);
   // The two sizes of a scenario run back to back, so that a change in the machine's
   // speed in between does not pass for growth.
-  const std::vector<timing> window[2] = {page_scenario(small_mb, false),
-                                         page_scenario(large_mb, false)};
+  const std::vector<timing> window[2] = {page_scenario(small_mb, window_1024),
+                                         page_scenario(large_mb, window_1024)};
   lcg names_generator{4321};
   std::vector<std::string> names;
   for (int i = 0; i < 5000; ++i) names.push_back(archive_name(names_generator));
   for (const char* pattern :
        {"texinst[0-9]*\\.zip", "tex[0-9]*w\\.zip", "gs[0-9]*w32full\\.zip", "gsv[0-9]*w32\\.exe"})
-    lines_scenario(std::string("names ") + pattern + " (5000)", names, pattern, pattern);
-  lines_scenario("info file \"\\f.*?\\f\" (3000 lines)", info_lines(3000), "\"\\f.*?\\f\"",
-                 "\"(.*?)\"");
-  const std::vector<timing> whole[2] = {page_scenario(small_mb, true),
-                                        page_scenario(large_mb, true)};
+    compare(std::string("names ") + pattern + " (5000)", names, pattern, pattern, first_per_line);
+  compare("info file \"\\f.*?\\f\" (3000 lines)", info_lines(3000), "\"\\f.*?\\f\"", "\"(.*?)\"",
+          first_per_line);
+  const std::vector<timing> whole[2] = {page_scenario(small_mb, whole_page),
+                                        page_scenario(large_mb, whole_page)};
   const double factor = static_cast<double>(large_mb) / small_mb;
   std::printf("\ntime growth %d MB -> %d MB (input x%.1f; near-linear means at most x%.1f):\n",
               small_mb, large_mb, factor, factor * 1.2);
