@@ -37,26 +37,18 @@ struct program_row {
     // Alternation wraps the whole program; a quantifier the last atom, a group being one.
     {"a|b", {26, 5, 1, 'a', 12, 5, 1, 'b', 27, 0}, -1},
     {"(a|b)|c", {26, 26, 5, 1, 'a', 12, 5, 1, 'b', 27, 12, 5, 1, 'c', 27, 0}, -1},
-    {"a*", {13, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
-    {"a+", {14, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
-    {"a?", {15, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
+    {"a+", {14, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, SzRexFlagScratch | SzRexFlagStartFilter},
     {"a*?", {18, 0, 0, 0, 0, 5, 1, 'a', 0, 0}, -1},
     {"(ab)*", {13, 0, 0, 0, 0, 26, 5, 2, 'a', 'b', 27, 0, 0}, -1},
-    {"x+", {14, 0, 0, 0, 0, 5, 1, 'x', 0, 0}, SzRexFlagScratch | SzRexFlagStartFilter},
     // Counted repetition; values above 65535 become 65535; other braces are text.
     {"a{2,3}", {16, 0, 0, 0, 0, 2, 0, 3, 0, 5, 1, 'a', 0, 0}, -1},
     {"ab{2}", {5, 1, 'a', 16, 0, 0, 0, 0, 2, 0, 2, 0, 5, 1, 'b', 0, 0}, -1},
     {"a{1,}", {16, 0, 0, 0, 0, 1, 0, 0xFF, 0xFF, 5, 1, 'a', 0, 0}, -1},
     {"a{99999}", {16, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 5, 1, 'a', 0, 0}, -1},
     {"x{,3}", {5, 1, 'x', 5, 4, '{', ',', '3', '}', 0}, -1},
-    {"x{a}", {5, 1, 'x', 5, 3, '{', 'a', '}', 0}, -1},
     // A literal run splits before a quantifier, a double-byte character whole.
     {"abc*", {5, 2, 'a', 'b', 13, 0, 0, 0, 0, 5, 1, 'c', 0, 0}, -1},
     {"xあ+", {5, 1, 'x', 14, 0, 0, 0, 0, 5, 2, 0x82, 0xA0, 0, 0}, -1},
-    {"texinst[0-9]*\\.zip",
-     {5,    7,    't', 'e', 'x', 'i', 'n', 's', 't', 13, 0, 0,   0,   0,   10,  '0', '9',
-      0xFF, 0xFF, 0,   0,   1,   '0', '9', 0,   0,   5,  4, '.', 'z', 'i', 'p', 0},
-     -1},
     // Anchors, and their literal forms inside a run.
     {"a$", {5, 1, 'a', 3, 0}, -1},
     {"a$b", {5, 3, 'a', '$', 'b', 0}, -1},
@@ -129,19 +121,12 @@ TEST(SzRexCompile, LiteralTail) {
   }
 }
 
+// A literal run beyond what a 2-byte length holds continues in a further node.
 TEST(SzRexCompile, LongLiteralsContinueInFurtherNodes) {
-  std::string text(300, 'q');
-  test_record r;
-  ASSERT_EQ(1, r.compile(text.c_str()));
-  std::vector<int> program = r.bytes();
-  EXPECT_EQ((std::vector<int>{6, 300 & 0xFF, 300 >> 8}),
-            std::vector<int>(program.begin(), program.begin() + 3));
-  EXPECT_EQ(300u + 4u, program.size());
-  // Beyond what a 2-byte length holds the run continues in a further node.
   const std::string huge(70000, 'z');
   test_record h;
   ASSERT_EQ(1, h.compile(huge.c_str()));
-  program = h.bytes();
+  const std::vector<int> program = h.bytes();
   ASSERT_EQ(3u + 65535u + 3u + 4465u + 1u, program.size());
   EXPECT_EQ((std::vector<int>{6, 0xFF, 0xFF}),
             std::vector<int>(program.begin(), program.begin() + 3));
