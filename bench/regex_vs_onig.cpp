@@ -92,19 +92,15 @@ std::vector<std::string> info_lines(int count) {
   lcg r{2006};
   std::vector<std::string> lines = {"/* texinst2008.c: archives of the W32TeX distribution */\n",
                                     "#include <stdio.h>\n", "\n", "char *fname[] = {\n"};
-  char line[256];
   while (static_cast<int>(lines.size()) < count - 8) {
     const int kind = r.below(12);
-    if (kind == 0) {
+    const std::string name = archive_name(r);
+    if (kind == 0)
       lines.push_back("/* ---- optional archives ---- */\n");
-      continue;
-    }
-    if (kind == 1)
-      std::snprintf(line, sizeof line, "  \"%s\", \"%s\",  /* two on a line */\n",
-                    archive_name(r).c_str(), archive_name(r).c_str());
+    else if (kind == 1)
+      lines.push_back("  \"" + name + "\", \"" + archive_name(r) + "\",  /* two on a line */\n");
     else
-      std::snprintf(line, sizeof line, "  \"%s\",\n", archive_name(r).c_str());
-    lines.push_back(line);
+      lines.push_back("  \"" + name + "\",\n");
   }
   for (const char* tail : {"  \"\",\n", "  NULL\n", "};\n", "\n", "int main(void)\n", "{\n",
                            "  printf(\"%s\\n\", fname[0]);\n", "}\n"})

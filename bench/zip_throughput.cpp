@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,14 +29,9 @@
 #include <windows.h>
 
 #include "archive/unzip.h"
-#include "system/file_system.h"
-#else
-#include <sys/stat.h>
 #endif
 
 namespace {
-
-const int repeats = 3;
 
 struct rng {
   std::uint32_t x;
@@ -94,40 +91,29 @@ int make_archive(const char* path) {
     }
   }
   const std::string bytes = b.build();
-  std::FILE* f = std::fopen(path, "wb");
-  if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+  if (!std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size())) {
     std::fprintf(stderr, "cannot write %s\n", path);
     return 1;
   }
-  std::fclose(f);
   std::printf("%s: %d entries, %.1f MB\n", path, n, bytes.size() / 1e6);
   return 0;
 }
 
-double seconds_of(const std::function<void()>& work) {
+// Prints the best of three runs of `work`, which makes (or finds) `uncompressed` bytes.
+void timed(const char* what, const std::uint64_t& uncompressed, const std::function<void()>& work) {
   double best = 1e30;
-  for (int i = 0; i < repeats; ++i) {
-    auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
     work();
-    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     best = std::min(best, took.count());
   }
-  return best;
-}
-
-void report(const char* what, double uncompressed, double seconds) {
-  std::printf("%-34s %8.2f s  %8.1f MB/s\n", what, seconds, uncompressed / 1e6 / seconds);
+  std::printf("%-34s %8.2f s  %8.1f MB/s\n", what, best, uncompressed / 1e6 / best);
 }
 
 std::string read_all(const char* path) {
-  std::string out;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return out;
-  char buffer[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
-  std::fclose(f);
-  return out;
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::uint32_t get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
@@ -186,21 +172,24 @@ std::uint64_t reader_only(const char* path) {
   return total;
 }
 
+void clear(const std::string& destination) {
+  std::error_code ignored;
+  std::filesystem::remove_all(destination, ignored);
+}
+
 #ifdef _WIN32
 const char separator = '\\';
 bool extract(const char* archive, const std::string& destination) {
   return unzip_to_directory(archive, destination.c_str());
 }
-void clear(const std::string& destination) { remove_directory_tree(destination.c_str()); }
 #else
 const char separator = '/';
 // The extraction loop with files written through stdio, '\' turned back into '/'.
 class posix_target : public unzip_target {
  public:
   bool make_directories(const wklib::string& path) override {
-    const std::string p = unix_path(path);
-    for (std::size_t slash = p.find('/', 1); slash != std::string::npos; slash = p.find('/', slash + 1))
-      mkdir(p.substr(0, slash).c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_directories(unix_path(path).parent_path(), ignored);
     return true;
   }
   bool create_file(const wklib::string& path) override {
@@ -216,7 +205,7 @@ class posix_target : public unzip_target {
   void log(const wklib::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
 
  private:
-  static std::string unix_path(const wklib::string& path) {
+  static std::filesystem::path unix_path(const wklib::string& path) {
     std::string p = path.c_str();
     std::replace(p.begin(), p.end(), '\\', '/');
     return p;
@@ -228,9 +217,6 @@ bool extract(const char* archive, const std::string& destination) {
   posix_target target;
   return unzip_archive(archive, destination.c_str(), target) == unzip_done;
 }
-void clear(const std::string& destination) {
-  std::system(("rm -rf '" + destination + "'").c_str());
-}
 #endif
 
 int run(const char* archive, std::string scratch) {
@@ -240,31 +226,33 @@ int run(const char* archive, std::string scratch) {
     std::fprintf(stderr, "cannot read %s\n", archive);
     return 1;
   }
-  std::uint64_t total = 0;
-  double t = seconds_of([&] { total = bare_inflate(bytes); });
+  // Inflated once before timing, so that its line can say how much it made.
+  const std::uint64_t total = bare_inflate(bytes);
   std::printf("archive %.1f MB, %.1f MB uncompressed\n", bytes.size() / 1e6, total / 1e6);
-  report("bare inflate + CRC (memory)", total, t);
+  timed("bare inflate + CRC (memory)", total, [&] { bare_inflate(bytes); });
   std::uint64_t read = 0;
-  t = seconds_of([&] { read = reader_only(archive); });
+  timed("zip_reader (no files written)", total, [&] { read = reader_only(archive); });
   if (read != total) std::printf("reader gave %llu bytes\n", static_cast<unsigned long long>(read));
-  report("zip_reader (no files written)", total, t);
-  const std::string destination = scratch + "ours" + separator;
-  bool ok = true;
-  t = seconds_of([&] {
-    clear(destination);
-    ok = extract(archive, destination) && ok;
-  });
-  report("our extraction to disk", total, t);
+  // Into an emptied directory each time, as a first installation would.
+  const auto to_disk = [&](const char* what, const std::string& into,
+                           const std::function<bool()>& work) {
+    bool ok = true;
+    timed(what, total, [&] {
+      clear(into);
+      ok = work() && ok;
+    });
+    clear(into);
+    return ok;
+  };
+  const std::string ours = scratch + "ours" + separator;
+  const bool ok = to_disk("our extraction to disk", ours, [&] { return extract(archive, ours); });
   if (!ok) std::printf("our extraction reported a failure\n");
-  clear(destination);
 #ifndef _WIN32
   const std::string theirs = scratch + "infozip/";
-  t = seconds_of([&] {
-    clear(theirs);
-    std::system(("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str());
+  to_disk("Info-ZIP unzip to disk", theirs, [&] {
+    return std::system(
+               ("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str()) == 0;
   });
-  report("Info-ZIP unzip to disk", total, t);
-  clear(theirs);
 #endif
   return ok ? 0 : 1;
 }
