@@ -1,6 +1,6 @@
-// The extraction loop over a target in memory: which names are refused, what is
-// written where, and how damage, cancel and write failures end a run. Runs
-// natively and under Wine.
+// The entry-name rules, and the extraction loop over a target in memory: what is
+// written where, and how refused names, damage, cancel and write failures end a
+// run. Runs natively and under Wine.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -21,7 +21,7 @@ const char archive_name[] = "C:\\save\\pkg.zip";
 class memory_target : public unzip_target {
  public:
   std::map<std::string, std::string> files;
-  std::vector<std::string> made, announced, log_lines;  // paths given to make_directories
+  std::vector<std::string> made, announced, log_lines;  // made: paths given to make_directories
   std::vector<int> write_sizes;
   std::set<std::string> uncreatable, unmakeable;
   int cancel_at_announce = -1;  // cancel when announcing the file with this index
@@ -72,45 +72,38 @@ std::string at(const std::string& name) { return destination + name; }
 std::string logged(const std::string& name, const char* what) {
   return archive_name + ("の" + name) + what;
 }
-std::string refused_line(const std::string& name) {
-  return logged(name, "は解凍先の外を指すので解凍しない．");
-}
+typedef std::map<std::string, std::string> file_map;
 
-TEST(entry_name, kinds_and_separators) {
+TEST(entry_name, kinds_separators_and_refusals) {
   struct expectation {
     const char* stored;
     entry_kind kind;
     const char* converted;  // null: not checked
   } const cases[] = {
-      {"a/b/c.txt", entry_file, "a\\b\\c.txt"},   {"dir/", entry_directory, "dir\\"},
-      {"dir/sub/", entry_directory, "dir\\sub\\"}, {"./a.txt", entry_file, ".\\a.txt"},
+      {"a/b/c.txt", entry_file, "a\\b\\c.txt"},   {"dir/sub/", entry_directory, "dir\\sub\\"},
+      {"./a.txt", entry_file, ".\\a.txt"},
       {"ソ", entry_file, "\x83\x5c"},  // its 0x5C is no separator
       {"a/ソ", entry_file, "a\\\x83\x5c"},         {"ソ/", entry_directory, "\x83\x5c\\"},
-      {"表/", entry_directory, "\x95\x5c\\"},      {"十/", entry_directory, "\x8f\x5c\\"},
+      {"十/", entry_directory, "\x8f\x5c\\"},
       {"\x83\x83/", entry_directory, nullptr},     // ャ then the separator
       {"表..", entry_file, "\x95\x5c.."},          // one component, not 表 and ..
       {"表\\..", entry_refused, nullptr},          // a stored backslash separates too
       {"a..b/c", entry_file, nullptr},             {"console.txt", entry_file, nullptr},
       {"com10", entry_file, nullptr},              {"nul_", entry_file, nullptr},
-      {"ライセンス表示/表.txt", entry_file, nullptr},
   };
   for (const expectation& e : cases) {
     wklib::string name(e.stored);
     const entry_kind kind = classify_entry_name(name);
-    EXPECT_EQ(e.kind, kind) << "name \"" << e.stored << "\": expected kind " << e.kind << ", got "
-                            << kind;
+    EXPECT_EQ(e.kind, kind) << "name \"" << e.stored << "\": expected kind " << e.kind << ", got " << kind;
     if (e.converted) {
       EXPECT_STREQ(e.converted, name.c_str()) << "name \"" << e.stored << "\"";
     }
   }
-}
-
-TEST(entry_name, names_reaching_outside_are_refused) {
   const std::string refused[] = {
       "", "/etc/passwd", "\\windows\\win.ini", "//server/share/x", "../evil.txt", "..", "a/..",
-      "a/../../evil.txt", "a/b/../../../evil.txt",
+      "a/b/../../../evil.txt",
       "表/../../evil.txt",  // 0x95 0x5C, then a real separator and ..
-      "ソ/../..", "c:/evil.txt", "c:evil.txt", "C:\\evil.txt", "dir/file.txt:stream",
+      "c:/evil.txt", "c:evil.txt", "dir/file.txt:stream",
       ".. /evil.txt", "... /evil.txt", "a/. ./evil.txt",  // Windows trims these to ..
       "nul", "NUL.txt", "sub/con", "Con .txt", "aux.tar.gz", "com1.log", "LPT9", "conin$",
       "tab\there",
@@ -132,9 +125,8 @@ TEST(unzip_loop, writes_files_and_their_directories) {
   memory_target t;
   EXPECT_EQ(unzip_done, run(b.build(), t));
   EXPECT_TRUE(t.log_lines.empty()) << "first log line: " << t.log_lines[0];
-  const std::map<std::string, std::string> files = {
-      {at("top.txt"), "top"}, {at("a\\b\\c.txt"), big}, {at("empty"), ""},
-      {at("\x95\x5c\\\x83\x5c"), "sjis"}};
+  const file_map files = {{at("top.txt"), "top"}, {at("a\\b\\c.txt"), big}, {at("empty"), ""},
+                          {at("\x95\x5c\\\x83\x5c"), "sjis"}};
   EXPECT_TRUE(files == t.files) << "got " << t.files.size() << " files";
   // Each file's parents are made from its own path; no directory entry is needed.
   const std::vector<std::string> made = {at("top.txt"), at("a\\b\\c.txt"), at("empty"), at("d\\"),
@@ -147,22 +139,20 @@ TEST(unzip_loop, writes_files_and_their_directories) {
   EXPECT_EQ(sizes, t.write_sizes) << "expected blocks of at most 8192 bytes";
 }
 
+// Refused and overlong names are skipped and logged; the run goes on but is incomplete.
 TEST(unzip_loop, refused_names_are_skipped_and_logged) {
   zip_builder b;
-  b.add("../evil1.txt", "1").add("ok.txt", "fine").add("a/../../evil2.txt", "2");
-  b.add("c:/evil3.txt", "3").add("/evil4.txt", "4").add("表/../../evil5.txt", "5");
+  b.add("../evil1.txt", "1").add("ok.txt", "fine").add("表/../../evil2.txt", "2");
   b.add(std::string(511, 'n'), "longest").add(std::string(512, 'm'), "too long");
   b.add("表..", "legit");
   memory_target t;
-  EXPECT_EQ(unzip_incomplete, run(b.build(), t))
-      << "expected the run to say that not every entry was written";
-  const std::map<std::string, std::string> files = {
+  EXPECT_EQ(unzip_incomplete, run(b.build(), t));
+  const file_map files = {
       {at("ok.txt"), "fine"}, {at(std::string(511, 'n')), "longest"}, {at("\x95\x5c.."), "legit"}};
   EXPECT_TRUE(files == t.files) << "got " << t.files.size() << " files";
+  const char outside[] = "は解凍先の外を指すので解凍しない．";
   const std::vector<std::string> log = {
-      refused_line("..\\evil1.txt"), refused_line("a\\..\\..\\evil2.txt"),
-      refused_line("c:\\evil3.txt"), refused_line("\\evil4.txt"),
-      refused_line("\x95\x5c\\..\\..\\evil5.txt"),
+      logged("..\\evil1.txt", outside), logged("\x95\x5c\\..\\..\\evil2.txt", outside),
       std::string(archive_name) + "の名前が長すぎる項目を解凍しない．"};
   EXPECT_EQ(log, t.log_lines);
 }
@@ -190,8 +180,7 @@ TEST(unzip_loop, damage_ends_the_run) {
     v.change(b.entries()[1], data);
     memory_target t;
     EXPECT_EQ(unzip_damaged, run(b.build(), t)) << v.log;
-    EXPECT_EQ(1u, t.files.size()) << v.log << ": expected only the file before the damage";
-    EXPECT_EQ("g", t.files[at("good")]) << v.log;
+    EXPECT_TRUE((file_map{{at("good"), "g"}}) == t.files) << v.log << ": expected only the file before the damage";
     EXPECT_EQ(v.announced, t.announced.size()) << v.log;
     EXPECT_EQ(v.dropped, t.closes_dropped) << v.log;
     EXPECT_EQ(std::vector<std::string>{v.log}, t.log_lines);
@@ -215,26 +204,24 @@ TEST(unzip_loop, cancel_stops_at_the_two_points) {
   EXPECT_EQ(2, blocks.closes_kept);
 }
 
-// What cannot be written is logged and the run goes on.
+// What cannot be written is logged and the run goes on; a file that failed a
+// write is deleted.
 TEST(unzip_loop, files_that_cannot_be_written) {
-  const std::string archive = zip_builder().add("locked.exe", "new").add("next.txt", "n").build();
-  memory_target locked;
-  locked.uncreatable.insert(at("locked.exe"));
-  EXPECT_EQ(unzip_incomplete, run(archive, locked));
-  EXPECT_EQ((std::map<std::string, std::string>{{at("next.txt"), "n"}}), locked.files);
-  EXPECT_EQ(std::vector<std::string>{logged("locked.exe", "を書き出せない．")}, locked.log_lines);
-
-  memory_target directory;
-  directory.unmakeable.insert(at("sub\\"));
-  EXPECT_EQ(unzip_incomplete, run(zip_builder().add("sub/", "", 0).add("next.txt", "n").build(), directory));
-  EXPECT_EQ((std::map<std::string, std::string>{{at("next.txt"), "n"}}), directory.files);
-  EXPECT_EQ(std::vector<std::string>{logged("sub\\", "のディレクトリを作れない．")}, directory.log_lines);
+  const std::string archive = zip_builder().add("sub/", "", 0).add("locked.exe", "new").add("next.txt", "n").build();
+  memory_target t;
+  t.uncreatable.insert(at("locked.exe"));
+  t.unmakeable.insert(at("sub\\"));
+  EXPECT_EQ(unzip_incomplete, run(archive, t));
+  EXPECT_TRUE((file_map{{at("next.txt"), "n"}}) == t.files) << "got " << t.files.size() << " files";
+  EXPECT_EQ((std::vector<std::string>{logged("sub\\", "のディレクトリを作れない．"),
+                                      logged("locked.exe", "を書き出せない．")}),
+            t.log_lines);
 
   memory_target failing;
   failing.fail_writes = true;
   EXPECT_EQ(unzip_incomplete, run(archive, failing));
   EXPECT_TRUE(failing.files.empty()) << "expected half-written files to be deleted";
-  EXPECT_EQ(2u, failing.log_lines.size());
+  EXPECT_EQ(2, failing.closes_dropped) << "expected both files dropped";
 }
 
 TEST(unzip_loop, archives_that_are_not_there) {

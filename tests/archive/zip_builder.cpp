@@ -76,7 +76,7 @@ std::string zip_builder::build() const {
     central(4, 0x02014b50)(2, 20)(2, 20)(2, e.flags)(2, e.method)(4, 0);
     central(4, crc32_of(e.data), e.crc32)(4, size32(body), e.compressed_size);
     central(4, size32(e.data), e.uncompressed_size)(2, size32(e.name), e.central_name_length);
-    central(2, 0)(2, 0)(2, 0)(2, 0)(4, e.external_attributes)(4, offset, e.local_offset);
+    central(2, 0)(2, 0)(2, 0)(2, 0)(4, 0)(4, offset, e.local_offset);
     directory += e.name;
   }
   const std::uint32_t directory_start = size32(archive);
@@ -86,5 +86,5 @@ std::string zip_builder::build() const {
   local(4, 0x06054b50)(2, 0)(2, 0)(2, count, entry_count)(2, count, entry_count);
   local(4, size32(directory), directory_size)(4, directory_start, directory_offset);
   local(2, size32(comment));
-  return prefix + archive + comment;
+  return archive + comment;
 }

@@ -11,7 +11,6 @@ struct zip_builder_entry {
   std::string data;  // uncompressed
   std::uint16_t method = 8;
   std::uint16_t flags = 0;
-  std::uint32_t external_attributes = 0;
   // Header fields as written; -1: computed by build().
   std::int64_t crc32 = -1, compressed_size = -1, uncompressed_size = -1, local_offset = -1;
   std::int64_t central_name_length = -1, local_name_length = -1, local_method = -1;
@@ -26,7 +25,6 @@ class zip_builder {
   zip_builder_entry& back() { return entries_.back(); }
   std::vector<zip_builder_entry>& entries() { return entries_; }
 
-  std::string prefix;   // bytes before the archive (a self-extractor's program)
   std::string comment;  // archive comment
   std::int64_t entry_count = -1, directory_size = -1, directory_offset = -1;  // -1: computed
   bool zip64_locator = false;
