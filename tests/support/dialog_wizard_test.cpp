@@ -118,26 +118,22 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   test_wizard wizard;
   bool ran = false;
   HWND sheet_window = nullptr;
-  std::vector<std::string> states;  // on pages one, two and three
   void* page_property = nullptr;
   EXPECT_TRUE(ui_driver::run_modal([&] { ran = wizard.run("試験ウィザード"); }, [&](DWORD ui_thread) {
     HWND sheet = sheet_window = wait_for_sheet(ui_thread);
     ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
-    states.push_back(buttons(sheet));
     page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-    states.push_back(buttons(sheet));
     EXPECT_TRUE(ui_driver::set_text(ui_driver::current_page(sheet), IDC_PAGE_EDIT, "c:\\w32tex\\表\\"));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
-    states.push_back(buttons(sheet));
+    // The pages' own buttons are seen in the real wizard's test (tests/shell).
+    EXPECT_EQ("back finish", buttons(sheet)) << "Finish takes Next's place";
     EXPECT_FALSE(ui_driver::press_wizard(sheet, ui_driver::wizard_next)) << "Next on the last page";
     ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
   })) << "the wizard had to be closed by force";
   EXPECT_TRUE(ran);
-  EXPECT_EQ((std::vector<std::string>{"next ", "back next ", "back finish"}), states)
-      << "Finish takes Next's place";
   // The handlers, each as often as the user caused it; PSN_WIZBACK goes to on_message.
   const char* counted[] = {"one:init", "two:init", "three:init", "one:next", "two:next", "two:back",
                            "two:active", "three:finish", "three:next", "one:destroy", "three:destroy"};

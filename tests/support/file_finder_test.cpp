@@ -23,37 +23,25 @@ std::vector<std::string> names(wklib::file_finder& finder) {
 
 using list = std::vector<std::string>;
 
-TEST(file_finder, lists_the_entries_but_the_dot_entries_one_search_at_a_time) {
+// The listing itself is seen by the offline catalogue's test (tests/catalogue);
+// here what it cannot see: the dot entries, and one search at a time.
+TEST(file_finder, skips_the_dot_entries_and_keeps_one_search_open) {
   scratch_directory scratch("finder");
   ASSERT_TRUE(CreateDirectoryA((scratch / "empty").c_str(), nullptr));
-  ASSERT_TRUE(CreateDirectoryA((scratch / "sub").c_str(), nullptr));
-  for (const char* name : {"a.txt", "b.zip", "表.zip"})
-    ASSERT_TRUE(write_file(scratch / name, "abc"));
+  for (const char* name : {"a.txt", "表.zip"}) ASSERT_TRUE(write_file(scratch / name, "abc"));
   wklib::file_finder finder;
   ASSERT_TRUE(finder.find_first((scratch / "*").c_str()));
-  EXPECT_TRUE(finder.is_open());
-  EXPECT_EQ((list{"a.txt", "b.zip", "empty", "sub", "表.zip"}), names(finder));
+  EXPECT_FALSE(finder.find_first((scratch / "*.txt").c_str())) << "a second search";
+  EXPECT_EQ((list{"a.txt", "empty", "表.zip"}), names(finder)) << "the open search goes on";
   WIN32_FIND_DATAA record;
   EXPECT_FALSE(finder.find_next(record)) << "the list is exhausted";
   finder.close();
   EXPECT_FALSE(finder.find_next(record)) << "no search is open";
-  // A second find_first leaves the open search alone.
-  ASSERT_TRUE(finder.find_first((scratch / "*.zip").c_str()));
-  ASSERT_TRUE(finder.find_next(record));
-  const std::string first = record.cFileName;
-  EXPECT_FALSE(finder.find_first((scratch / "*.txt").c_str()));
-  list zips = names(finder);
-  zips.insert(zips.begin(), first);
-  std::sort(zips.begin(), zips.end());
-  EXPECT_EQ((list{"b.zip", "表.zip"}), zips);
-  finder.close();
   // Nothing but "." and ".." opens nothing.
   for (const char* pattern : {"empty\\*", "*.none"}) {
     EXPECT_FALSE(finder.find_first((scratch / pattern).c_str())) << pattern;
     EXPECT_FALSE(finder.is_open()) << pattern;
   }
-  ASSERT_TRUE(finder.find_first((scratch / "*.txt").c_str()));
-  EXPECT_EQ(list{"a.txt"}, names(finder));
 }
 
 TEST(file_finder, file_size_of_files_and_of_what_cannot_be_opened) {

@@ -41,10 +41,6 @@ struct row {
     {"CaseSense=0", "README", "", "see ReadMe now", "4:ReadMe"},
     {"", "README", "CaseSense=0", "see ReadMe now", ""},
     // Each segment consumes only its part of the match but sees the text around it.
-    {"", "foo(?=bar)", "", "foobar", "0:foo"},
-    {"", "foo(?=bar)", "", "foobaz", ""},
-    {"", "(?<=v)[0-9]+", "", "v12", "1:12"},
-    {"", "(?<!x)a", "", "xa ya", "4:a"},
     {"", "size \\f[0-9]+\\f(?=kb)", "", "size 12kb", "0:size |12|"},
     {"", "x=\\f(?<=x=)[0-9]+", "", "ax=12", "1:x=|12"},
     {"", "[a-z]+\\f(?<=b)[0-9]+", "", "ab12 cb3", "0:ab|12"},
@@ -53,7 +49,6 @@ struct row {
     {"", "<\\f[a-z]*\\f(?=>)", "", "<ab>", "0:<|ab|"},
     {"", "AFPL Ghostscript \\f[0-9]*\\.[0-9]*", "", "x AFPL Ghostscript 8.14",
      "2:AFPL Ghostscript |8.14"},
-    {"", "GSview [0-9]*\\.[0-9]*", "", "GSview 4.9", "0:GSview 4.9"},
     {"", "\"\\f.*?\\f\"", "", "name = \"tex live\" and \"x\"", "7:\"|tex live|\""},
     {"", "\"\\f.*?\\f\"", "", "a \"\" b", "2:\"||\""},  // an empty value is the shortest split
     {"", "\"\\f.*?\\f\"", "", "\"日本語\"", "0:\"|日本語|\""},

@@ -133,22 +133,17 @@ TEST(string_edit, replace_all_counts_and_resumes_after_each_occurrence) {
   }
 }
 
-// ソ is 0x83 0x5C: the 0x5C is a trail byte. Multi-byte needles go through the
-// table search, with the same rule.
-TEST(string_search, find_never_starts_on_a_trail_byte) {
+// The offsets to search from and before (trail bytes at the whole text are the
+// random check's below). ソ is 0x83 0x5C: the 0x5C is a trail byte.
+TEST(string_search, find_from_and_rfind_before_an_offset) {
   const struct {
     const char *text, *needle;
     int find_from, found, rfind_before, rfound;  // rfind_before -1: the whole text
   } cases[] = {
-      {"ソ\\", "\\", 0, 2, -1, 2},
       {"ソ\\", "\\", 3, -1, 2, -1},
-      {"ソ\\ソ\\\\x", "\\\x83", 0, 2, -1, 2},
-      {"ソ\\ソ\\\\x", "\\\\", 0, 5, -1, 5},
       {"ソ\\ソ\\\\x", "\\\\", 0, 5, 5, -1},
-      {"abcabcabc", "abc", 0, 0, -1, 6},
       {"abcabcabc", "abc", 1, 3, 6, 3},
       {"abcabcabc", "abc", 7, -1, 3, 0},
-      {"abcabcabc", "abcd", 0, -1, -1, -1},
       {"abcabcabc", "", 0, -1, -1, -1},
   };
   for (const auto& c : cases) {
@@ -182,9 +177,7 @@ TEST(string_search, horspool_agrees_with_a_plain_scan) {
 }
 
 TEST(string_convert, to_digit_and_character_tests) {
-  EXPECT_EQ(7, wklib::to_digit('7'));
-  EXPECT_EQ(0, wklib::to_digit('0'));
-  EXPECT_EQ(9, wklib::to_digit('9'));
+  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(c - '0', wklib::to_digit(c));
   for (char c : {'x', '/', ':'}) {
     try {
       wklib::to_digit(c);
@@ -205,19 +198,8 @@ TEST(string_convert, to_digit_and_character_tests) {
 // page's rules: mixed texts at every alignment must come out as the character-by-
 // character rules give them (a lead byte whose trail byte is a capital included).
 TEST(string_lower, mixed_texts_agree_with_the_character_rules_at_every_alignment) {
-  const char* const pieces[] = {"ABCDEFGHIJKZ",
-                                "xyz",
-                                "@[`{",
-                                "Ｚ",
-                                "ソA",
-                                "\x83"
-                                "A",
-                                "表",
-                                "ｱ",
-                                "<A HREF=",
-                                "Q",
-                                " ",
-                                "Ω"};
+  const char* const pieces[] = {"ABCDEFGHIJKZ", "xyz", "@[`{", "Ｚ", "ソA",  "\x83\x41",
+                                "表",           "ｱ",   "<A HREF=", "Q", " ", "Ω"};
   unsigned seed = 12345;
   for (int round = 0; round < 400; ++round) {
     std::string text(round % 9, 'M');  // shifts the 8-byte steps against the characters
@@ -243,10 +225,7 @@ TEST(string_lower, lowers_ascii_and_full_width_letters_like_windows) {
       {"АЁНОЯ", "аёноя"},
       {"カタカナ\\ソ表", "カタカナ\\ソ表"},  // kana and kanji have no case
       {"ｱｲｳ", "ｱｲｳ"},                        // half-width katakana are single bytes
-      {"\x83"
-       "A",
-       "\x83"
-       "A"},  // 0x41 here is a trail byte, not a letter
+      {"\x83\x41", "\x83\x41"},  // 0x41 here is a trail byte, not a letter
       {"<A HREF=\"X.ZIP\">", "<a href=\"x.zip\">"},
   };
   for (const auto& c : cases) {
