@@ -202,28 +202,10 @@ TEST_F(fuzzy_setup, PatternConversionKeepsMetacharacters) {
   EXPECT_EQ("0:ＴｅＸ１", fuzzy_find("ＴｅＸ[0-9]+", "ＴｅＸ１"));
 }
 
-TEST_F(fuzzy_setup, DefinitionFilesAndTheirErrors) {
-  const std::string good = write_file("szrex_definitions_good.txt",
-                                      "// synonyms and characters\r\n"
-                                      "  x y z   // x, y and z are one\r\n"
-                                      "TeX LaTeX\n");
+TEST_F(fuzzy_setup, DefinitionFileErrorsAreShownOncePerProcess) {
   // CRLF counts as one line end in the line numbers of the messages.
   const std::string bad = write_file("szrex_definitions_bad.txt", "a b\r\nlonely\r\n");
   set_value("FuzzyFlag", SzRexFuzzyFile1);
-  set_value("Custom1", 0, good.c_str());
-  restart();
-  {
-    context c;
-    ASSERT_EQ(1, c.ok);
-    EXPECT_TRUE(g_messages.empty()) << g_messages[0];
-    EXPECT_EQ("xxx", c.convert("zyx"));
-    const unsigned char expected[] = {3, 'T', 'e', 'X', 5, 'L', 'a', 'T', 'e', 'X', 0, 0};
-    ASSERT_NE(nullptr, c.c.synonyms);
-    EXPECT_EQ(std::string(expected, expected + sizeof expected),
-              std::string(c.c.synonyms, c.c.synonyms + c.c.synonym_size));
-    EXPECT_EQ(5u, c.c.longest_word);
-    EXPECT_EQ((8u + 2u + 1u) / 3u, c.c.word_ratio);
-  }
   set_value("Custom1", 0, bad.c_str());
   restart();
   EXPECT_EQ(1, context().ok) << "the context is set up with what the block holds";
@@ -237,15 +219,16 @@ TEST_F(fuzzy_setup, DefinitionFilesAndTheirErrors) {
   restart();
   EXPECT_EQ(1, context().ok);
   EXPECT_EQ(1u, g_messages.size()) << "definition errors are shown once per process";
-  std::remove(good.c_str());
   std::remove(bad.c_str());
 }
 
-// Synonym words of a definition file become alternations of their group in a fuzzy
-// pattern; a word under a quantifier cannot, and a substitution longer than the
-// definitions' figures promise is an internal error.
-TEST_F(fuzzy_setup, SynonymWordsAreReplacedInPatterns) {
-  const std::string path = write_file("szrex_definitions_synonyms.txt",
+// A definition file's characters and synonym words. The words become alternations
+// of their group in a fuzzy pattern; a word under a quantifier cannot, and a
+// substitution longer than the definitions' figures promise is an internal error.
+TEST_F(fuzzy_setup, DefinitionFileGroupsAndSynonymWordsInPatterns) {
+  const std::string path = write_file("szrex_definitions.txt",
+                                      "// synonyms and characters\r\n"
+                                      "  x y z   // x, y and z are one\r\n"
                                       "TeX LaTeX\n"
                                       "q ........\n"
                                       "1 5\n5 3\n"   // two groups that share 5 become one
@@ -260,6 +243,14 @@ TEST_F(fuzzy_setup, SynonymWordsAreReplacedInPatterns) {
   context c;
   ASSERT_EQ(1, c.ok);
   ASSERT_TRUE(g_messages.empty()) << g_messages[0];
+  const unsigned char expected[] = {3,   'T', 'e', 'X', 5,   'L', 'a', 'T', 'e', 'X', 0, 1,
+                                    'q', 8,   '.', '.', '.', '.', '.', '.', '.', '.', 0, 0};
+  ASSERT_NE(nullptr, c.c.synonyms);
+  EXPECT_EQ(std::string(expected, expected + sizeof expected),
+            std::string(c.c.synonyms, c.c.synonyms + c.c.synonym_size));
+  EXPECT_EQ(8u, c.c.longest_word);
+  EXPECT_EQ((1u + 8u + 2u + 1u) / 1u, c.c.word_ratio) << "the q line's, above TeX's 11 / 3";
+  EXPECT_EQ("xxx", c.convert("zyx"));
   EXPECT_EQ(c.convert("1"), c.convert("3"));
   EXPECT_EQ(c.convert("1"), c.convert("5"));
   EXPECT_EQ("\xB6\xDE", c.convert("ガ"));
