@@ -1,6 +1,5 @@
 // The path prompt, dialog 109, driven as a user would: one walk that ends with
-// OK (its texts, the 参照 button with the folder browser, typing), and one each
-// for キャンセル and the close box.
+// OK (the path given, the 参照 button with the folder browser), and the close box.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -29,11 +28,8 @@ TEST(ask_path, shows_browses_takes_typing_and_answers_ok) {
     HWND prompt = ui_driver::wait_for_window({"#32770", question, false, ui_thread});
     ASSERT_TRUE(prompt) << "dialog 109 did not appear";
     owner_seen = ui_driver::owner_of(prompt);
-    EXPECT_EQ(folder + "\\|参照|OK|キャンセル",
-              ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT) + "|" +
-                  ui_driver::item_text(prompt, IDC_ASK_PATH_BROWSE) + "|" +
-                  ui_driver::item_text(prompt, IDOK) + "|" + ui_driver::item_text(prompt, IDCANCEL));
-    std::printf("screenshot: %s\n", ui_driver::save_screenshot("ask_path_109", prompt).c_str());
+    EXPECT_EQ(folder + "\\", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT)) << "the path given";
+    ui_driver::save_screenshot("ask_path_109", prompt);
 
     // 参照: the browser is the other dialog of the thread, owned by the prompt,
     // and its choice lands in the field.
@@ -53,34 +49,27 @@ TEST(ask_path, shows_browses_takes_typing_and_answers_ok) {
     EXPECT_TRUE(ui_driver::wait_until_gone(browser));
     EXPECT_EQ(folder, ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
 
-    // Typed text arrives whole, double-byte characters included.
-    EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, ""));
-    EXPECT_TRUE(ui_driver::type_text(prompt, IDC_ASK_PATH_EDIT, "c:\\表ソ\\tex"));
     EXPECT_TRUE(ui_driver::press(prompt, IDOK));
   })) << "the prompt had to be closed by force";
   remove_directory_tree(base.c_str());
   EXPECT_TRUE(answer);
-  EXPECT_STREQ("c:\\表ソ\\tex", path.c_str());
+  EXPECT_EQ(folder, path.c_str()) << "the browser's choice is the answer";
   EXPECT_EQ(nullptr, owner_seen);
 }
 
-TEST(ask_path, cancel_and_the_close_box_empty_the_path) {
-  for (bool close_box : {false, true}) {
-    wklib::string path("c:\\tex\\");
-    bool answer = true;
-    EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
-                                     [&](DWORD ui_thread) {
-      HWND prompt = ui_driver::wait_for_window({"#32770", question, false, ui_thread});
-      ASSERT_TRUE(prompt);
-      EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\elsewhere\\"));
-      if (close_box)
-        ui_driver::close(prompt);
-      else
-        EXPECT_TRUE(ui_driver::press(prompt, IDCANCEL));
-    })) << (close_box ? "close box" : "キャンセル");
-    EXPECT_FALSE(answer) << (close_box ? "close box" : "キャンセル");
-    EXPECT_STREQ("", path.c_str()) << (close_box ? "close box" : "キャンセル");
-  }
+// (キャンセル, and a path typed before OK, are dialogs_test's dviout prompt.)
+TEST(ask_path, the_close_box_empties_the_path) {
+  wklib::string path("c:\\tex\\");
+  bool answer = true;
+  EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
+                                   [&](DWORD ui_thread) {
+    HWND prompt = ui_driver::wait_for_window({"#32770", question, false, ui_thread});
+    ASSERT_TRUE(prompt);
+    EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\elsewhere\\"));
+    ui_driver::close(prompt);
+  })) << "the prompt had to be closed by force";
+  EXPECT_FALSE(answer);
+  EXPECT_STREQ("", path.c_str());
 }
 
 }  // namespace
