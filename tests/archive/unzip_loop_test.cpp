@@ -224,11 +224,4 @@ TEST(unzip_loop, files_that_cannot_be_written) {
   EXPECT_EQ(2, failing.closes_dropped) << "expected both files dropped";
 }
 
-TEST(unzip_loop, archives_that_are_not_there) {
-  memory_target t;
-  EXPECT_EQ(unzip_not_opened, unzip_archive("no such archive.zip", destination, t));
-  EXPECT_EQ(unzip_done, run(zip_builder().build(), t)) << "an empty archive unpacks to nothing";
-  EXPECT_TRUE(t.files.empty() && t.log_lines.empty() && t.made.empty());
-}
-
 }  // namespace
