@@ -1,9 +1,9 @@
 // The wizard run in this process with the program's own templates, driven from
-// a second thread as a user would: what the end-to-end walk of tests/shell
-// cannot reach. The pages' texts and buttons, the refused directories, the
-// mirror lists and the network switch; every failure the two Next operations
-// report, through workers that end with a chosen result; the finish page's
-// restart and the advanced dialog alone.
+// a second thread as a user would: what the end-to-end walk (e2e_test.cpp,
+// which reads every page's texts and buttons on the success path) cannot reach.
+// The refused directories, the mirror lists and the network switch; every
+// failure the two Next operations report, through workers that end with a
+// chosen result; the restart and the advanced dialog alone.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -56,21 +56,19 @@ std::string ini_value(const char* section, const char* key) {
   return value;
 }
 
-// The rows of a combo box, and (`selected`) the selected row's text or "(none)".
-std::vector<std::string> combo_rows(HWND page, int id, bool selected = false) {
+std::vector<std::string> combo_rows(HWND page, int id) {
   std::vector<std::string> rows;
   HWND combo = ud::item(page, id);
-  LRESULT chosen = SendMessageA(combo, CB_GETCURSEL, 0, 0);
   for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
     char text[512] = "";
     SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-    if (!selected || i == chosen) rows.push_back(text);
+    rows.push_back(text);
   }
   return rows;
 }
 std::string combo_selection(HWND page, int id) {
-  std::vector<std::string> row = combo_rows(page, id, true);
-  return row.empty() ? "(none)" : row[0];
+  LRESULT row = SendMessageA(ud::item(page, id), CB_GETCURSEL, 0, 0);
+  return row == CB_ERR ? "(none)" : combo_rows(page, id).at(row);
 }
 
 bool read_only(HWND page, int id) { return (GetWindowLongA(ud::item(page, id), GWL_STYLE) & ES_READONLY) != 0; }
@@ -126,12 +124,8 @@ HANDLE scripted_worker(unsigned(__stdcall* routine)(void*), void* dialog) {
   return CreateEventA(nullptr, TRUE, TRUE, nullptr);  // a worker that has already ended
 }
 
-TEST(tex_settings_page, usable_directories_and_ports) {
-  const struct {
-    const char* path;
-    bool usable;
-  } dirs[] = {{"c:\\tex\\", true}, {"c:\\my download\\", false}, {"c:\\テフ\\", false}, {"c:\\ﾃﾌ", true}};
-  for (const auto& d : dirs) EXPECT_EQ(d.usable, is_usable_directory(d.path)) << d.path;
+// The directories are refused on the page itself (below); the port's bounds here.
+TEST(tex_settings_page, ports) {
   const struct {
     const char* text;
     bool valid;
@@ -144,9 +138,9 @@ TEST(tex_settings_page, usable_directories_and_ports) {
   }
 }
 
-// Offline, then online: every page's caption, texts and buttons, what page 102
-// refuses, the mirror lists and the network switch, and each failure of the
-// catalogue (113), the download and the installation (103).
+// Offline, then online: what page 102 refuses, the mirror lists and the
+// network switch, and each failure of the catalogue (113), the download and the
+// installation (103).
 TEST(wizard, pages_checks_and_the_failures_of_next) {
   scratch_directory dir("walk");
   const std::string save = dir / "save\\";
@@ -157,32 +151,15 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
                           (save + name).c_str(), FALSE)) << file;
   }
   write_settings(save);
-  const struct {
-    const char* caption;
-    bool back;
-  } pages[] = {{"TeXのインストール", false}, {"W32TeXインストール設定", true},
-               {"dviout、GhostScript、GSviewのインストール設定", true}, {"その他のソフト", true},
-               {"インストールファイルの選択", true}};
   wklib::start_worker_thread = scripted_worker;
   wizard sheet_object(program_instance());
   bool closed = ud::run_modal([&] { EXPECT_TRUE(sheet_object.run()); }, [&](DWORD ui) {
     HWND sheet = ud::wait_for_window({"#32770", "TeXのインストール", false, ui});
     ASSERT_TRUE(sheet && on_page(sheet, 0)) << "the wizard did not appear";
-    auto page = [&](int index) {
-      HWND p = ud::current_page(sheet);
-      EXPECT_EQ(pages[index].caption, ud::text(p));
-      ud::wizard_state buttons = ud::read_wizard(sheet);
-      EXPECT_EQ(pages[index].back, buttons.can(wizard_back)) << pages[index].caption;
-      EXPECT_TRUE(buttons.can(wizard_next) && !buttons.finish_visible) << pages[index].caption;
-      return p;
-    };
-    HWND intro = page(0);
-    EXPECT_EQ(0u, ud::item_text(intro, IDC_INTRO_TEXT).find("Windows用TeXの基本的な"));
-    EXPECT_NE(std::string::npos, ud::item_text(intro, IDC_INTRO_TEXT).find("・ GSView\r\n・ その他関連"));
     ASSERT_TRUE(press_and_wait(sheet, wizard_next, 1));
 
     // 102 offline: the mirror, cache and proxy are locked, the directories are not.
-    HWND tex = page(1);
+    HWND tex = ud::current_page(sheet);
     EXPECT_EQ("", ud::item_text(tex, IDC_PORT)) << "Port 0 shows empty";
     std::vector<std::string> sorted(w32tex_mirrors.urls, w32tex_mirrors.urls + w32tex_mirrors.count);
     std::sort(sorted.begin(), sorted.end());
@@ -229,7 +206,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     ASSERT_TRUE(press_and_wait(sheet, wizard_next, 2)) << "half-width katakana pass";
 
     // 105 offline: every group locked; a stored typed URL, a stored row, a URL of no row.
-    HWND tools = page(2);
+    HWND tools = ud::current_page(sheet);
     EXPECT_EQ("L- E- bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
     EXPECT_EQ("L- E- bo", group_state(tools, IDC_GS_URL_LIST, IDC_GS_URL_TYPED, IDC_GS_URL_EDIT));
     EXPECT_EQ("L- E- bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
@@ -243,7 +220,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
 
     // 113: no plug-ins beside this program. Each failure of the catalogue is
     // told and keeps the user here; then the catalogue of the save directory.
-    HWND plugins = page(3);
+    HWND plugins = ud::current_page(sheet);
     EXPECT_EQ(0, ud::list_count(ud::item(plugins, IDC_PLUGIN_LIST)));
     const char* const catalogue_failures[] = {"キャンセルされました．", "接続時にエラー発生．",
                                               "スレッド作成に失敗．", "不明なエラーが発生．"};
@@ -256,9 +233,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     ASSERT_TRUE(press_and_wait(sheet, wizard_next, 4)) << "the catalogue did not lead on to 103";
 
     // 103 offline: the installation's worker cannot start; the lists stay as the user left them.
-    HWND files = page(4);
-    EXPECT_EQ("インストールするファイルを選んでください．\r\n「次へ」を押すとインストールを開始します．",
-              ud::item_text(files, IDC_FILE_TEXT));
+    HWND files = ud::current_page(sheet);
     HWND w32tex = ud::item(files, IDC_FILE_W32TEX);
     ASSERT_GT(ud::list_count(w32tex), 0) << "no row for latex.tar.bz2";
     EXPECT_TRUE(ud::list_set_checked(w32tex, 0, !ud::list_checked(w32tex, 0)));
@@ -282,8 +257,6 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     // an installation whose worker cannot start.
     g_worker_results = {0};
     ASSERT_TRUE(press_and_wait(sheet, wizard_next, 4));
-    EXPECT_EQ("ダウンロード＆インストールするファイルを選んでください．「次へ」を押すとダウンロードとインストールを開始します．",
-              ud::item_text(files, IDC_FILE_TEXT));
     const struct {
       std::vector<int> results;
       const char* message;
@@ -312,43 +285,12 @@ int record_restart(bool force) {
   return 0;
 }
 
-// The finish page alone in a sheet, after an installation that left `state`.
-TEST(finish_page, summary_and_restart_question) {
-  install_state state;
-  struct step_results& r = state.step_results;
-  r.w32tex = "成功";
-  r.dviout = "失敗";
-  r.dviout_settings = "キャンセル";
-  r.ghostscript = r.ghostscript_settings = "成功";
-  r.gsview = "インストールしてない";
-  r.environment = "不要";
-  r.other_software = "インストールしてない．";
-  const std::string results =
-      "\r\n\r\nインストール結果\r\n"
-      "W32TeX                \t: 成功\r\n"
-      "dviout                \t: 失敗\r\n"
-      "dvioutの設定          \t: キャンセル\r\n"
-      "GhostScript           \t: 成功\r\n"
-      "GhostScriptの設定     \t: 成功\r\n"
-      "GSview                \t: インストールしてない\r\n"
-      "環境変数              \t: 不要\r\n"
-      "その他のソフトウェア  \t: インストールしてない．\r\n"
-      "\r\nインストールに失敗した場合はreadme等を参考にして手動インストールを試みてください．\r\n"
-      "また詳細なインストール結果及びエラー情報はshell_wizard_test.logに保存されています．";
-  const std::string restart = "インストールが終了しました．完全な終了の為には再起動が必要です．\r\n" + results;
-  const struct {
-    bool restart_needed;
-    int answer;
-    std::string text, question;
-    int restarts;
-  } cases[] = {
-      {false, IDYES, "インストールが終了しました．" + results, "(none)", 0},
-      {true, IDNO, restart, "再起動が必要です．今すぐ再起動しますか？", 0},
-      {true, IDYES, restart, "再起動が必要です．今すぐ再起動しますか？", 1},
-  };
-  for (const auto& c : cases) {
-    state.restart_needed = c.restart_needed;
-    the_install_state() = state;
+// The restart the finish page offers when a step asked for one, and the page's
+// first line then; the walk reads the page and says No where its prefix needs one.
+TEST(finish_page, restart_question) {
+  for (int answer : {IDNO, IDYES}) {
+    the_install_state() = install_state();
+    the_install_state().restart_needed = true;
     g_restarts = 0;
     g_restart_force = -1;
     finish_page page;
@@ -361,21 +303,16 @@ TEST(finish_page, summary_and_restart_question) {
       HWND window = ud::wait_for_window({"#32770", "インストールの完了", false, ui});
       if (!window || !ud::wait_for_page(window, 0)) return;
       text = ud::item_text(ud::current_page(window), IDC_FINISH_TEXT);
-      ud::wizard_state buttons = ud::read_wizard(window);
-      EXPECT_TRUE(buttons.can(ud::wizard_finish) && !buttons.can(wizard_back) && !buttons.next_visible);
-      ud::press_wizard(window, ud::wizard_finish);
-      if (c.restart_needed) question = answer_box(ui, "tamari3.exe", c.answer);
+      EXPECT_TRUE(ud::press_wizard(window, ud::wizard_finish));
+      question = answer_box(ui, "tamari3.exe", answer);
       ud::wait_until_gone(window);
-      EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3.exe", false, ui})) << "a question without restart";
     });
     EXPECT_TRUE(closed) << "Finish closes the sheet";
-    EXPECT_EQ(c.text, text) << "restart_needed " << c.restart_needed;
-    EXPECT_EQ(c.question, question);
-    EXPECT_EQ(c.restarts, g_restarts) << "answer " << c.answer;
-    EXPECT_EQ(c.restarts ? 0 : -1, g_restart_force) << "the restart is never forced";
-    // Every result line has its tab at byte 22, whatever its label's characters.
-    for (size_t at = text.find("\t: "); at != std::string::npos; at = text.find("\t: ", at + 1))
-      EXPECT_EQ(22u, at - (text.rfind("\r\n", at) + 2)) << text.substr(text.rfind("\r\n", at) + 2, 30);
+    EXPECT_EQ(0u, text.find("インストールが終了しました．完全な終了の為には再起動が必要です．\r\n\r\n\r\nインストール結果\r\n"))
+        << text;
+    EXPECT_EQ("再起動が必要です．今すぐ再起動しますか？", question);
+    EXPECT_EQ(answer == IDYES, g_restarts) << "answer " << answer;
+    EXPECT_EQ(answer == IDYES ? 0 : -1, g_restart_force) << "the restart is never forced";
   }
 }
 
