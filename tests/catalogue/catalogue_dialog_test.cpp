@@ -1,5 +1,7 @@
 // Dialog 104 over the demo distribution of the loopback mirrors, filling a stand-in
-// of page 103 made from the page's own template.
+// of page 103 made from the page's own template. The states, ticks, readers and
+// newest versions are decided natively (catalogue_rules_test, info_file_test,
+// newest_test); here the mirrors, the saved files' times and the dialog meet.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -31,14 +33,19 @@ struct demo_file {
   unsigned long long utc;
   std::string size;
 };
-std::map<std::string, demo_file> demo_files() {
-  std::map<std::string, demo_file> files;
-  std::ifstream in(mirror().state_dir + "\\root\\ftp\\demo\\times.txt");
+std::map<std::string, demo_file>& files() {
+  static std::map<std::string, demo_file> read;
+  std::ifstream in(read.empty() ? mirror().state_dir + "\\root\\ftp\\demo\\times.txt" : "");
   std::string path, size;
   long long stamp;
   while (in >> path >> stamp >> size)
-    files[path.substr(path.find('/') + 1)] = {(stamp + 11644473600ull) * 10000000ull, size};
-  return files;
+    read[path.substr(path.find('/') + 1)] = {(stamp + 11644473600ull) * 10000000ull, size};
+  return read;
+}
+
+// A tool list's row as rows_of gives it.
+std::string row(const std::string& name, bool ticked) {
+  return name + "|" + files()[name].size + (ticked ? "|ticked" : "|-");
 }
 
 // A copy of a demo archive in the save directory, written at `utc` (0: now).
@@ -76,7 +83,7 @@ struct page_host {
 };
 
 // A list's rows as "name|column...|ticked" ("-" when not), sorted unless `in_order`
-// (the server's order of a tool's listing is its own).
+// (the order of a tool's listing is the server's own).
 std::vector<std::string> rows_of(HWND list, int columns, bool in_order = false) {
   std::vector<std::string> rows;
   for (int row = 0; row < ui_driver::list_count(list); ++row) {
@@ -90,30 +97,26 @@ std::vector<std::string> rows_of(HWND list, int columns, bool in_order = false) 
 
 // The last text the worker put into the progress field, caught on the dialog's
 // thread as it is set, so that a run too quick to watch still shows it.
-std::string g_last_text;
+std::string g_text;
 LRESULT CALLBACK catch_progress_text(int code, WPARAM wparam, LPARAM lparam) {
   const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
   if (code == HC_ACTION && call->message == WM_SETTEXT &&
       GetDlgCtrlID(call->hwnd) == IDC_CATALOGUE_PROGRESS && call->lParam)
-    g_last_text = reinterpret_cast<const char*>(call->lParam);
+    g_text = reinterpret_cast<const char*>(call->lParam);
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-struct run_result {
-  int code = -1;
-  std::string text;  // the progress text at the end
-  bool ends_with(const std::string& tail) const {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-  }
-};
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
 
-// Runs dialog 104; `drive` may act on it while it runs.
-run_result run_dialog(page_host& page, const std::function<void(HWND)>& drive = nullptr,
-                      const char* shot = nullptr) {
-  run_result r;
-  g_last_text.clear();
+// Runs dialog 104 and gives its code, the text left in g_text; `drive` may act on
+// it while it runs.
+int run_dialog(page_host& page, const char* shot = nullptr, const std::function<void(HWND)>& drive = nullptr) {
+  int code = -1;
+  g_text.clear();
   HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, catch_progress_text, nullptr, GetCurrentThreadId());
-  ui_driver::run_modal([&] { r.code = run_catalogue(page.host, page.lists); },
+  ui_driver::run_modal([&] { code = run_catalogue(page.host, page.lists); },
                        [&](DWORD ui_thread) {
                          if (!drive && !shot) return;  // a quick run may end before it is found
                          HWND dialog = ui_driver::wait_for_window(
@@ -123,8 +126,7 @@ run_result run_dialog(page_host& page, const std::function<void(HWND)>& drive = 
                        },
                        120000);  // only a run that hangs is closed by force
   UnhookWindowsHookEx(hook);
-  r.text = g_last_text;
-  return r;
+  return code;
 }
 
 // The W32TeX archives of the list, in its order, that the mirror holds and that
@@ -134,143 +136,122 @@ const char* const taken[] = {"latex.tar.bz2",        "ptex-w32.tar.gz", "web2c-w
                              "makeindex-w32.tar.gz", "texinfo.tar.gz",  "fonts-base.tar.bz2",
                              "ttf2pk-w32.tar.bz2"};
 
-// Online over FTP and HTTP. Saved: latex an hour after the mirror's change (最新:
-// the old local-against-UTC comparison said お古 east of UTC), ptex an hour before
-// (お古: it said 最新 west of UTC), dviout's newest at the mirror's time (not ticked).
+// Online over FTP, over HTTP and from an HTTP mirror that sends no Last-Modified.
+// Saved: latex an hour after the mirror's change (最新: a local-against-UTC
+// comparison says お古 east of UTC), ptex an hour before (お古: it says 最新 west of
+// UTC), dviout's newest at the mirror's time, or an hour later where the mirror
+// gives no time (it cannot be shown newer, so it is ticked).
 TEST(catalogue_dialog, online_lists_over_ftp_and_http) {
-  auto files = demo_files();
-  for (const std::string scheme : {"ftp", "http"}) {
-    scratch_directory save(("cat_" + scheme).c_str());
-    save_copy(save, "w32tex", "latex.tar.bz2", files["latex.tar.bz2"].utc + hour);
-    save_copy(save, "w32tex", "ptex-w32.tar.gz", files["ptex-w32.tar.gz"].utc - hour);
-    save_copy(save, "dviout", "tex323w.zip", files["tex323w.zip"].utc);
-    const wklib::string host = scheme == "ftp" ? mirror().ftp_host : mirror().http_host;
-    configure_demo(scheme + "://" + host.c_str() + "/demo/", save.path(), true);
+  for (const std::string& mirror_url : {std::string("ftp://") + mirror().ftp_host.c_str() + "/demo/",
+                                       std::string("http://") + mirror().http_host.c_str() + "/demo/",
+                                       std::string("http://") + mirror().http_host.c_str() + "/nomodified/demo/"}) {
+    const bool times = mirror_url.find("nomodified") == std::string::npos;
+    scratch_directory save("cat_online");
+    save_copy(save, "w32tex", "latex.tar.bz2", files()["latex.tar.bz2"].utc + hour);
+    save_copy(save, "w32tex", "ptex-w32.tar.gz", files()["ptex-w32.tar.gz"].utc - hour);
+    save_copy(save, "dviout", "tex323w.zip", files()["tex323w.zip"].utc + (times ? 0 : hour));
+    configure_demo(mirror_url, save.path(), true);
     page_host page;
     const file_tail log = program_log();
-    const run_result r = run_dialog(page, nullptr, ("catalogue_104_" + scheme).c_str());
-    EXPECT_EQ(0, r.code) << scheme << ", text: " << r.text;
+    EXPECT_EQ(0, run_dialog(page, times ? ("catalogue_104_" + mirror_url.substr(0, mirror_url.find(':'))).c_str() : nullptr))
+        << mirror_url << ", text: " << g_text;
     std::vector<std::string> expected, archives;
     for (const std::string name : taken) {
-      const std::string state = name == "latex.tar.bz2" ? "最新" : name == "ptex-w32.tar.gz" ? "お古" : "無い";
-      expected.push_back(name + "|" + state + "|" + files[name].size + "|" + (state == "最新" ? "-" : "ticked"));
-      if (state != "最新") archives.push_back(name);
+      const std::string state = !times ? "エラー" : name == "latex.tar.bz2" ? "最新" : name == "ptex-w32.tar.gz" ? "お古" : "無い";
+      const bool ticked = state == "お古" || state == "無い";
+      expected.push_back(name + "|" + state + "|" + (times ? files()[name].size : "0") + (ticked ? "|ticked" : "|-"));
+      if (ticked) archives.push_back(name);
     }
-    EXPECT_EQ(expected, rows_of(page.lists.w32tex, 3, true)) << scheme;
+    EXPECT_EQ(expected, rows_of(page.lists.w32tex, 3, true)) << mirror_url;
     std::vector<std::string> got_archives;
     for (const wklib::string& name : the_install_state().w32tex_archives) got_archives.push_back(name.c_str());
-    EXPECT_EQ(archives, got_archives) << scheme;
-    EXPECT_EQ((std::vector<std::string>{"tex318w.zip|" + files["tex318w.zip"].size + "|-",
-                                        "tex323w.zip|" + files["tex323w.zip"].size + "|-",
-                                        "tex33w.zip|" + files["tex33w.zip"].size + "|-"}),
+    EXPECT_EQ(archives, got_archives) << mirror_url;
+    EXPECT_EQ((std::vector<std::string>{row("tex318w.zip", false), row("tex323w.zip", !times), row("tex33w.zip", false)}),
               rows_of(page.lists.dviout, 2))
-        << scheme << ": the saved newest is as new as the mirror's";
-    EXPECT_EQ((std::vector<std::string>{"gs853w32full.zip|" + files["gs853w32full.zip"].size + "|-",
-                                        "gs860w32full.zip|" + files["gs860w32full.zip"].size + "|ticked"}),
+        << mirror_url;
+    EXPECT_EQ((std::vector<std::string>{row("gs853w32full.zip", false), row("gs860w32full.zip", true)}),
               rows_of(page.lists.ghostscript, 2))
-        << scheme << ": .old does not match whole";
-    EXPECT_EQ((std::vector<std::string>{"gsv48w32.exe|" + files["gsv48w32.exe"].size + "|-",
-                                        "gsv49w32.exe|" + files["gsv49w32.exe"].size + "|ticked"}),
+        << mirror_url << ": .old does not match whole";
+    EXPECT_EQ((std::vector<std::string>{row("gsv48w32.exe", false), row("gsv49w32.exe", true)}),
               rows_of(page.lists.gsview, 2))
-        << scheme;
-    EXPECT_TRUE(r.ends_with("♪GSviewの情報を取得♪\r\n接続……成功\r\nファイル一覧を作成……成功\r\n\r\n"))
-        << scheme << ": " << r.text;
+        << mirror_url;
+    EXPECT_TRUE(ends_with(g_text, "♪GSviewの情報を取得♪\r\n接続……成功\r\nファイル一覧を作成……成功\r\n\r\n"))
+        << mirror_url << ": " << g_text;
     EXPECT_EQ("W32TeXの情報取得を開始\r\nW32TeX情報の取得終了\r\ndvioutの情報取得開始．\r\n"
               "dvioutの情報取得終了．\r\nGhostScriptの情報取得開始\r\nGhostScriptの情報取得終了\r\n"
               "GSViewの情報取得開始\r\nGSViewの情報取得終了\r\n",
               log.added())
-        << scheme;
+        << mirror_url;
   }
 }
 
-// A mirror that sends no Last-Modified: W32TeX rows "エラー", "0", not ticked; the
-// saved dviout copy cannot be shown newer, so the newest row is ticked.
-TEST(catalogue_dialog, mirror_without_times) {
-  auto files = demo_files();
-  scratch_directory save("cat_notime");
-  save_copy(save, "dviout", "tex323w.zip", files["tex323w.zip"].utc + hour);
-  configure_demo(std::string("http://") + mirror().http_host.c_str() + "/nomodified/demo/", save.path(), true);
-  page_host page;
-  EXPECT_EQ(0, run_dialog(page).code);
-  std::vector<std::string> expected;
-  for (const char* name : taken) expected.push_back(std::string(name) + "|エラー|0|-");
-  EXPECT_EQ(expected, rows_of(page.lists.w32tex, 3, true));
-  EXPECT_TRUE(the_install_state().w32tex_archives.empty());
-  const std::vector<std::string> dviout = rows_of(page.lists.dviout, 2);
-  EXPECT_EQ(1, std::count(dviout.begin(), dviout.end(), "tex323w.zip|" + files["tex323w.zip"].size + "|ticked"));
-}
-
-// Every way the online catalogue ends early, one run each: how the mirror or the
-// settings are broken, the run's log, the end of the dialog's text and the code.
+// Every way the online catalogue ends early, one run each: the broken mirror or
+// setting, the run's log, the end of the dialog's text and the code.
 TEST(catalogue_dialog, result_codes) {
   const std::string http = std::string("http://") + mirror().http_host.c_str();
   const std::string ftp = std::string("ftp://") + mirror().ftp_host.c_str();
   const std::string nobody = "ftp://127.0.0.1/pub/";  // nothing listens there
   const std::string started = "W32TeXの情報取得を開始\r\n";
   const std::string w32tex_done = started + "W32TeX情報の取得終了\r\ndvioutの情報取得開始．\r\n";
+  enum setting { tex_url, dviout_url, tex_pattern, dviout_pattern };
   const struct {
     const char* what;
-    std::string tex_url, dviout_url;  // "": the demo's, over HTTP
-    const char* tex_pattern;          // nullptr: the demo's
-    const char* dviout_pattern;
+    setting key;  // changed from the demo's, over HTTP
+    std::string value;
     int code;
     std::string log, text_end;
   } cases[] = {
-      {"Cancel during a slow HEAD", http + "/slowhead/4/demo/w32tex/", "", nullptr, nullptr, 1, started,
-       "キャンセルされました．"},
-      {"connection", nobody, "", nullptr, nullptr, 2, started + "127.0.0.1へのFTPでの接続に失敗．\r\n",
+      {"Cancel during a slow HEAD", tex_url, http + "/slowhead/4/demo/w32tex/", 1, started, "キャンセルされました．"},
+      {"connection", tex_url, nobody, 2, started + "127.0.0.1へのFTPでの接続に失敗．\r\n",
        "♪W32TeXの情報を取得♪\r\n接続……失敗"},
-      {"listing", http + "/demo/none/", "", nullptr, nullptr, 2,
-       started + "HTTPでのファイル読み込みに失敗しました．\r\n", "成功\r\n情報ファイルを検索……失敗"},
-      {"information archive not listed", http + "/demo/gs/", "", nullptr, nullptr, 2,
+      {"listing", tex_url, http + "/demo/none/", 2, started + "HTTPでのファイル読み込みに失敗しました．\r\n",
+       "成功\r\n情報ファイルを検索……失敗"},
+      {"information archive not listed", tex_url, http + "/demo/gs/", 2,
        started + "情報ファイルが見つかりませんでした．\r\n", "情報ファイルを検索……失敗"},
-      {"W32TeX pattern", "", "", "texinst[", nullptr, 4,
-       started + "W32TeXを探す為の正規表現にミスがあります．\r\n", "情報ファイルを検索……失敗"},
-      {"information archive download", http + "/broken/nofile/", "", nullptr, nullptr, 2,
+      {"W32TeX pattern", tex_pattern, "texinst[", 4, started + "W32TeXを探す為の正規表現にミスがあります．\r\n",
+       "情報ファイルを検索……失敗"},
+      {"information archive download", tex_url, http + "/broken/nofile/", 2,
        started + "ファイル一覧の取得に失敗．\r\n", "を発見\r\ntexinst2006.zipをダウンロード……失敗"},
-      {"unpacking", ftp + "/broken/notzip/", "", nullptr, nullptr, 4, started,
-       "成功\r\ntexinst2006.zipを解凍……失敗"},
-      {"information file unreadable", http + "/broken/noinfo/", "", nullptr, nullptr, 4, started,
+      {"unpacking", tex_url, ftp + "/broken/notzip/", 4, started, "成功\r\ntexinst2006.zipを解凍……失敗"},
+      {"information file unreadable", tex_url, http + "/broken/noinfo/", 4, started,
        "を解凍……成功\r\nファイル一覧を作成……失敗"},
-      {"tool connection", "", nobody, nullptr, nullptr, 2,
-       w32tex_done + "127.0.0.1へのFTPでの接続に失敗．\r\n", "♪dvioutの情報を取得♪\r\n接続……失敗"},
-      {"tool listing", "", ftp + "/pub/empty/", nullptr, nullptr, 2,
-       w32tex_done + "FTPでのファイル一覧の取得に失敗．\r\n", "接続……成功\r\nファイル一覧を作成……失敗"},
-      {"tool pattern", "", "", nullptr, "tex[", 4, w32tex_done + "正規表現にミスがあります．\r\n",
+      {"tool connection", dviout_url, nobody, 2, w32tex_done + "127.0.0.1へのFTPでの接続に失敗．\r\n",
+       "♪dvioutの情報を取得♪\r\n接続……失敗"},
+      {"tool listing", dviout_url, ftp + "/pub/empty/", 2, w32tex_done + "FTPでのファイル一覧の取得に失敗．\r\n",
+       "接続……成功\r\nファイル一覧を作成……失敗"},
+      {"tool pattern", dviout_pattern, "tex[", 4, w32tex_done + "正規表現にミスがあります．\r\n",
        "接続……成功\r\nファイル一覧を作成……失敗"},
   };
+  void (install_settings::*const set[])(const wklib::string&) = {
+      &install_settings::set_tex_url, &install_settings::set_dviout_url, &install_settings::set_tex_pattern,
+      &install_settings::set_dviout_pattern};
   for (const auto& c : cases) {
     scratch_directory save("cat_codes");
     configure_demo(http + "/demo/", save.path(), true);
     install_settings& s = the_settings();
-    if (!c.tex_url.empty()) s.set_tex_url(c.tex_url.c_str());
-    if (!c.dviout_url.empty()) s.set_dviout_url(c.dviout_url.c_str());
-    if (c.tex_pattern) s.set_tex_pattern(c.tex_pattern);
-    if (c.dviout_pattern) s.set_dviout_pattern(c.dviout_pattern);
+    (s.*set[c.key])(c.value.c_str());
     s.load_settings();
     page_host page;
     const file_tail log = program_log();
     const DWORD start = GetTickCount();
     const bool cancel = c.code == 1;
-    const run_result r = run_dialog(page, !cancel ? std::function<void(HWND)>() : [](HWND dialog) {
+    EXPECT_EQ(c.code, run_dialog(page, nullptr, !cancel ? std::function<void(HWND)>() : [](HWND dialog) {
       // The first row's HEAD is under way once the list is being made.
       ui_driver::wait_until([&] {
         return ui_driver::item_text(dialog, IDC_CATALOGUE_PROGRESS).find("ファイル一覧を作成……") != std::string::npos;
       });
       ui_driver::save_screenshot("catalogue_104_slow_head", dialog);
       EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
-    });
-    EXPECT_EQ(c.code, r.code) << c.what << ", text: " << r.text;
+    })) << c.what << ", text: " << g_text;
     EXPECT_EQ(c.log, log.added()) << c.what;
-    EXPECT_TRUE(r.ends_with(c.text_end)) << c.what << ": expected the text to end in " << c.text_end
-                                         << ", got " << r.text;
+    EXPECT_TRUE(ends_with(g_text, c.text_end)) << c.what << ": expected the text to end in " << c.text_end
+                                               << ", got " << g_text;
     EXPECT_TRUE(!cancel || GetTickCount() - start >= 4000u) << "the dialog waited for the HEAD";
   }
   wklib::thread_starter saved = wklib::start_worker_thread;
   wklib::start_worker_thread = [](unsigned(__stdcall*)(void*), void*) -> HANDLE { return nullptr; };
   page_host page;
-  int code = -1;
-  ui_driver::run_modal([&] { code = run_catalogue(page.host, page.lists); }, [](DWORD) {});
+  const int code = run_dialog(page);
   wklib::start_worker_thread = saved;
   EXPECT_EQ(3, code) << "worker not started";
 }
@@ -278,32 +259,28 @@ TEST(catalogue_dialog, result_codes) {
 // Offline: the greater of two information archives (one in capitals), capitals in
 // the list matched, no directory taken for an archive, and an empty save directory.
 TEST(catalogue_dialog, offline_lists_from_the_save_directory) {
-  auto files = demo_files();
   scratch_directory save("cat_offline");
   save_copy(save, "w32tex", "texinst2006.zip", 0, "TEXINST2006.ZIP");
   save_copy(save, "dviout", "tex323w.zip", 0, "texinst2005.zip");  // no list inside: never read
   for (const char* name : {"latex.tar.bz2", "mixed-case.tar.gz", "otfdevel-w32.tar.gz"})
-    save_copy(save, "w32tex", name, files[name].utc);
+    save_copy(save, "w32tex", name, files()[name].utc);
   save_copy(save, "dviout", "tex323w.zip", 0);
   save_copy(save, "dviout", "tex33w.zip", 0);
   // Left by an online run; the list's program text quotes "texinst" too.
   CreateDirectoryA((save / "texinst").c_str(), nullptr);
   configure_demo("", save.path(), false);
   page_host page;
-  const run_result r = run_dialog(page, nullptr, "catalogue_104_offline");
-  EXPECT_EQ(0, r.code) << r.text;
-  EXPECT_EQ((std::vector<std::string>{"latex.tar.bz2|ある|" + files["latex.tar.bz2"].size + "|ticked",
-                                      "mixed-case.tar.gz|ある|" + files["mixed-case.tar.gz"].size + "|ticked"}),
+  EXPECT_EQ(0, run_dialog(page, "catalogue_104_offline")) << g_text;
+  EXPECT_EQ((std::vector<std::string>{"latex.tar.bz2|ある|" + files()["latex.tar.bz2"].size + "|ticked",
+                                      "mixed-case.tar.gz|ある|" + files()["mixed-case.tar.gz"].size + "|ticked"}),
             rows_of(page.lists.w32tex, 3, true));
-  EXPECT_EQ((std::vector<std::string>{"tex323w.zip|" + files["tex323w.zip"].size + "|ticked",
-                                      "tex33w.zip|" + files["tex33w.zip"].size + "|-"}),
+  EXPECT_EQ((std::vector<std::string>{row("tex323w.zip", true), row("tex33w.zip", false)}),
             rows_of(page.lists.dviout, 2));
 
   scratch_directory empty("cat_empty");
   configure_demo("", empty.path(), false);
-  const run_result none = run_dialog(page);
-  EXPECT_EQ(4, none.code);
-  EXPECT_EQ("保存されているファイルを検索……失敗", none.text);
+  EXPECT_EQ(4, run_dialog(page));
+  EXPECT_EQ("保存されているファイルを検索……失敗", g_text);
 }
 
 }  // namespace

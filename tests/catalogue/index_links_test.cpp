@@ -9,15 +9,14 @@
 
 namespace {
 
-// Serves a page from memory, at most `cap` bytes a read, recording the sizes
-// asked for; sets the cancel flag after a number of reads, or fails from an offset on.
+// Serves a page from memory, at most `cap` bytes a read, recording the sizes asked
+// for; sets the cancel flag at the n-th read, or fails from an offset on.
 class memory_page : public page_source {
  public:
   explicit memory_page(std::string text, int cap = 1 << 20) : text_(std::move(text)), cap_(cap) {}
-
   int read(char* buffer, int size) override {
     sizes_.push_back(size);
-    if (cancel_after_ > 0 && static_cast<int>(sizes_.size()) >= cancel_after_) cancel_ = 1;
+    if (static_cast<int>(sizes_.size()) == cancel_at_) cancel_ = 1;
     failed_ = fail_at_ >= 0 && position_ >= static_cast<size_t>(fail_at_);
     const size_t n = failed_ ? 0 : std::min<size_t>(std::min(size, cap_), text_.size() - position_);
     std::copy(text_.data() + position_, text_.data() + position_ + n, buffer);
@@ -27,20 +26,13 @@ class memory_page : public page_source {
   bool failed() const override { return failed_; }
 
   std::string text_;
-  int cap_;
+  int cap_, cancel_at_ = 0;
   size_t position_ = 0;
   std::vector<int> sizes_;
-  int cancel_after_ = 0;
   volatile char cancel_ = 0;
   long fail_at_ = -1;
   bool failed_ = false;
 };
-
-std::vector<std::string> texts(const name_list& names) {
-  std::vector<std::string> out;
-  for (const wklib::string& name : names) out.emplace_back(name.c_str(), name.length());
-  return out;
-}
 
 std::string link(const std::string& href, const std::string& text) {
   return "<a href=\"" + href + "\">" + text + "</a>";
@@ -52,7 +44,6 @@ std::string links(int count, size_t gap) {
   for (int i = 0; i < count; ++i) page += link("f.zip", "f" + std::to_string(i)) + std::string(gap, ' ');
   return page;
 }
-
 std::vector<std::string> numbered(int count) {
   std::vector<std::string> out;
   for (int i = 0; i < count; ++i) out.push_back("f" + std::to_string(i));
@@ -92,49 +83,45 @@ TEST(scan_index_links, pages) {
        {long_text, "kept.zip"}, 1 << 20},
       {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
        numbered(20), 7},
+      {"many links, then filler", links(40, 1) + std::string(3000, 'x'), numbered(40), 1 << 20},
   };
   for (const auto& c : cases) {
     memory_page page(c.page, c.cap);
     name_list names{wklib::string("earlier")};
     EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names)) << c.what;
+    std::vector<std::string> got;
+    for (const wklib::string& name : names) got.emplace_back(name.c_str(), name.length());
     std::vector<std::string> expected{"earlier"};
     expected.insert(expected.end(), c.names.begin(), c.names.end());
-    EXPECT_EQ(expected, texts(names)) << c.what;
+    EXPECT_EQ(expected, got) << c.what;
+    // No page is ever held whole: the window is filled once, then only topped up.
+    EXPECT_EQ(1024, page.sizes_.front()) << c.what;
+    EXPECT_LE(*std::max_element(page.sizes_.begin() + 1, page.sizes_.end()), 1024) << c.what;
+    EXPECT_EQ(256, page.sizes_.back()) << c.what << ": with no link in view the window slides by 256 bytes";
   }
-}
-
-TEST(scan_index_links, reads_are_small_and_follow_the_window) {
-  memory_page source(links(40, 1) + std::string(3000, 'x'));
-  name_list names;
-  EXPECT_EQ(listing_complete, scan_index_links(source, nullptr, names));
-  EXPECT_EQ(40u, names.size());
-  ASSERT_FALSE(source.sizes_.empty());
-  EXPECT_EQ(1024, source.sizes_[0]) << "the first read fills the window";
-  for (size_t i = 1; i < source.sizes_.size(); ++i) EXPECT_LE(source.sizes_[i], 1024) << "read " << i;
-  EXPECT_EQ(256, source.sizes_.back()) << "after the last link the filler is read 256 bytes at a time";
 }
 
 TEST(scan_index_links, cancel_and_failure_end_the_page) {
   const std::string page = links(100, 200);
-  memory_page cancelled(page);
-  cancelled.cancel_after_ = 3;
-  name_list names;
-  EXPECT_EQ(listing_cancelled, scan_index_links(cancelled, &cancelled.cancel_, names));
-  EXPECT_EQ(3u, cancelled.sizes_.size()) << "the flag is looked at after each read";
-  EXPECT_LT(names.size(), 100u);
-
-  memory_page set_before(page);  // the first window is still examined once
-  set_before.cancel_ = 1;
-  names.clear();
-  EXPECT_EQ(listing_cancelled, scan_index_links(set_before, &set_before.cancel_, names));
-  EXPECT_EQ(1u, names.size());
-
+  // The flag is looked at after each refill or slide: one set during the first
+  // read still lets the first window be examined and refilled.
+  const struct {
+    int cancel_at, reads, names;
+  } cancels[] = {{1, 2, 1}, {3, 3, 2}};
+  for (const auto& c : cancels) {
+    memory_page cancelled(page);
+    cancelled.cancel_at_ = c.cancel_at;
+    name_list names;
+    EXPECT_EQ(listing_cancelled, scan_index_links(cancelled, &cancelled.cancel_, names));
+    EXPECT_EQ(c.reads, static_cast<int>(cancelled.sizes_.size())) << "cancelled at read " << c.cancel_at;
+    EXPECT_EQ(c.names, static_cast<int>(names.size())) << "cancelled at read " << c.cancel_at;
+  }
   // A page cut by a failed read must not pass for a complete listing; names
   // before the failure are kept.
   for (long fail_at : {4000L, 0L}) {
     memory_page failing(page);
     failing.fail_at_ = fail_at;
-    names.clear();
+    name_list names;
     EXPECT_EQ(listing_failed, scan_index_links(failing, nullptr, names)) << "failing at " << fail_at;
     EXPECT_EQ(fail_at > 0, !names.empty()) << "failing at " << fail_at;
   }

@@ -82,11 +82,4 @@ TEST(read_info_file, table) {
   EXPECT_TRUE(got.empty());
 }
 
-TEST(info_file_path, base_name_below_the_unpack_directory) {
-  EXPECT_STREQ("C:\\save\\texinst\\texinst2006.c",
-               info_file_path("C:\\save\\", "texinst2006.zip").c_str());
-  EXPECT_STREQ("C:\\save\\texinst\\a.b.c", info_file_path("C:\\save\\", "a.b.zip").c_str());
-  EXPECT_STREQ("C:\\save\\texinst\\", info_unpack_dir("C:\\save\\").c_str());
-}
-
 }  // namespace

@@ -1,4 +1,4 @@
-// The match forms and the choice of the newest archive by number.
+// The match forms and the choice of the newest archive by the first number in its name.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,6 +22,8 @@ TEST(newest_by_number, table) {
       {{"x.zip", "y1.zip"}, 1, "no digits count as zero"},
       {{"x.zip", "y.zip"}, 0, "no digits count as zero"},
       {{"x0.zip", "y.zip"}, 0, "no digits count as zero"},
+      {{"gsv4w99.exe", "gsv48w32.exe"}, 1, "only the first run of digits counts"},
+      {{"v007.zip", "v6.zip"}, 0, "leading zeros are read as decimal"},
       // The later, longer run would win if the first run wrapped.
       {{"v99999999999.zip", "v5000000000.zip", "v4.zip"}, 0, "runs beyond 32 bits saturate"},
       {{}, 0, "an empty list"},
@@ -35,17 +37,6 @@ TEST(newest_by_number, table) {
     }
     EXPECT_EQ(e.newest, newest_by_number(names)) << shown << "(" << e.why << ")";
   }
-}
-
-TEST(name_number, only_the_first_run_of_digits_counts) {
-  const struct {
-    const char* name;
-    unsigned long number;
-  } cases[] = {{"gsv48w32.exe", 48}, {"readme.txt", 0}, {"007.zip", 7},
-               {"v4294967295.zip", 4294967295ul},
-               {"v99999999999999999999.zip", 4294967295ul}};  // not wrapped to a small number
-  wklib::pattern_search digits("[0-9]+");
-  for (const auto& c : cases) EXPECT_EQ(c.number, name_number(digits, c.name)) << c.name;
 }
 
 TEST(match_forms, whole_covers_the_name_found_is_anywhere) {
