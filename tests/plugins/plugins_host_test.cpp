@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "plugins/plugin_host.h"
-#include "support/dialog.h"
 #include "tests/common/scratch.h"
-#include "tests/plugins/plugins_page_test.h"
 #include "tests/ui_driver/ui_driver.h"
 
 namespace {
@@ -53,12 +51,16 @@ struct plugin_folder {
 };
 
 TEST(plugin_host, lists_only_libraries_with_every_required_export_whose_init_agrees) {
-  plugin_folder folder({"full", "noset", "noinit", "refuses"});
+  plugin_folder folder({"full", "noset", "noinit", "refuses", "plugin_extrapack"});
   std::vector<std::string> names;
   for (const plugin_entry& entry : folder.host.entries())
-    names.push_back(std::string(entry.soft_name()) + (entry.set ? " with Set" : ""));
+    names.push_back(std::string(entry.soft_name()) + "|" + entry.info() + (entry.set ? "|Set" : ""));
   std::sort(names.begin(), names.end());
-  EXPECT_EQ((std::vector<std::string>{"full with Set", "noset"}), names) << "Set is optional";
+  EXPECT_EQ((std::vector<std::string>{"full|fixture full|Set",
+                                      "jsclasses|鷹野さんによる日本語用のクラスファイルです．",
+                                      "noset|fixture noset"}),
+            names)
+      << "Set is optional";
   std::vector<std::string> calls = folder.calls();
   std::sort(calls.begin(), calls.end());
   EXPECT_EQ((std::vector<std::string>{"full Init 0", "noset Init 0", "refuses Init 0"}), calls);
@@ -114,108 +116,74 @@ TEST(plugin_host, installs_the_selected_and_counts_the_successes) {
   const std::string window = " Install " + std::to_string(reinterpret_cast<ULONG_PTR>(progress));
   struct {
     bool full, noset;
-    int count, installed;
-    std::vector<std::string> calls;
+    int installed;
+    std::vector<std::string> calls;  // sorted
   } cases[] = {
-      {false, false, 0, 0, {}},
-      {true, false, 1, 1, {"full" + window}},
-      {false, true, 1, 0, {"noset" + window}},  // its Install answers false
-      {true, true, 2, 1, {}},
+      {false, false, 0, {}},
+      {true, false, 1, {"full" + window}},
+      {false, true, 0, {"noset" + window}},  // its Install answers false
+      {true, true, 1, {"full" + window, "noset" + window}},
   };
   for (const auto& c : cases) {
     folder.host.set_selected(folder.row_of("full"), c.full);
     folder.host.set_selected(folder.row_of("noset"), c.noset);
-    EXPECT_EQ(c.count, folder.host.count_selected());
+    EXPECT_EQ(int(c.calls.size()), folder.host.count_selected());
     EXPECT_EQ(c.installed, folder.host.install_selected(progress));
     std::vector<std::string> calls = folder.calls();
-    EXPECT_EQ(size_t(c.count), calls.size());
-    if (c.count < 2) {
-      EXPECT_EQ(c.calls, calls);
-    }
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(c.calls, calls);
   }
 }
 
-// The part of page 113 that belongs to the host: the list, the double-click and
-// the ticks read when the page is left.
-class plugins_page : public wklib::dialog {
- public:
-  explicit plugins_page(plugin_host& host) : dialog(GetModuleHandleA(nullptr)), host_(host) {}
-  bool on_init(wklib::window_holder& window) override {
-    host_.fill_list(window.item(IDC_TEST_PLUGIN_LIST));
-    return true;
-  }
-  bool on_command(wklib::window_holder& window, int id, int) override {
-    if (id == IDOK) host_.read_selection(window.item(IDC_TEST_PLUGIN_LIST));
-    return id == IDOK && EndDialog(window.handle, IDOK);
-  }
-  LRESULT on_message(wklib::window_holder& window, UINT message, WPARAM, LPARAM lparam) override {
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lparam);
-    if (message == WM_NOTIFY && header->idFrom == IDC_TEST_PLUGIN_LIST && header->code == UINT(NM_DBLCLK))
-      host_.open_settings(plugin_host::selected_row(header->hwndFrom), window.handle);
-    return 0;
-  }
-
- private:
-  plugin_host& host_;
-};
-
-// Selects `row` (-1: none) and double-clicks its description, or below the rows.
-void double_click(HWND list, int row) {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = row >= 0 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
-  SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
-  RECT place = {LVIR_BOUNDS, 1, 0, 0};  // the description column
-  SendMessageA(list, LVM_GETSUBITEMRECT, row >= 0 ? row : 0, reinterpret_cast<LPARAM>(&place));
-  const LPARAM point = MAKELPARAM(place.left + 20, row >= 0 ? (place.top + place.bottom) / 2 : place.bottom + 60);
-  PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-  PostMessageA(list, WM_LBUTTONUP, 0, point);
-  ui_driver::settle(list);
-}
-
-TEST(plugin_host, the_page_lists_the_plugins_and_opens_their_settings) {
-  plugin_folder folder({"full", "noset", "noinit", "plugin_extrapack"});
+// The host's part of page 113, on a list of its own: the rows, the double-click
+// (the selected row's Set, or the host's message for a plug-in without one) and
+// the ticks read back.
+TEST(plugin_host, fills_the_page_list_opens_settings_and_reads_the_ticks) {
+  plugin_folder folder({"full", "noset", "plugin_extrapack"});
   plugin_host& host = folder.host;
   ASSERT_EQ(3u, host.entries().size());
-  const int full = folder.row_of("full"), noset = folder.row_of("noset"),
-            extrapack = folder.row_of("jsclasses");
-  ASSERT_GE(extrapack, 0) << "plugin_extrapack.dll is listed as jsclasses";
   folder.calls();
-  plugins_page page(host);
-  std::vector<std::string> rows, set_calls;
-  EXPECT_TRUE(ui_driver::run_modal([&] { EXPECT_EQ(IDOK, page.show_modal(nullptr, IDD_TEST_PLUGINS_PAGE)); },
-                                   [&](DWORD ui_thread) {
-    HWND dialog = ui_driver::wait_for_window({"#32770", "その他のソフト", false, ui_thread});
-    ASSERT_NE(nullptr, dialog);
-    HWND list = ui_driver::item(dialog, IDC_TEST_PLUGIN_LIST);
-    for (int row = 0; row < ui_driver::list_count(list); ++row)
-      rows.push_back(ui_driver::list_text(list, row, 0) + "|" + ui_driver::list_text(list, row, 1) +
-                     (ui_driver::list_checked(list, row) ? " ticked" : ""));
-    EXPECT_FALSE(ui_driver::save_screenshot("plugins_page", dialog).empty());
-    double_click(list, noset);  // no Set: the host's own message
-    HWND box = ui_driver::wait_for_window({"#32770", "tamari3", false, ui_thread});
-    ASSERT_NE(nullptr, box) << "expected the box of a plug-in without settings";
-    EXPECT_EQ("このソフトは設定なしでインストール出来ます．", ui_driver::message_box_text(box));
-    EXPECT_TRUE(ui_driver::press(box, IDOK));
-    ui_driver::wait_until_gone(box);
-    double_click(list, full);  // Set gets the page as owner
-    ui_driver::wait_until([&] { return !read_lines(folder.log).empty(); });
-    double_click(list, -1);  // nothing selected: nothing at all
-    EXPECT_EQ(nullptr, ui_driver::find_window({"#32770", "tamari3", false, ui_thread}));
-    set_calls = folder.calls();
-    set_calls.push_back(std::to_string(reinterpret_cast<ULONG_PTR>(dialog)));
-    EXPECT_TRUE(ui_driver::list_set_checked(list, extrapack, true));
-    EXPECT_TRUE(ui_driver::press(dialog, IDOK));
-  }));
-  std::vector<std::string> expected_rows;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  HWND page = CreateWindowExA(0, "STATIC", "その他のソフト", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
+                              nullptr, nullptr, nullptr, nullptr);
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0,
+                              380, 150, page, nullptr, nullptr, nullptr);
+  host.fill_list(list);
+  std::vector<std::string> rows, expected;
+  for (int row = 0; row < ui_driver::list_count(list); ++row)
+    rows.push_back(ui_driver::list_text(list, row, 0) + "|" + ui_driver::list_text(list, row, 1) +
+                   (ui_driver::list_checked(list, row) ? "|ticked" : ""));
   for (const plugin_entry& entry : host.entries())
-    expected_rows.push_back(std::string(entry.soft_name()) + "|" + entry.info());
-  EXPECT_EQ(expected_rows, rows) << "unticked, in load order";
-  EXPECT_EQ("jsclasses|鷹野さんによる日本語用のクラスファイルです．", rows.at(extrapack));
-  ASSERT_EQ(2u, set_calls.size());
-  EXPECT_EQ("full Set " + set_calls[1], set_calls[0]);
+    expected.push_back(std::string(entry.soft_name()) + "|" + entry.info());
+  EXPECT_EQ(expected, rows) << "unticked, in load order";
+  // A click selects the row (or none, below the rows), the double-click opens it;
+  // a box left open is closed by run_modal, which then answers false.
+  std::string box_text = "no box";
+  for (const char* name : {"noset", "full", "none"}) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED;
+    if (folder.row_of(name) >= 0)
+      SendMessageA(list, LVM_SETITEMSTATE, WPARAM(folder.row_of(name)), reinterpret_cast<LPARAM>(&item));
+    EXPECT_TRUE(ui_driver::run_modal([&] { host.open_settings(plugin_host::selected_row(list), page); },
+                                     [&](DWORD ui_thread) {
+      if (std::string(name) != "noset") return;
+      HWND box = ui_driver::wait_for_window({"#32770", "tamari3", false, ui_thread});
+      box_text = box ? ui_driver::message_box_text(box) : "no box";
+      EXPECT_TRUE(ui_driver::press(box, IDOK));
+    })) << "left open after selecting " << name;
+  }
+  EXPECT_EQ("このソフトは設定なしでインストール出来ます．", box_text);
+  EXPECT_EQ((std::vector<std::string>{"full Set " + std::to_string(reinterpret_cast<ULONG_PTR>(page))}),
+            folder.calls())
+      << "only the selected plug-in's Set, owned by the page; nothing when no row is selected";
+  EXPECT_TRUE(ui_driver::list_set_checked(list, folder.row_of("jsclasses"), true));
+  host.read_selection(list);
   EXPECT_EQ(1, host.count_selected());
-  EXPECT_TRUE(host.entries()[extrapack].selected);
+  EXPECT_TRUE(host.entries()[folder.row_of("jsclasses")].selected);
+  DestroyWindow(page);
 }
 
 }  // namespace
