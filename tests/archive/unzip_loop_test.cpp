@@ -204,24 +204,30 @@ TEST(unzip_loop, cancel_stops_at_the_two_points) {
   EXPECT_EQ(2, blocks.closes_kept);
 }
 
-// What cannot be written is logged and the run goes on; a file that failed a
-// write is deleted.
+// What cannot be written is logged and the run goes on, incomplete; a file that
+// failed a write is deleted.
 TEST(unzip_loop, files_that_cannot_be_written) {
   const std::string archive = zip_builder().add("sub/", "", 0).add("locked.exe", "new").add("next.txt", "n").build();
-  memory_target t;
-  t.uncreatable.insert(at("locked.exe"));
-  t.unmakeable.insert(at("sub\\"));
-  EXPECT_EQ(unzip_incomplete, run(archive, t));
-  EXPECT_TRUE((file_map{{at("next.txt"), "n"}}) == t.files) << "got " << t.files.size() << " files";
-  EXPECT_EQ((std::vector<std::string>{logged("sub\\", "のディレクトリを作れない．"),
-                                      logged("locked.exe", "を書き出せない．")}),
-            t.log_lines);
-
-  memory_target failing;
-  failing.fail_writes = true;
-  EXPECT_EQ(unzip_incomplete, run(archive, failing));
-  EXPECT_TRUE(failing.files.empty()) << "expected half-written files to be deleted";
-  EXPECT_EQ(2, failing.closes_dropped) << "expected both files dropped";
+  const struct {
+    const char* what;
+    void (*fail)(memory_target&);
+    file_map files;
+    std::vector<std::string> log;
+  } cases[] = {
+      {"a directory", [](memory_target& t) { t.unmakeable.insert(at("sub\\")); },
+       {{at("locked.exe"), "new"}, {at("next.txt"), "n"}}, {logged("sub\\", "のディレクトリを作れない．")}},
+      {"a file", [](memory_target& t) { t.uncreatable.insert(at("locked.exe")); },
+       {{at("next.txt"), "n"}}, {logged("locked.exe", "を書き出せない．")}},
+      {"every write", [](memory_target& t) { t.fail_writes = true; }, {},
+       {logged("locked.exe", "を書き出せない．"), logged("next.txt", "を書き出せない．")}},
+  };
+  for (const auto& c : cases) {
+    memory_target t;
+    c.fail(t);
+    EXPECT_EQ(unzip_incomplete, run(archive, t)) << c.what;
+    EXPECT_TRUE(c.files == t.files) << c.what << ": got " << t.files.size() << " files";
+    EXPECT_EQ(c.log, t.log_lines) << c.what;
+  }
 }
 
 }  // namespace
