@@ -260,12 +260,9 @@ std::string tree_selection_text(HWND tree) {
 }
 
 bool wizard_state::can(wizard_button button) const {
-  switch (button) {
-    case wizard_back: return back_visible && back_enabled;
-    case wizard_next: return next_visible && next_enabled;
-    case wizard_finish: return finish_visible && finish_enabled;
-    default: return true;  // Cancel
-  }
+  if (button == wizard_back) return back_visible && back_enabled;
+  if (button == wizard_next) return next_visible && next_enabled;
+  return button == wizard_cancel || (finish_visible && finish_enabled);
 }
 
 wizard_state read_wizard(HWND sheet) {
@@ -336,25 +333,22 @@ bool run_modal(const std::function<void()>& show, const std::function<void(DWORD
 }
 
 // ImageMagick's import, a program of the Unix side that Wine starts too, reads
-// the X screen (with the mouse pointer left out), which is what the user would
-// see. Such a child cannot be waited for through its handle, so it writes
-// under a temporary name and renames the file when done.
+// the X screen, which is what the user would see. Such a child cannot be waited
+// for through its handle, so it writes under a temporary name and renames the
+// file when done.
 std::string save_screenshot(const std::string& name, HWND window) {
   if (window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     send(window, WM_NULL, 0, 0);
   }
-  // Give the X server a moment to show what was drawn.
-  Sleep(300);
-  // The Windows name of a path of the Unix side: Wine shows the Unix root as Z:.
-  auto windows_path = [](std::string path) {
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    return "Z:" + path;
-  };
-  if (GetFileAttributesA(windows_path("/usr/bin/import").c_str()) == INVALID_FILE_ATTRIBUTES) return std::string();
+  Sleep(300);  // for the X server to show what was drawn
+  if (GetFileAttributesA("Z:\\usr\\bin\\import") == INVALID_FILE_ATTRIBUTES) return std::string();
   const std::string directory = UI_DRIVER_SCREENSHOT_DIR, png = directory + "/" + name + ".png";
-  const std::string partial = png + ".part.png", windows_png = windows_path(png);
+  // Wine shows the Unix root as Z:.
+  const std::string partial = png + ".part.png";
+  std::string windows_png = "Z:" + png;
+  for (char& c : windows_png)
+    if (c == '/') c = '\\';
   DeleteFileA(windows_png.c_str());
   std::string command = "/bin/sh -c \"mkdir -p '" + directory + "' && /usr/bin/import -window root '" + partial +
                         "' && mv '" + partial + "' '" + png + "'\"";

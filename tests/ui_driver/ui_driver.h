@@ -1,13 +1,10 @@
-// ui_driver: lets a test program drive its own real windows under Wine and Xvfb.
+// ui_driver: lets a test program drive real windows under Wine and Xvfb.
 //
-// The program under test opens a modal window (a dialog, a message box, a wizard)
-// on the test's main thread, which then sits in the window's message loop. The
-// driver works from a second thread of the same process: it waits for the
-// window, reads its texts and the state of its controls, types, ticks and
-// presses buttons the way a user would (posting the same messages), and saves
-// screenshots. run_modal() ties the two threads together and closes whatever a
-// failing test leaves open, so no test hangs. Texts are the windows' own bytes
-// (Shift_JIS under code page 932), so they compare directly with the program's literals.
+// The code under test opens a modal window on the test's main thread; the
+// driver works from a second thread (run_modal), or on the windows of a program
+// the test started: it waits for windows, reads them, acts as a user would by
+// posting the same messages, and saves screenshots. Texts are the windows' own
+// Shift_JIS bytes, so they compare directly with the program's literals.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +18,8 @@ namespace ui_driver {
 // Every wait gives up after this long by default; emulated i386 code is slow.
 const DWORD default_timeout_ms = 30000;
 
-// Which top-level window to look for. Only visible windows are considered: of
-// this process, or of the thread or process given, which may be another
-// process (a program the test started; the actions below work on its windows too).
+// Which visible top-level window to look for: of this process, or of the
+// thread or process given.
 struct window_query {
   const char* class_name = "#32770";  // null: any class; "#32770" is every dialog
   const char* caption = nullptr;      // null: any caption
@@ -32,8 +28,7 @@ struct window_query {
   DWORD process_id = 0;               // 0: this process
 };
 
-// The visible top-level windows of `thread_id` (0: of the process, by default
-// this one), topmost first.
+// The visible top-level windows of the thread (0: of the process), topmost first.
 std::vector<HWND> top_level_windows(DWORD thread_id = 0, DWORD process_id = 0);
 // The first window that matches, or null; wait_for_window polls for it.
 HWND find_window(const window_query& query);
@@ -42,9 +37,9 @@ HWND wait_for_window(const window_query& query, DWORD timeout_ms = default_timeo
 bool wait_until_gone(HWND window, DWORD timeout_ms = default_timeout_ms);
 // Polls `condition` every few milliseconds; true as soon as it holds.
 bool wait_until(const std::function<bool()>& condition, DWORD timeout_ms = default_timeout_ms);
-// Waits until the thread of `window` has taken from its queue every message
-// posted to the window so far (it may be inside a new modal loop by then). The
-// actions below settle on their own; call this after posting messages yourself.
+// Waits until the thread of `window` has taken every message posted to it so
+// far (it may be inside a new modal loop by then). The actions below do this
+// themselves.
 bool settle(HWND window, DWORD timeout_ms = default_timeout_ms);
 
 std::string text(HWND window);
@@ -65,18 +60,16 @@ struct control_info {
   bool visible;
 };
 std::vector<control_info> controls(HWND dialog);
-// Which of the standard answer buttons (IDOK ... IDCONTINUE) a dialog shows, in
-// control order.
+// The standard answer buttons (IDOK ... IDCONTINUE) a dialog shows, in control order.
 std::vector<int> button_ids(HWND dialog);
 std::string message_box_text(HWND box);  // its static control 0xFFFF
 
-// Actions are refused (false) where a user could not act: a control that is
-// missing, hidden or disabled. Clicks are posted, as input is, so a click that
-// opens a modal window does not block the driver; they return once the
-// window's thread has taken them up (see settle).
+// Actions are refused (false) on a control that is missing, hidden or disabled.
+// Clicks are posted, as input is, so one that opens a modal window does not
+// block the driver.
 
-// Replaces the text of an edit control at once (WM_SETTEXT, the dialog gets EN_CHANGE);
-// type_text types it one byte at a time (WM_CHAR) as the keyboard does.
+// set_text replaces an edit control's text (WM_SETTEXT: the dialog gets
+// EN_CHANGE); type_text types it byte by byte (WM_CHAR) as the keyboard does.
 bool set_text(HWND dialog, int id, const std::string& value);
 bool type_text(HWND dialog, int id, const std::string& value);
 bool press(HWND dialog, int id);                   // WM_COMMAND with BN_CLICKED
@@ -107,16 +100,14 @@ bool press_wizard(HWND sheet, wizard_button button);
 // Waits until page `index` is on show and its buttons have settled.
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);
 
-// Saves the whole screen, taken by ImageMagick's import, as <name>.png in
-// screenshots/ of the build tree, and returns that path (of the Unix side);
-// empty when nothing could be saved. `window` (optional) is repainted first.
+// Saves the screen as <name>.png in screenshots/ of the build tree and returns
+// that Unix path, or empty. `window` (optional) is repainted first.
 std::string save_screenshot(const std::string& name, HWND window = nullptr);
 
-// Runs `show` on the calling thread (it opens a modal window and returns when
-// that is closed) while `drive` runs on a second thread with the calling
-// thread's id. If the modal window is still open `grace_ms` after `drive`
-// returned, every window of the calling thread is closed (Cancel, close box,
-// No, OK) until `show` returns. True when `show` returned without that help.
+// Runs `show` (which opens a modal window) on the calling thread while `drive`
+// runs on a second one with the calling thread's id. Whatever is still open
+// `grace_ms` after `drive` returned is closed until `show` returns, so no test
+// hangs. True when `show` returned without that help.
 bool run_modal(const std::function<void()>& show, const std::function<void(DWORD)>& drive,
                DWORD grace_ms = 10000);
 
