@@ -9,10 +9,7 @@
 #include "install/install_dialog.h"
 #include "resources/tamari3/ids.h"
 #include "support/worker_dialog.h"
-#include "system/file_system.h"
 #include "system/process.h"
-#include "system/registry.h"
-#include "tests/archive/zip_builder.h"
 #include "tests/install/step_fixture.h"
 #include "tests/ui_driver/ui_driver.h"
 
@@ -86,45 +83,28 @@ LRESULT CALLBACK catch_last_text(int code, WPARAM wparam, LPARAM lparam) {
 
 void prepare(step_run& run, unsigned setup) {
   if (setup & w32tex) {
-    CreateDirectoryA((run.save() + "texinst").c_str(), nullptr);
-    CopyFileA(program_path(FIXTURE_TAR_PATH).c_str(), (run.save() + "texinst\\tar.exe").c_str(), FALSE);
-    write_file(run.save() + "x.tar.bz2", "bz2");
+    run.set_file("<save>texinst\\tar.exe", read_file(program_path(FIXTURE_TAR_PATH)));
+    run.set_file("<save>x.tar.bz2", "bz2");
     run.state.w32tex_archives.push_back((run.save() + "x.tar.bz2").c_str());
   }
-  if (setup & texmf) {
-    write_file(autoexec, "set TEXMF=c:/old\r\nset TEXMFCNF=c:/cnf\r\n");
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-      for (const char* name : {"TEXMF", "TEXMFCNF", "TEXMFMAIN"})
-        reg_set(root, root == HKEY_CURRENT_USER ? "Environment" : system_environment, name, "c:/cnf");
+  for (const char* name : {"TEXMF", "TEXMFCNF", "TEXMFMAIN"}) {
+    const char* value = setup & texmf ? "c:/cnf" : nullptr;
+    run.set_value(HKEY_CURRENT_USER, "Environment", name, value);
+    run.set_value(HKEY_LOCAL_MACHINE, system_environment, name, value);
   }
-  if (setup & gs_registered) {
-    auto old_root = saved_variable("TAMARI_FIXTURE_ROOT", (run.dir / "old\\").c_str());
-    run_and_wait(("\"" + program_path(FIXTURE_SETUPGS_PATH) + "\"").c_str(), "", false);
-  }
-  zip_builder zip;
+  run.set_file(autoexec, setup & texmf ? "set TEXMF=c:/old\r\nset TEXMFCNF=c:/cnf\r\n" : "");
+  if (setup & gs_registered) run_and_wait(("\"" + program_path(FIXTURE_SETUPGS_PATH) + "\"").c_str(), "", false);
   if (setup & gs_archive) {
-    zip.add("setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
-    write_file(run.save() + "gs.zip", zip.build());
+    run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
   }
-  if (setup & gsview_registered) register_product("GSview 4.5", probe_command(0, run.dir / "gv.txt"));
+  if (setup & gsview_registered) run.set_uninstaller("GSview 4.5", 0);
   if (setup & gsview) run.state.gsview_installer = program_path(FIXTURE_GSVIEW_PATH).c_str();
-  if (setup & dviout_installed_before)
-    reg_set(HKEY_CURRENT_USER, "Software\\TOMOE\\DVIOUT\\para0", "TEXROOT", "x");
+  if (setup & dviout_installed_before) reg_set(HKEY_CURRENT_USER, para0, "TEXROOT", "x");
   if (setup & dviout) {
-    zip_builder program;
-    program.add("dviout.exe", "dviout");
-    write_file(run.save() + "texw.zip", program.build());
+    run.set_zip("<save>texw.zip", "dviout.exe", "dviout");
     run.state.dviout_archive = (run.save() + "texw.zip").c_str();
   }
-}
-
-void clean_registry() {
-  unregister_products({"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "GSview 4.5", "GSview 4.8"});
-  reg_delete_key_tree(HKEY_CURRENT_USER, "Software\\TOMOE");
-  for (const char* key : {".dvi", "dvifile"}) reg_delete_key_tree(HKEY_CLASSES_ROOT, key);
-  char folder[MAX_PATH + 16] = "";
-  if (programs_folder(folder)) remove_directory_tree(wklib::string(folder) + "dviout\\");
 }
 
 // Follows the actions from a second thread; answers what it saw of each window.
@@ -228,31 +208,21 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
   HHOOK hook = SetWindowsHookExA(WH_CBT, catch_last_text, nullptr, GetCurrentThreadId());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    clean_registry();
-    std::vector<at_end> saved;
-    saved.push_back(saved_file(autoexec));
-    saved.push_back(saved_value(HKEY_LOCAL_MACHINE, system_environment, "PATH"));
-    for (const char* name : {"TEXMF", "TEXMFCNF", "TEXMFMAIN"}) {
-      saved.push_back(saved_value(HKEY_CURRENT_USER, "Environment", name));
-      saved.push_back(saved_value(HKEY_LOCAL_MACHINE, system_environment, name));
-    }
     step_run run("walk");
     prepare(run, c.setup);
     std::string blocked;
     for (const action& a : c.actions)
       if (a.blocked) blocked = std::string(a.blocked) + ":" + run.dir / "release";
     const bool texmf_set = c.setup & texmf;
-    const std::string root = run.dir / "programs\\", bin = run.tex() + "bin";
-    for (auto& variable : std::vector<std::pair<const char*, const char*>>{
-             {"TAMARI_FIXTURE_ROOT", root.c_str()},
-             {"TAMARI_FIXTURE_FAIL", c.setup & gs_uninstaller_fails ? "uninstall:2" : nullptr},
-             {"TAMARI_FIXTURE_WAIT", blocked.empty() ? nullptr : blocked.c_str()},
-             {"TEXMF", texmf_set ? "c:/old" : nullptr},
-             {"TEXMFCNF", texmf_set ? "c:/cnf" : nullptr},
-             {"TEXMFMAIN", nullptr},
-             {"GS_LIB", c.setup & gs_lib ? "c:/gs/lib" : nullptr},
-             {"PATH", c.setup & path_has_bin ? bin.c_str() : "c:\\windows"}})
-      saved.push_back(saved_variable(variable.first, variable.second));
+    const std::string bin = run.tex() + "bin";
+    run.set_variable("TAMARI_FIXTURE_FAIL", c.setup & gs_uninstaller_fails ? "uninstall:2" : nullptr);
+    run.set_variable("TAMARI_FIXTURE_WAIT", blocked.empty() ? nullptr : blocked.c_str());
+    run.set_variable("TEXMF", texmf_set ? "c:/old" : nullptr);
+    run.set_variable("TEXMFCNF", texmf_set ? "c:/cnf" : nullptr);
+    run.set_variable("TEXMFMAIN", nullptr);
+    run.set_variable("GS_LIB", c.setup & gs_lib ? "c:/gs/lib" : nullptr);
+    run.set_variable("PATH", c.setup & path_has_bin ? bin.c_str() : "c:\\windows");
+    run.set_value(HKEY_LOCAL_MACHINE, system_environment, "PATH", "c:\\windows");
     fake_plugins plugins;
     plugins.selected = c.plugins_selected;
     plugins.succeeding = c.plugins_succeeding;
@@ -290,17 +260,15 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
       const bool deleted = std::any_of(c.actions.begin(), c.actions.end(), [](const action& a) {
         return a.caption == sheet && a.button == IDOK;
       });
-      EXPECT_EQ(deleted ? "set TEXMF=c:/old\r\n" : "set TEXMF=c:/old\r\nset TEXMFCNF=c:/cnf\r\n",
-                read_file(autoexec));
-      for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        const char* key = root == HKEY_CURRENT_USER ? "Environment" : system_environment;
-        EXPECT_EQ("c:/cnf", reg_text(root, key, "TEXMF")) << key << ": unticked or cancelled";
-        EXPECT_EQ(deleted ? "<none>" : "c:/cnf", reg_text(root, key, "TEXMFCNF")) << key;
-      }
+      const std::string kept = deleted ? "<none>" : "c:/cnf", machine = "HKLM\\" + std::string(system_environment);
+      for (const std::string& check : std::vector<std::string>{
+               "file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + std::string(deleted ? "" : "set TEXMFCNF=c:/cnf\r\n"),
+               "HKCU\\Environment|TEXMF=c:/cnf", machine + "|TEXMF=c:/cnf",
+               "HKCU\\Environment|TEXMFCNF=" + kept, machine + "|TEXMFCNF=" + kept})
+        expect_holds(run, check);
     }
   }
   UnhookWindowsHookEx(hook);
-  clean_registry();
 }
 
 HANDLE failing_start(unsigned(__stdcall*)(void*), void*) { return nullptr; }

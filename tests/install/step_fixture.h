@@ -1,10 +1,12 @@
 // The surroundings of one step under test: settings and log in a scratch
 // directory, a running text recorded instead of shown (with a cancel that comes
-// once a given text was shown), and registry values, variables and files put
-// back at the end.
+// once a given text was shown), registry values, variables and files put back
+// at the end; and the tables of the steps' cases, run row by row.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
@@ -12,6 +14,9 @@
 #include <vector>
 
 #include "install/step_context.h"
+#include "system/file_system.h"
+#include "system/registry.h"
+#include "tests/archive/zip_builder.h"
 #include "tests/common/scratch.h"
 
 struct recording_sink : progress_sink {
@@ -28,51 +33,14 @@ struct recording_sink : progress_sink {
 
 inline void WINAPI fixed_clock(SYSTEMTIME* time) { *time = SYSTEMTIME{2024, 1, 1, 1, 0, 0, 0, 0}; }
 
-// Settings with Hozon = <scratch>save\ and Install = <scratch>tex\.
-struct step_run {
-  explicit step_run(const char* name)
-      : dir(name), settings((dir / "tamari3.exe").c_str(), fixed_clock) {
-    CreateDirectoryA(save().c_str(), nullptr);
-    settings.set_save_dir(save().c_str());
-    settings.set_install_dir(tex().c_str());
-    settings.load_settings();
-    SetEnvironmentVariableA("TAMARI_FIXTURE_LOG", (dir / "commands.log").c_str());
-  }
-  ~step_run() { SetEnvironmentVariableA("TAMARI_FIXTURE_LOG", nullptr); }
-  std::string save() const { return dir / "save\\"; }
-  std::string tex() const { return dir / "tex\\"; }
-  // The log's lines after its start header.
-  std::vector<std::string> log() const {
-    std::vector<std::string> lines = read_lines(settings.log_path().c_str());
-    if (!lines.empty()) lines.erase(lines.begin());
-    return lines;
-  }
-  // The fixture programs' starts: program|directory|command line.
-  std::vector<std::string> commands() const { return read_lines(dir / "commands.log"); }
-  scratch_directory dir;
-  install_settings settings;
-  install_state state;
-  recording_sink sink;
-  step_context context{settings, state, sink, {}};
-};
-
 inline std::string replaced(std::string text, const std::string& mark, const std::string& by) {
   for (size_t at = 0; (at = text.find(mark, at)) != std::string::npos; at += by.size())
     text.replace(at, mark.size(), by);
   return text;
 }
 
-// Runs `undo` at the end of the scope (a moved-from one does nothing).
-struct at_end {
-  std::function<void()> undo;
-  at_end(std::function<void()> then) : undo(std::move(then)) {}
-  at_end(at_end&& other) : undo(std::move(other.undo)) { other.undo = nullptr; }
-  ~at_end() {
-    if (undo) undo();
-  }
-};
-
-// A registry value's text, "<none>" or "<no key>"; read without the code under test.
+// A registry value as text (a DWORD in decimal), "<none>" or "<no key>"; read
+// without the code under test.
 inline std::string reg_text(HKEY root, const std::string& key, const char* name,
                             DWORD* type = nullptr) {
   HKEY opened;
@@ -82,71 +50,47 @@ inline std::string reg_text(HKEY root, const std::string& key, const char* name,
   LONG got = RegQueryValueExA(opened, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(opened);
   if (type) *type = kind;
+  if (!got && kind == REG_DWORD) return std::to_string(*reinterpret_cast<DWORD*>(data));
   return got ? "<none>" : std::string(data, strnlen(data, size));
 }
 
-// Sets a value (a text with its NUL, unless a size is given), or deletes it when `data` is null.
+// Sets a text value, or deletes it when `data` is null.
 inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data,
-                    DWORD type = REG_SZ, DWORD size = 0) {
+                    DWORD type = REG_SZ) {
   HKEY opened;
   if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr))
     return;
   if (data)
     RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE*>(data),
-                   size ? size : static_cast<DWORD>(std::strlen(data) + 1));
+                   static_cast<DWORD>(std::strlen(data) + 1));
   else
     RegDeleteValueA(opened, name);
   RegCloseKey(opened);
 }
 
-// A registry value, a variable of this process, or a file, put back at the end.
-inline at_end saved_value(HKEY root, const std::string& key, const std::string& name) {
-  HKEY opened;
-  char data[32768];
-  DWORD size = sizeof data, type = REG_SZ;
-  bool had = !RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened);
-  if (had) {
-    had = !RegQueryValueExA(opened, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
-                            &size);
-    RegCloseKey(opened);
-  }
-  std::string old(data, had ? size : 0);
-  return {[=] { reg_set(root, key, name.c_str(), had ? old.data() : nullptr, type, size); }};
-}
-inline at_end saved_variable(const std::string& name, const char* value = nullptr) {
-  char old[32768];
-  DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
-  bool had = length > 0 && length < sizeof old;
-  std::string kept(old, had ? length : 0);
-  SetEnvironmentVariableA(name.c_str(), value);
-  return {[=] { SetEnvironmentVariableA(name.c_str(), had ? kept.c_str() : nullptr); }};
-}
-inline at_end saved_file(const std::string& path) {
-  bool had = exists(path);
-  std::string content = read_file(path);
-  DeleteFileA(path.c_str());
-  return {[=] {
-    if (had)
-      write_file(path, content);
-    else
-      DeleteFileA(path.c_str());
-  }};
-}
-
 const char system_environment[] =
     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char autoexec[] = "C:\\autoexec.bat";
+const char para0[] = "Software\\TOMOE\\DVIOUT\\para0";
 
-// Windows' Uninstall key, with the value every entry has.
 const std::string uninstall_root = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline void register_product(const std::string& name, const std::string& command) {
-  reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", command.c_str());
-}
 inline bool product_registered(const std::string& name) {
   return reg_text(HKEY_LOCAL_MACHINE, uninstall_root + name, "") != "<no key>";
 }
-inline void unregister_products(std::initializer_list<const char*> names) {
-  for (const char* name : names) RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str());
+
+inline std::string dviout_start_menu() {
+  char folder[MAX_PATH + 16] = "";
+  return programs_folder(folder) ? std::string(folder) + "dviout\\" : std::string();
+}
+
+// What earlier runs may have left of GhostScript, GSview and dviout.
+inline void remove_traces() {
+  for (const char* name : {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13",
+                           "GSview 4.5", "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"})
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str());
+  reg_delete_key_tree(HKEY_CURRENT_USER, "Software\\TOMOE");
+  for (const char* key : {".dvi", "dvifile"}) reg_delete_key_tree(HKEY_CLASSES_ROOT, key);
+  if (!dviout_start_menu().empty()) remove_directory_tree(dviout_start_menu().c_str());
 }
 
 // The Windows path of a fixture program (its build tree path is a Unix one).
@@ -157,4 +101,162 @@ inline std::string program_path(const char* unix_path) {
 // A command that run_probe answers with `code`, leaving `report` behind.
 inline std::string probe_command(int code, const std::string& report) {
   return "\"" + program_path(RUN_PROBE_PATH) + "\" " + std::to_string(code) + " \"" + report + "\"";
+}
+
+// Settings with Hozon = <dir>save\ and Install = <dir>tex\; the test installers
+// install under <dir>programs\. Nothing of GhostScript, GSview or dviout is
+// registered at the start, nor left at the end.
+struct step_run {
+  explicit step_run(const char* name)
+      : dir(name), settings((dir / "tamari3.exe").c_str(), fixed_clock) {
+    remove_traces();
+    CreateDirectoryA(save().c_str(), nullptr);
+    settings.set_save_dir(save().c_str());
+    settings.set_install_dir(tex().c_str());
+    settings.load_settings();
+    set_variable("TAMARI_FIXTURE_LOG", (dir / "commands.log").c_str());
+    set_variable("TAMARI_FIXTURE_ROOT", (dir / "programs\\").c_str());
+  }
+  ~step_run() {
+    remove_traces();
+    for (auto again = undo.rbegin(); again != undo.rend(); ++again) (*again)();
+  }
+  std::string save() const { return dir / "save\\"; }
+  std::string tex() const { return dir / "tex\\"; }
+  // An expected text with <save>, <tex>, <dir>, <menu> (dviout's Start-menu
+  // folder) and <probe> (run_probe) put in.
+  std::string expand(const std::string& text) const {
+    std::string places = replaced(replaced(text, "<save>", save()), "<tex>", tex());
+    places = replaced(places, "<menu>", dviout_start_menu());
+    return replaced(replaced(places, "<dir>", dir.path()), "<probe>", program_path(RUN_PROBE_PATH));
+  }
+  // The log's lines after its start header.
+  std::vector<std::string> log() const {
+    std::vector<std::string> lines = read_lines(settings.log_path().c_str());
+    if (!lines.empty()) lines.erase(lines.begin());
+    return lines;
+  }
+  // The fixture programs' starts: program|directory|command line.
+  std::vector<std::string> commands() const { return read_lines(dir / "commands.log"); }
+
+  // Setting up, in places written as in the expected texts; all is put back at the end.
+  void set_variable(const char* name, const char* value) {
+    char old[32768];
+    DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
+    const bool had = length > 0 && length < sizeof old;
+    const std::string kept(old, had ? length : 0), variable = name;
+    undo.push_back([=] { SetEnvironmentVariableA(variable.c_str(), had ? kept.c_str() : nullptr); });
+    SetEnvironmentVariableA(name, value);
+  }
+  void set_value(HKEY root, const std::string& key, const char* name, const char* value) {
+    DWORD type = REG_SZ;
+    const std::string old = reg_text(root, key, name, &type), value_name = name;
+    const bool had = old != "<none>" && old != "<no key>";
+    undo.push_back([=] { reg_set(root, key, value_name.c_str(), had ? old.c_str() : nullptr, type); });
+    reg_set(root, key, name, value);
+  }
+  // A file outside the scratch directory is deleted at the end, or gets its old content back.
+  void set_file(const std::string& path, const std::string& content) {
+    const std::string place = expand(path), old = read_file(place);
+    const bool had = exists(place);
+    if (place.find(dir.path()) != 0)
+      undo.push_back([=] { had ? (void)write_file(place, old) : (void)DeleteFileA(place.c_str()); });
+    for (size_t at = 3; at < place.size(); ++at) {
+      if (IsDBCSLeadByte(static_cast<BYTE>(place[at])))
+        ++at;
+      else if (place[at] == '\\')
+        CreateDirectoryA(place.substr(0, at).c_str(), nullptr);
+    }
+    write_file(place, content);
+  }
+  void set_zip(const std::string& path, const std::string& entry, const std::string& content) {
+    zip_builder zip;
+    zip.add(entry, content);
+    set_file(path, zip.build());
+  }
+  // A run_probe answering `code` as the uninstaller of `name`; it reports in <dir><name>.
+  void set_uninstaller(const std::string& name, int code) {
+    reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", probe_command(code, dir / name).c_str());
+  }
+
+  scratch_directory dir;
+  install_settings settings;
+  install_state state;
+  recording_sink sink;
+  step_context context{settings, state, sink, {}};
+  std::vector<std::function<void()>> undo;
+};
+
+// A row of a step's table: the setup, then what the running text, the log and
+// the step's field read, what the step answered, and what else holds:
+//   "file P", "file P=CONTENT", "file P!=CONTENT", "no file P", "product NAME",
+//   "no product NAME", "HKCU\KEY|NAME=VALUE" (HKLM, HKCR likewise; with
+//   "REG_EXPAND_SZ " before it, of that type), and "restart" when the step asks
+//   for one (none asked for otherwise). Places are written as in the texts.
+struct step_row {
+  const char* what;
+  std::function<void(step_run&)> setup;
+  std::string text;
+  std::vector<std::string> log;
+  const char* result;
+  bool returned;
+  std::vector<std::string> checks;
+};
+
+inline void expect_holds(const step_run& run, const std::string& check) {
+  const bool expand_sz = check.compare(0, 14, "REG_EXPAND_SZ ") == 0;
+  const std::string c = run.expand(check.substr(expand_sz ? 14 : 0)), rest = c.substr(c.find(' ') + 1);
+  const size_t equals = rest.find('=');
+  if (c.compare(0, 8, "no file ") == 0) {
+    EXPECT_FALSE(exists(c.substr(8))) << c;
+  } else if (c.compare(0, 5, "file ") == 0) {
+    const bool unlike = equals != std::string::npos && rest[equals - 1] == '!';
+    const std::string path = rest.substr(0, equals == std::string::npos ? equals : equals - unlike);
+    EXPECT_TRUE(exists(path)) << c;
+    if (equals != std::string::npos) {
+      const std::string content = read_file(path);
+      EXPECT_EQ(!unlike, rest.substr(equals + 1) == content) << c << ", got " << content;
+    }
+  } else if (c.compare(0, 11, "no product ") == 0 || c.compare(0, 8, "product ") == 0) {
+    EXPECT_EQ(c[0] == 'p', product_registered(c.substr(c[0] == 'p' ? 8 : 11))) << c;
+  } else if (c.compare(0, 2, "HK") == 0) {
+    const HKEY root = c[3] == 'U' ? HKEY_CURRENT_USER : c[2] == 'L' ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+    const size_t bar = c.find('|'), value_at = c.find('=', bar);
+    DWORD type = 0;
+    EXPECT_EQ(c.substr(value_at + 1),
+              reg_text(root, c.substr(5, bar - 5), c.substr(bar + 1, value_at - bar - 1).c_str(), &type))
+        << c;
+    if (expand_sz) {
+      EXPECT_EQ(DWORD{REG_EXPAND_SZ}, type) << c;
+    }
+  } else {
+    ADD_FAILURE() << "unknown check " << c;
+  }
+}
+
+// Runs `step` once for each row, in a fresh scratch directory, with its field
+// set to キャンセル beforehand.
+inline void run_rows(const std::function<bool(step_context&)>& step,
+                     wklib::string step_results::*field, const std::vector<step_row>& rows) {
+  for (const step_row& row : rows) {
+    SCOPED_TRACE(row.what);
+    step_run run("step");
+    run.state.step_results.*field = "キャンセル";
+    if (row.setup) row.setup(run);
+    const bool returned = step(run.context);
+    EXPECT_EQ(run.expand(row.text), run.sink.text);
+    std::vector<std::string> log;
+    for (const std::string& line : row.log) log.push_back(run.expand(line));
+    EXPECT_EQ(log, run.log());
+    EXPECT_STREQ(row.result, (run.state.step_results.*field).c_str());
+    EXPECT_EQ(row.returned, returned);
+    bool restart = false;
+    for (const std::string& check : row.checks) {
+      if (check == "restart")
+        restart = true;
+      else
+        expect_holds(run, check);
+    }
+    EXPECT_EQ(restart, run.state.restart_needed);
+  }
 }
