@@ -1,13 +1,11 @@
 // plugin_extrapack under Wine: Init and the settings, the worker of the package
 // information run against a loopback HTTP server (pages in EUC-JP written here),
-// GetDownloadData with dialog 101 driven as a user would, and Install into a
-// stand-in for the host's installation dialog.
+// GetDownloadData with dialog 101 driven as a user would, and Install.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,10 +13,9 @@
 #include "plugin_extrapack/package_fetcher.h"
 #include "plugin_extrapack/plugin_settings.h"
 #include "plugins/plugin_host.h"
-#include "support/worker_dialog.h"
 #include "tests/archive/zip_builder.h"
 #include "tests/common/scratch.h"
-#include "tests/plugin_extrapack/install_host_test.h"
+#include "tests/net/test_mirror.h"
 #include "tests/ui_driver/ui_driver.h"
 
 namespace {
@@ -56,14 +53,8 @@ const size_t archive_size = 1234;
 
 // The loopback HTTP server of the CTest fixture, with the pages below its plugin/.
 struct package_server {
-  std::string host, pages;
+  std::string host = mirror().http_host.c_str(), pages = mirror().state_dir + "\\root\\http\\plugin\\";
   package_server() {
-    const char* state = std::getenv("TAMARI_MIRROR_STATE");
-    if (!state) return;
-    const std::string servers = read_file(std::string(state) + "\\servers");
-    const size_t at = servers.find("http ");
-    if (at != std::string::npos) host = servers.substr(at + 5, servers.find('\n', at) - at - 5);
-    pages = std::string(state) + "\\root\\http\\plugin\\";
     // クラスファイル in EUC-JP; the upper link carries the smaller number.
     const std::string heading = "<h1>\xA5\xAF\xA5\xE9\xA5\xB9\xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB</h1>\r\n";
     const struct {
@@ -74,10 +65,10 @@ struct package_server {
         {"capitals", "<A HREF=\"jsclasses-100101.zip\">jsclasses-100101.zip</A>\r\n"},
         {"truncated", "<a href=\"jsclasses-1.zip\">jsclasses-1.zip</a>\xC6\xFC\xCB"},  // half of 本, no end
         {"no_length", "<a href=\"jsclasses-7.zip\">jsclasses-7.zip</a>\r\n"},
-        {"no_archive", "<a href=\"jsclasses-5.zip\">jsclasses-5.zip</a>\r\n"},
     };
+    CreateDirectoryA(pages.c_str(), nullptr);
     for (const auto& page : written) {
-      create_directory(pages + page.name + "\\");
+      CreateDirectoryA((pages + page.name).c_str(), nullptr);
       write_file(pages + page.name + "\\index.html",
                  "<html><body>\r\n" + heading + page.links +
                      (std::string(page.name) == "truncated" ? "" : "</body></html>\r\n"));
@@ -85,16 +76,11 @@ struct package_server {
     write_file(pages + "two_links\\jsclasses-100101.zip", std::string(archive_size, 'z'));
     write_file(pages + "two_links\\jsclasses-991231.zip", "newer but lower");
   }
-  static void create_directory(const std::string& path) {
-    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-      CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  }
   std::string url(const std::string& path) const { return "http://" + host + path; }
 };
 
 const package_server& server() {
   static package_server started;
-  EXPECT_FALSE(started.host.empty()) << "expected the loopback server of the fixture";
   return started;
 }
 
@@ -107,17 +93,6 @@ TEST(extrapack_settings, init_writes_only_the_missing_defaults) {
     EXPECT_EQ(own ? "http://h/own/" : default_package_url, files.get("URL"));
     EXPECT_EQ(own ? "\\texmf-local" : "share\\texmf-local\\", files.get("target"));
   }
-}
-
-TEST(extrapack_settings, offline_get_download_data_answers_ok_without_entries_or_dialog) {
-  host_files files("extrapack_offline", {{"Connect", "UseNetwork", "0"}});
-  ASSERT_EQ(1, files.init());
-  download_data data = {0, -1, reinterpret_cast<const download_entry*>(&data)};
-  // A dialog would hold the call until the driver's clean-up closed it.
-  EXPECT_TRUE(ui_driver::run_modal([&] { data = library().get_download_data(nullptr); }, [](DWORD) {}, 2000));
-  EXPECT_EQ("1 0 null", std::to_string(data.ok) + " " + std::to_string(data.count) +
-                            (data.entries ? " entries" : " null"));
-  EXPECT_TRUE(read_lines(files.log).empty()) << "no information run";
 }
 
 // Records what the worker shows; asks to stop at the n-th check (0: never).
@@ -144,26 +119,25 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
   struct {
     std::string page_url;
     int cancel_at;
-    std::string found;  // the archive's URL; empty: none
-    long size;          // when found, -1: not looked at
+    std::string found;  // "archive URL|size"; empty: none
     std::string text;   // the whole text, or its end for failures
     std::string log;    // the last line
   } cases[] = {
-      {"HTTP://" + h + "/plugin/two_links/", 0, "HTTP://" + h + "/plugin/two_links/jsclasses-100101.zip",
-       long(archive_size), done, ""},
+      {"HTTP://" + h + "/plugin/two_links/", 0,
+       "HTTP://" + h + "/plugin/two_links/jsclasses-100101.zip|" + std::to_string(archive_size), done, ""},
       // The server leaves out Content-Length for everything below /nolength/.
-      {bare, 0, bare + "jsclasses-7.zip", 0, done, ""},
-      {s.url("/plugin/no_archive/"), 0, s.url("/plugin/no_archive/jsclasses-5.zip"), -1, done, ""},
-      {"ftp://" + h + "/plugin/two_links/", 0, "", 0, "失敗", "httpのみです．"},
-      {"http://" + h, 0, "", 0, "失敗", "ページのURLにパスがありません．"},
-      {s.url("/status/404/"), 0, "", 0, "GETリクエスト送信……失敗", "サーバが404を返しました．"},
-      {s.url("/plugin/capitals/"), 0, "", 0, "場所を検索……失敗", "jsclasses発見できず．"},
-      {s.url("/plugin/truncated/"), 0, "", 0, "文字コード変換……失敗", "EUC-JPからShift_JISに直せなかった……"},
-      {two, 1, "", 0, "に接続中……キャンセルしました．", "キャンセル"},
-      {two, 2, "", 0, "GETリクエスト送信……キャンセルしました．", "キャンセル"},
-      {two, 3, "", 0, "データ取得……キャンセルしました．", "キャンセル"},
-      {two, 4, "", 0, "へ接続……キャンセルしました．", "キャンセル"},
-      {two, 5, "", 0, "HEADリクエストを送信……キャンセルしました．", "キャンセル"},
+      {bare, 0, bare + "jsclasses-7.zip|0", done, ""},
+      {"ftp://" + h + "/plugin/two_links/", 0, "", "失敗", "httpのみです．"},
+      {"http://" + h, 0, "", "失敗", "ページのURLにパスがありません．"},
+      {s.url("/status/404/"), 0, "", "GETリクエスト送信……失敗", "サーバが404を返しました．"},
+      {s.url("/plugin/capitals/"), 0, "", "場所を検索……失敗", "jsclasses発見できず．"},
+      {s.url("/plugin/truncated/"), 0, "", "文字コード変換……失敗", "EUC-JPからShift_JISに直せなかった……"},
+      // Cancel at each check in turn.
+      {two, 1, "", "に接続中……キャンセルしました．", "キャンセル"},
+      {two, 2, "", "GETリクエスト送信……キャンセルしました．", "キャンセル"},
+      {two, 3, "", "データ取得……キャンセルしました．", "キャンセル"},
+      {two, 4, "", "へ接続……キャンセルしました．", "キャンセル"},
+      {two, 5, "", "HEADリクエストを送信……キャンセルしました．", "キャンセル"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page_url + " cancel at " + std::to_string(c.cancel_at));
@@ -172,37 +146,38 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
     settings.set_paths(files.ini.c_str(), files.log.c_str());
     package_fetcher fetcher;
     recording_view view(c.cancel_at);
-    EXPECT_EQ(c.found.empty() ? 0 : 1, fetch_package_info(settings, fetcher, view));
+    const int ok = fetch_package_info(settings, fetcher, view);
+    EXPECT_EQ(c.found, ok ? std::string(fetcher.archive_url.c_str()) + "|" + std::to_string(fetcher.archive_size)
+                          : std::string());
     EXPECT_EQ(c.log, files.last_log_line());
-    if (c.found.empty()) {
-      EXPECT_EQ(c.text, view.shown.substr(view.shown.size() - std::min(view.shown.size(), c.text.size())))
-          << "expected the text to end so";
-      continue;
-    }
-    EXPECT_EQ(c.text, view.shown);
-    EXPECT_EQ(c.found, fetcher.archive_url.c_str());
-    if (c.size >= 0) {
-      EXPECT_EQ(c.size, long(fetcher.archive_size));
-    }
+    EXPECT_EQ(c.text, c.found.empty() ? view.shown.substr(view.shown.size() - std::min(view.shown.size(), c.text.size()))
+                                      : view.shown)
+        << "expected the text to be, or for a failure to end, so";
   }
 }
 
-// GetDownloadData with the user at dialog 101: one walk per outcome.
+// GetDownloadData with the user at dialog 101: one walk per outcome, and offline,
+// where it answers ok with no entries and shows no dialog (one would be left open
+// for run_modal to close).
 TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_box) {
   const package_server& s = server();
   struct {
-    std::string page_url;
-    bool cancel;               // press Cancel while the page is being read
-    const char* box;  // null: no box
+    std::string page_url;  // empty: offline
+    bool cancel;           // press Cancel while the page is being read
+    const char* box;       // null: no box
+    std::string answer;    // ok, count and the entry
   } cases[] = {
-      {s.url("/plugin/two_links/"), false, nullptr},
-      {"ftp://" + s.host + "/", false, "失敗しました．"},
+      {s.url("/plugin/two_links/"), false, nullptr,
+       "1 1 " + s.url("/plugin/two_links/jsclasses-100101.zip") + "|jsclasses.zip|" + std::to_string(archive_size)},
+      {"ftp://" + s.host + "/", false, "失敗しました．", "0 0 "},
       // The server sends part of the page, then nothing for four seconds.
-      {s.url("/stall/body/4"), true, "キャンセルしました．"},
+      {s.url("/stall/body/4"), true, "キャンセルしました．", "0 0 "},
+      {"", false, nullptr, "1 0 "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.page_url);
-    host_files files("extrapack_dialog", {{"Connect", "UseNetwork", "1"}, {"jsclasses", "URL", c.page_url}});
+    host_files files("extrapack_dialog",
+                     {{"Connect", "UseNetwork", c.page_url.empty() ? "0" : "1"}, {"jsclasses", "URL", c.page_url}});
     ASSERT_EQ(1, files.init());
     download_data data = {};
     EXPECT_TRUE(ui_driver::run_modal([&] { data = library().get_download_data(nullptr); },
@@ -226,31 +201,21 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
     std::string entry = data.count == 1 && data.entries
                             ? std::string(data.entries[0].url) + "|" + data.entries[0].file_name + "|" +
                                   std::to_string(data.entries[0].size)
-                            : "";
-    EXPECT_EQ(c.box ? "0 0 " : "1 1 " + s.url("/plugin/two_links/jsclasses-100101.zip") + "|jsclasses.zip|" +
-                                 std::to_string(archive_size),
-              std::to_string(data.ok) + " " + std::to_string(data.count) + " " + entry);
+                            : data.entries ? "entries" : "";
+    EXPECT_EQ(c.answer, std::to_string(data.ok) + " " + std::to_string(data.count) + " " + entry);
     const std::vector<std::string> log = read_lines(files.log);
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ("jsclassesの情報取得．", log.front());
-    EXPECT_EQ("jsclassesの情報取得終了．", log.back());
+    EXPECT_EQ(c.page_url.empty() ? "" : "jsclassesの情報取得．|jsclassesの情報取得終了．",
+              log.empty() ? "" : log.front() + "|" + log.back());
   }
 }
 
-// Stands in for the host's installation dialog: Install runs on its worker and
-// appends to its text, which the worker reads before the dialog closes.
-class install_host : public wklib::worker_dialog {
- public:
-  install_host() : worker_dialog(GetModuleHandleA(nullptr), IDC_TEST_INSTALL_TEXT, 0) {}
-  std::string text;
-
- protected:
-  INT_PTR work() override {
-    const INT_PTR result = library().install(target()) ? 1 : 0;
-    text = ui_driver::item_text(target(), IDC_TEST_INSTALL_TEXT);
-    return result;
-  }
-};
+// What Install appends to the host's installation dialog, which is here a bare
+// window that keeps the texts.
+std::string g_progress;
+LRESULT CALLBACK progress_window(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == msg_progress_append) g_progress += reinterpret_cast<const char*>(lparam);
+  return DefWindowProcA(window, message, wparam, lparam);
+}
 
 TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
   zip_builder archive;
@@ -273,11 +238,15 @@ TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
     CreateDirectoryA((files.dir / "save").c_str(), nullptr);
     if (c.archive_saved) write_file(files.dir / "save\\jsclasses.zip", archive.build());
     ASSERT_EQ(1, files.init());
-    install_host host;
-    INT_PTR result = -1;
-    EXPECT_TRUE(ui_driver::run_modal([&] { result = host.run(nullptr, IDD_TEST_INSTALL_HOST); }, [](DWORD) {}));
+    HWND host = CreateWindowExA(0, "STATIC", "インストール中", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(progress_window));
+    g_progress.clear();
+    int result = -1;
+    EXPECT_TRUE(ui_driver::run_modal([&] { result = library().install(host); }, [](DWORD) {}));
+    DestroyWindow(host);
     EXPECT_EQ(c.file ? 1 : 0, result);
-    EXPECT_EQ(c.file ? "jsclassesのインストール……成功\r\n" : "jsclassesのインストール……失敗\r\n", host.text);
+    EXPECT_EQ(c.file ? "jsclassesのインストール……成功\r\n" : "jsclassesのインストール……失敗\r\n", g_progress);
     EXPECT_EQ(c.file ? "" : "jsclassesのインストールに失敗．", files.last_log_line());
     if (c.file) {
       EXPECT_EQ("\\ProvidesClass{jsarticle}\n", read_file(files.dir / "tex\\" + c.file));
