@@ -234,6 +234,17 @@ inline void expect_holds(const step_run& run, const std::string& check) {
   }
 }
 
+inline void expect_checks(const step_run& run, const std::vector<std::string>& checks) {
+  bool restart = false;
+  for (const std::string& check : checks) {
+    if (check == "restart")
+      restart = true;
+    else
+      expect_holds(run, check);
+  }
+  EXPECT_EQ(restart, run.state.restart_needed);
+}
+
 // Runs `step` once for each row, in a fresh scratch directory, with its field
 // set to キャンセル beforehand.
 inline void run_rows(const std::function<bool(step_context&)>& step,
@@ -250,13 +261,6 @@ inline void run_rows(const std::function<bool(step_context&)>& step,
     EXPECT_EQ(log, run.log());
     EXPECT_STREQ(row.result, (run.state.step_results.*field).c_str());
     EXPECT_EQ(row.returned, returned);
-    bool restart = false;
-    for (const std::string& check : row.checks) {
-      if (check == "restart")
-        restart = true;
-      else
-        expect_holds(run, check);
-    }
-    EXPECT_EQ(restart, run.state.restart_needed);
+    expect_checks(run, row.checks);
   }
 }
