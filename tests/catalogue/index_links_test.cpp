@@ -57,38 +57,52 @@ std::string straddle_page(size_t start) {
 }
 
 TEST(scan_index_links, pages) {
+  const std::string many = links(100, 200);
   const struct {
     const char* what;
     std::string page;
     std::vector<std::string> names;
-    int cap;  // bytes per read at most
+    int cap = 1 << 20;  // bytes per read at most
+    int cancel_at = 0;  // the read during which Cancel is pressed
+    long fail_at = -1;  // the offset from which reads fail
+    listing_result result = listing_complete;
   } cases[] = {
       {"page order, duplicates kept, an empty link text names nothing",
        "<ul>\n<li>" + link("b.zip", "b.zip") + "</li>\n<li>" + link("a.zip", "a.zip") + "</li>" +
            link("icon.png", "") + link("b.zip", "b.zip") + "</ul>",
-       {"b.zip", "a.zip", "b.zip"}, 1 << 20},
+       {"b.zip", "a.zip", "b.zip"}},
       {"the link text, not the href, with its entities and tags",
        link("x%26y.zip", "x&amp;y.zip") + link("t.zip", "<b>t</b>.zip") + link("l.zip", "long-na..&gt;"),
-       {"x&amp;y.zip", "<b>t</b>.zip", "long-na..&gt;"}, 1 << 20},
+       {"x&amp;y.zip", "<b>t</b>.zip", "long-na..&gt;"}},
       {"tags in capitals, texts keeping their case",
        "<A HREF=\"G.ZIP\">GS860W32FULL.ZIP</A>\n<a HREF=\"m.zip\">Mixed.Zip</A>\n"
        "<A Href=\"n.zip\">\x93\xfa\x96\x7b.zip</a>",
-       {"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}, 1 << 20},
-      {"no links", "<html><body><p>Nothing.</p><p>a href without a tag</p></body></html>", {}, 1 << 20},
-      {"an empty page", "", {}, 1 << 20},
+       {"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}},
+      {"no links", "<html><body><p>Nothing.</p><p>a href without a tag</p></body></html>", {}},
+      {"an empty page", "", {}},
       {"a link straddling the front of a full window is lost: it starts in the first "
        "256 bytes and ends beyond byte 1024",
-       straddle_page(100), {"kept.zip"}, 1 << 20},
+       straddle_page(100), {"kept.zip"}},
       {"the same link after byte 256 fits the window after one slide", straddle_page(300),
-       {long_text, "kept.zip"}, 1 << 20},
+       {long_text, "kept.zip"}},
       {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
        numbered(20), 7},
-      {"many links, then filler", links(40, 1) + std::string(3000, 'x'), numbered(40), 1 << 20},
+      {"many links, then filler", links(40, 1) + std::string(3000, 'x'), numbered(40)},
+      // The flag is looked at after each refill or slide, so the first window is
+      // still examined and refilled.
+      {"Cancel during the first read", many, {"f0"}, 1 << 20, 1, -1, listing_cancelled},
+      {"Cancel during the third read", many, {"f0", "f1"}, 1 << 20, 3, -1, listing_cancelled},
+      // A page cut by a failed read must not pass for a complete listing.
+      {"a read failing part-way: the names found before it kept", many, numbered(16), 1 << 20, 0, 4000,
+       listing_failed},
+      {"the first read failing", many, {}, 1 << 20, 0, 0, listing_failed},
   };
   for (const auto& c : cases) {
     memory_page page(c.page, c.cap);
+    page.cancel_at_ = c.cancel_at;
+    page.fail_at_ = c.fail_at;
     name_list names{wklib::string("earlier")};
-    EXPECT_EQ(listing_complete, scan_index_links(page, nullptr, names)) << c.what;
+    EXPECT_EQ(c.result, scan_index_links(page, c.cancel_at ? &page.cancel_ : nullptr, names)) << c.what;
     std::vector<std::string> got;
     for (const wklib::string& name : names) got.emplace_back(name.c_str(), name.length());
     std::vector<std::string> expected{"earlier"};
@@ -96,34 +110,10 @@ TEST(scan_index_links, pages) {
     EXPECT_EQ(expected, got) << c.what;
     // No page is ever held whole: the window is filled once, then only topped up.
     EXPECT_EQ(1024, page.sizes_.front()) << c.what;
-    EXPECT_LE(*std::max_element(page.sizes_.begin() + 1, page.sizes_.end()), 1024) << c.what;
-    EXPECT_EQ(256, page.sizes_.back()) << c.what << ": with no link in view the window slides by 256 bytes";
-  }
-}
-
-TEST(scan_index_links, cancel_and_failure_end_the_page) {
-  const std::string page = links(100, 200);
-  // The flag is looked at after each refill or slide: one set during the first
-  // read still lets the first window be examined and refilled.
-  const struct {
-    int cancel_at, reads, names;
-  } cancels[] = {{1, 2, 1}, {3, 3, 2}};
-  for (const auto& c : cancels) {
-    memory_page cancelled(page);
-    cancelled.cancel_at_ = c.cancel_at;
-    name_list names;
-    EXPECT_EQ(listing_cancelled, scan_index_links(cancelled, &cancelled.cancel_, names));
-    EXPECT_EQ(c.reads, static_cast<int>(cancelled.sizes_.size())) << "cancelled at read " << c.cancel_at;
-    EXPECT_EQ(c.names, static_cast<int>(names.size())) << "cancelled at read " << c.cancel_at;
-  }
-  // A page cut by a failed read must not pass for a complete listing; names
-  // before the failure are kept.
-  for (long fail_at : {4000L, 0L}) {
-    memory_page failing(page);
-    failing.fail_at_ = fail_at;
-    name_list names;
-    EXPECT_EQ(listing_failed, scan_index_links(failing, nullptr, names)) << "failing at " << fail_at;
-    EXPECT_EQ(fail_at > 0, !names.empty()) << "failing at " << fail_at;
+    EXPECT_LE(*std::max_element(page.sizes_.begin(), page.sizes_.end()), 1024) << c.what;
+    if (c.result == listing_complete) {
+      EXPECT_EQ(256, page.sizes_.back()) << c.what << ": with no link in view the window slides by 256 bytes";
+    }
   }
 }
 
