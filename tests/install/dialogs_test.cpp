@@ -58,15 +58,12 @@ struct fake_plugins : other_software_source {
   }
 };
 
+// The first line of each question; the rest says which button does what.
 std::string question(const char* name) {
-  return std::string(name) +
-         "は既にインストールされています．アンインストールしますか？\r\nアンインストールするなら"
-         "「はい」を，\r\nせずにインストールするなら「いいえ」を，\r\nインストールしないならば"
-         "「キャンセル」を押してください．";
+  return std::string(name) + "は既にインストールされています．アンインストールしますか？";
 }
 const std::string gs_question = question("GhostScript"), gsview_question = question("GSview"),
-                  dviout_question =
-                      question("dviout") + "\r\nまた，アップデートの時も「いいえ」を選んでください．";
+                  dviout_question = question("dviout");
 // TEXMFMAIN is set in the registry only, so dialog 112 does not offer it.
 const std::string offered = "TEXMF=c:/old ticked|TEXMFCNF=c:/cnf ticked|", default_dir = "<tex>dviout\\";
 const char *const none = "インストールしてない", *const cancelled = "キャンセル", *const ok = "成功";
@@ -139,7 +136,8 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
       seen.push_back(replaced(ui_driver::item_text(window, IDC_ASK_PATH_EDIT), run.tex(), "<tex>"));
       if (a.typed) ui_driver::set_text(window, IDC_ASK_PATH_EDIT, run.dir / a.typed);
     } else {
-      seen.push_back(ui_driver::message_box_text(window));
+      const std::string text = ui_driver::message_box_text(window);
+      seen.push_back(text.substr(0, text.find("\r\n")));
     }
     if (a.screenshot) std::printf("screenshot: %s\n", ui_driver::save_screenshot(a.screenshot).c_str());
     ui_driver::press(window, a.button);

@@ -54,18 +54,14 @@ inline std::string reg_text(HKEY root, const std::string& key, const char* name,
   return got ? "<none>" : std::string(data, strnlen(data, size));
 }
 
-// Sets a text value, or deletes it when `data` is null.
+// Sets a text value, or deletes it when `data` is null. Setting up goes through
+// the program's registry functions (tested on their own); checks read without them.
 inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data,
                     DWORD type = REG_SZ) {
-  HKEY opened;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr))
-    return;
   if (data)
-    RegSetValueExA(opened, name, 0, type, reinterpret_cast<const BYTE*>(data),
-                   static_cast<DWORD>(std::strlen(data) + 1));
+    reg_write_string(root, key.c_str(), name, data, type == REG_EXPAND_SZ);
   else
-    RegDeleteValueA(opened, name);
-  RegCloseKey(opened);
+    reg_delete_value(root, (key + "\\" + name).c_str());
 }
 
 const char system_environment[] =
@@ -190,7 +186,7 @@ struct step_run {
 // A row of a step's table: the setup, then what the running text, the log and
 // the step's field read, what the step answered, and what else holds:
 //   "file P", "file P=CONTENT", "file P!=CONTENT", "no file P", "product NAME",
-//   "no product NAME", "HKCU\KEY|NAME=VALUE" (HKLM, HKCR likewise; with
+//   "no product NAME", "env NAME=VALUE", "HKCU\KEY|NAME=VALUE" (HKLM, HKCR likewise; with
 //   "REG_EXPAND_SZ " before it, of that type), and "restart" when the step asks
 //   for one (none asked for otherwise). Places are written as in the texts.
 struct step_row {
@@ -219,6 +215,10 @@ inline void expect_holds(const step_run& run, const std::string& check) {
     }
   } else if (c.compare(0, 11, "no product ") == 0 || c.compare(0, 8, "product ") == 0) {
     EXPECT_EQ(c[0] == 'p', product_registered(c.substr(c[0] == 'p' ? 8 : 11))) << c;
+  } else if (c.compare(0, 4, "env ") == 0) {
+    char value[4096] = "";
+    GetEnvironmentVariableA(rest.substr(0, equals).c_str(), value, sizeof value);
+    EXPECT_EQ(rest.substr(equals + 1), value) << c;
   } else if (c.compare(0, 2, "HK") == 0) {
     const HKEY root = c[3] == 'U' ? HKEY_CURRENT_USER : c[2] == 'L' ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
     const size_t bar = c.find('|'), value_at = c.find('=', bar);
