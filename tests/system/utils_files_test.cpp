@@ -28,6 +28,7 @@ std::vector<std::string> entries_of(const std::string& directory) {
   return names;
 }
 
+// Chains with 表 and ソ in them are unzip_test's, on disk.
 TEST(create_directory_chain, creates_only_what_ends_before_a_backslash) {
   scratch_directory scratch("chain");
   ASSERT_TRUE(write_file(scratch / "f", "x"));
@@ -38,10 +39,8 @@ TEST(create_directory_chain, creates_only_what_ends_before_a_backslash) {
   } cases[] = {
       {"a\\b", true, "a", "a\\b"},  // the last component has no backslash after it
       {"a\\b\\", true, "a\\b", ""},
-      {"x\\y\\z\\", true, "x\\y\\z", ""},
-      {"x\\y\\z\\", true, "x\\y\\z", ""},    // all there already
-      {"表\\ソース\\", true, "表\\ソース", ""},  // a byte-wise scan would make 0x95 first
-      {"f\\", true, "", ""},                 // an existing file passes for the prefix
+      {"a\\b\\", true, "a\\b", ""},  // all there already
+      {"f\\", true, "", ""},       // an existing file passes for the prefix
       {"f\\g\\", false, "", "f\\g"},
   };
   for (const auto& c : cases) {
@@ -53,7 +52,7 @@ TEST(create_directory_chain, creates_only_what_ends_before_a_backslash) {
       EXPECT_FALSE(exists(scratch / c.missing)) << c.path;
     }
   }
-  EXPECT_EQ((std::vector<std::string>{"a", "f", "x", "表"}), entries_of(scratch.path()));
+  EXPECT_EQ((std::vector<std::string>{"a", "f"}), entries_of(scratch.path()));
   EXPECT_FALSE(create_directory_chain("Q:\\tamari3\\x\\")) << "a drive that does not exist";
 }
 
