@@ -50,7 +50,7 @@ struct plugin_folder {
   }
 };
 
-TEST(plugin_host, lists_only_libraries_with_every_required_export_whose_init_agrees) {
+TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list) {
   plugin_folder folder({"full", "noset", "noinit", "refuses", "plugin_extrapack"});
   std::vector<std::string> names;
   for (const plugin_entry& entry : folder.host.entries())
@@ -66,83 +66,11 @@ TEST(plugin_host, lists_only_libraries_with_every_required_export_whose_init_agr
   EXPECT_EQ((std::vector<std::string>{"full Init 0", "noset Init 0", "refuses Init 0"}), calls);
   for (const char* freed : {"refuses", "noinit", "broken"})
     EXPECT_EQ(nullptr, GetModuleHandleA((folder.plugins + freed + ".dll").c_str())) << freed;
-  folder.host.unload_all();
-  EXPECT_TRUE(folder.host.entries().empty());
-  EXPECT_EQ(nullptr, GetModuleHandleA((folder.plugins + "full.dll").c_str()));
-}
 
-TEST(plugin_host, collects_downloads_in_list_order_until_one_is_not_ok) {
-  // full: an entry without URL between two good ones, then one without name; noset: count -1.
-  const char answers[] =
-      "[full]\r\ncount=4\r\nurl0=http://h/a.zip\r\nfile0=a.zip\r\nsize0=10\r\nfile1=b.zip\r\n"
-      "url2=http://h/c.zip\r\nfile2=c.zip\r\nsize2=30\r\nurl3=http://h/d.zip\r\n"
-      "[noset]\r\ncount=-1\r\nurl0=http://h/never.zip\r\nfile0=never.zip\r\n";
-  plugin_folder folder({"full", "noset"}, answers);
-  ASSERT_EQ(2u, folder.host.entries().size());
-  const std::string first = folder.host.entries()[0].soft_name(),
-                    second = folder.host.entries()[1].soft_name();
-  folder.calls();
-  folder.host.set_selected(0, true);
-  folder.host.set_selected(1, true);
-  const std::string kept = "kept|kept|1", a = "http://h/a.zip|C:\\save\\a.zip|10",
-                    c = "http://h/c.zip|C:\\save\\c.zip|30";
-  struct {
-    std::string refusing;  // the plug-in answering not ok
-    bool ok;
-    std::vector<std::string> calls, downloads;  // url|path|size
-  } cases[] = {
-      {"", true, {first + " GetDownloadData 0", second + " GetDownloadData 0"}, {kept, a, c}},
-      {first, false, {first + " GetDownloadData 0"}, {kept}},  // the second is not asked
-      {second, false, {first + " GetDownloadData 0", second + " GetDownloadData 0"}, {kept}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("refusing: " + c.refusing);
-    write_file(folder.ini, answers);
-    if (!c.refusing.empty()) WritePrivateProfileStringA(c.refusing.c_str(), "ok", "0", folder.ini.c_str());
-    std::vector<plugin_download> out = {{"kept", "kept", 1}};
-    EXPECT_EQ(c.ok, folder.host.collect_downloads(nullptr, "C:\\save\\", out));
-    std::vector<std::string> got;
-    for (const plugin_download& d : out)
-      got.push_back(std::string(d.url.c_str()) + "|" + d.path.c_str() + "|" + std::to_string(d.size));
-    EXPECT_EQ(c.downloads, got) << "earlier entries stay";
-    EXPECT_EQ(c.calls, folder.calls());
-  }
-}
-
-TEST(plugin_host, installs_the_selected_and_counts_the_successes) {
-  plugin_folder folder({"full", "noset"}, "[noset]\r\ninstall=0\r\n");
-  folder.calls();
-  const HWND progress = reinterpret_cast<HWND>(0x5678);
-  const std::string window = " Install " + std::to_string(reinterpret_cast<ULONG_PTR>(progress));
-  struct {
-    bool full, noset;
-    int installed;
-    std::vector<std::string> calls;  // sorted
-  } cases[] = {
-      {false, false, 0, {}},
-      {true, false, 1, {"full" + window}},
-      {false, true, 0, {"noset" + window}},  // its Install answers false
-      {true, true, 1, {"full" + window, "noset" + window}},
-  };
-  for (const auto& c : cases) {
-    folder.host.set_selected(folder.row_of("full"), c.full);
-    folder.host.set_selected(folder.row_of("noset"), c.noset);
-    EXPECT_EQ(int(c.calls.size()), folder.host.count_selected());
-    EXPECT_EQ(c.installed, folder.host.install_selected(progress));
-    std::vector<std::string> calls = folder.calls();
-    std::sort(calls.begin(), calls.end());
-    EXPECT_EQ(c.calls, calls);
-  }
-}
-
-// The host's part of page 113, on a list of its own: the rows, the double-click
-// (the selected row's Set, or the host's message for a plug-in without one) and
-// the ticks read back.
-TEST(plugin_host, fills_the_page_list_opens_settings_and_reads_the_ticks) {
-  plugin_folder folder({"full", "noset", "plugin_extrapack"});
+  // The host's part of page 113, on a list of its own: the rows, the double-click
+  // (the selected row's Set, or the host's message for a plug-in without one) and
+  // the ticks read back.
   plugin_host& host = folder.host;
-  ASSERT_EQ(3u, host.entries().size());
-  folder.calls();
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   HWND page = CreateWindowExA(0, "STATIC", "その他のソフト", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
@@ -184,6 +112,71 @@ TEST(plugin_host, fills_the_page_list_opens_settings_and_reads_the_ticks) {
   EXPECT_EQ(1, host.count_selected());
   EXPECT_TRUE(host.entries()[folder.row_of("jsclasses")].selected);
   DestroyWindow(page);
+  folder.host.unload_all();
+  EXPECT_TRUE(folder.host.entries().empty());
+  EXPECT_EQ(nullptr, GetModuleHandleA((folder.plugins + "full.dll").c_str()));
+}
+
+TEST(plugin_host, collects_downloads_until_one_is_not_ok_and_installs_the_selected) {
+  // full: an entry without URL between two good ones, then one without name; noset: count -1.
+  const char answers[] =
+      "[full]\r\ncount=4\r\nurl0=http://h/a.zip\r\nfile0=a.zip\r\nsize0=10\r\nfile1=b.zip\r\n"
+      "url2=http://h/c.zip\r\nfile2=c.zip\r\nsize2=30\r\nurl3=http://h/d.zip\r\n"
+      "[noset]\r\ncount=-1\r\nurl0=http://h/never.zip\r\nfile0=never.zip\r\n";
+  plugin_folder folder({"full", "noset"}, answers);
+  ASSERT_EQ(2u, folder.host.entries().size());
+  const std::string first = folder.host.entries()[0].soft_name(),
+                    second = folder.host.entries()[1].soft_name();
+  folder.calls();
+  folder.host.set_selected(0, true);
+  folder.host.set_selected(1, true);
+  const std::string kept = "kept|kept|1", a = "http://h/a.zip|C:\\save\\a.zip|10",
+                    c = "http://h/c.zip|C:\\save\\c.zip|30";
+  struct {
+    std::string refusing;  // the plug-in answering not ok
+    bool ok;
+    std::vector<std::string> calls, downloads;  // url|path|size
+  } cases[] = {
+      {"", true, {first + " GetDownloadData 0", second + " GetDownloadData 0"}, {kept, a, c}},
+      {first, false, {first + " GetDownloadData 0"}, {kept}},  // the second is not asked
+      {second, false, {first + " GetDownloadData 0", second + " GetDownloadData 0"}, {kept}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("refusing: " + c.refusing);
+    write_file(folder.ini, answers);
+    if (!c.refusing.empty()) WritePrivateProfileStringA(c.refusing.c_str(), "ok", "0", folder.ini.c_str());
+    std::vector<plugin_download> out = {{"kept", "kept", 1}};
+    EXPECT_EQ(c.ok, folder.host.collect_downloads(nullptr, "C:\\save\\", out));
+    std::vector<std::string> got;
+    for (const plugin_download& d : out)
+      got.push_back(std::string(d.url.c_str()) + "|" + d.path.c_str() + "|" + std::to_string(d.size));
+    EXPECT_EQ(c.downloads, got) << "earlier entries stay";
+    EXPECT_EQ(c.calls, folder.calls());
+  }
+
+  // Installing: only the selected are run, the successes counted.
+  write_file(folder.ini, "[noset]\r\ninstall=0\r\n");
+  const HWND progress = reinterpret_cast<HWND>(0x5678);
+  const std::string window = " Install " + std::to_string(reinterpret_cast<ULONG_PTR>(progress));
+  struct {
+    bool full, noset;
+    int installed;
+    std::vector<std::string> calls;  // sorted
+  } installs[] = {
+      {false, false, 0, {}},
+      {true, false, 1, {"full" + window}},
+      {false, true, 0, {"noset" + window}},  // its Install answers false
+      {true, true, 1, {"full" + window, "noset" + window}},
+  };
+  for (const auto& c : installs) {
+    folder.host.set_selected(folder.row_of("full"), c.full);
+    folder.host.set_selected(folder.row_of("noset"), c.noset);
+    EXPECT_EQ(int(c.calls.size()), folder.host.count_selected());
+    EXPECT_EQ(c.installed, folder.host.install_selected(progress));
+    std::vector<std::string> calls = folder.calls();
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(c.calls, calls);
+  }
 }
 
 }  // namespace
