@@ -84,17 +84,6 @@ const package_server& server() {
   return started;
 }
 
-TEST(extrapack_settings, init_writes_only_the_missing_defaults) {
-  const std::vector<std::vector<std::string>> own_keys = {
-      {"jsclasses", "URL", "http://h/own/"}, {"jsclasses", "target", "\\texmf-local"}};
-  for (bool own : {false, true}) {
-    host_files files("extrapack_init", own ? own_keys : decltype(own_keys){});
-    EXPECT_EQ(1, files.init());
-    EXPECT_EQ(own ? "http://h/own/" : default_package_url, files.get("URL"));
-    EXPECT_EQ(own ? "\\texmf-local" : "share\\texmf-local\\", files.get("target"));
-  }
-}
-
 // Records what the worker shows; asks to stop at the n-th check (0: never).
 class recording_view : public fetch_view {
  public:
@@ -217,6 +206,8 @@ LRESULT CALLBACK progress_window(HWND window, UINT message, WPARAM wparam, LPARA
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// Install after Init: the default target or one written by hand (used as written,
+// without its trailing backslash), and a missing archive.
 TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
   zip_builder archive;
   archive.add("jsclasses/jsarticle.cls", "\\ProvidesClass{jsarticle}\n");
@@ -238,6 +229,9 @@ TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
     CreateDirectoryA((files.dir / "save").c_str(), nullptr);
     if (c.archive_saved) write_file(files.dir / "save\\jsclasses.zip", archive.build());
     ASSERT_EQ(1, files.init());
+    // Init writes its section's defaults where they are missing.
+    EXPECT_EQ(default_package_url, files.get("URL"));
+    EXPECT_EQ(c.target ? c.target : "share\\texmf-local\\", files.get("target"));
     HWND host = CreateWindowExA(0, "STATIC", "インストール中", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
                                 nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrA(host, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(progress_window));
