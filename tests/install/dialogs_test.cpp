@@ -35,7 +35,9 @@ struct action {
   bool untick_first;
 };
 const char sheet[] = "環境変数のチェック";
-action box(int button, const char* shot = nullptr) { return {"tamari3", button, nullptr, shot, nullptr, false}; }
+action box(int button, const char* shot = nullptr) {
+  return {"tamari3", button, nullptr, shot, nullptr, false};
+}
 action sheet_112(int button, bool untick_first = false, const char* shot = nullptr) {
   return {sheet, button, nullptr, shot, nullptr, untick_first};
 }
@@ -65,7 +67,8 @@ std::string question(const char* name) {
 const std::string gs_question = question("GhostScript"), gsview_question = question("GSview"),
                   dviout_question = question("dviout");
 // TEXMFMAIN is set in the registry only, so dialog 112 does not offer it.
-const std::string offered = "TEXMF=c:/old ticked|TEXMFCNF=c:/cnf ticked|", default_dir = "<tex>dviout\\";
+const std::string offered = "TEXMF=c:/old ticked|TEXMFCNF=c:/cnf ticked|",
+                  default_dir = "<tex>dviout\\";
 const char *const none = "インストールしてない", *const cancelled = "キャンセル", *const ok = "成功";
 
 // The running text of dialog 107 as it was when the dialog went.
@@ -90,7 +93,8 @@ void prepare(step_run& run, unsigned setup) {
     run.set_value(HKEY_LOCAL_MACHINE, system_environment, name, value);
   }
   run.set_file(autoexec, setup & texmf ? "set TEXMF=c:/old\r\nset TEXMFCNF=c:/cnf\r\n" : "");
-  if (setup & gs_registered) run_and_wait(("\"" + program_path(FIXTURE_SETUPGS_PATH) + "\"").c_str(), "", false);
+  if (setup & gs_registered)
+    run_and_wait(("\"" + program_path(FIXTURE_SETUPGS_PATH) + "\"").c_str(), "", false);
   if (setup & gs_archive) {
     run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
@@ -139,7 +143,8 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
       const std::string text = ui_driver::message_box_text(window);
       seen.push_back(text.substr(0, text.find("\r\n")));
     }
-    if (a.screenshot) std::printf("screenshot: %s\n", ui_driver::save_screenshot(a.screenshot).c_str());
+    if (a.screenshot)
+      std::printf("screenshot: %s\n", ui_driver::save_screenshot(a.screenshot).c_str());
     ui_driver::press(window, a.button);
     ui_driver::wait_until_gone(window);
   }
@@ -150,10 +155,15 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
 // autoexec.bat (TEXMFCNF; TEXMF was unticked), and then asks for a restart; its
 // キャンセル deletes nothing.
 std::vector<std::string> texmf_left(bool deleted) {
-  const std::string cnf = deleted ? "<none>" : "c:/cnf", machine = "HKLM\\" + std::string(system_environment);
-  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + std::string(deleted ? "" : "set TEXMFCNF=c:/cnf\r\n"),
-          "HKCU\\Environment|TEXMF=c:/cnf", machine + "|TEXMF=c:/cnf", "HKCU\\Environment|TEXMFCNF=" + cnf,
-          machine + "|TEXMFCNF=" + cnf, deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
+  const std::string cnf = deleted ? "<none>" : "c:/cnf",
+                    machine = "HKLM\\" + std::string(system_environment),
+                    left = deleted ? "" : "set TEXMFCNF=c:/cnf\r\n";
+  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + left,
+          "HKCU\\Environment|TEXMF=c:/cnf",
+          machine + "|TEXMF=c:/cnf",
+          "HKCU\\Environment|TEXMFCNF=" + cnf,
+          machine + "|TEXMFCNF=" + cnf,
+          deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
 }
 
 TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
@@ -216,7 +226,8 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
     for (const action& a : c.actions)
       if (a.blocked) blocked = std::string(a.blocked) + ":" + run.dir / "release";
     const std::string bin = run.tex() + "bin";
-    run.set_variable("TAMARI_FIXTURE_FAIL", c.setup & gs_uninstaller_fails ? "uninstall:2" : nullptr);
+    run.set_variable("TAMARI_FIXTURE_FAIL",
+                     c.setup & gs_uninstaller_fails ? "uninstall:2" : nullptr);
     run.set_variable("TAMARI_FIXTURE_WAIT", blocked.empty() ? nullptr : blocked.c_str());
     run.set_variable("TEXMF", c.setup & texmf ? "c:/old" : nullptr);
     run.set_variable("TEXMFCNF", c.setup & texmf ? "c:/cnf" : nullptr);
@@ -244,7 +255,8 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
     std::vector<std::string> log = run.log();
     auto at = log.begin();
     for (const std::string& line : c.log_in_order)
-      EXPECT_NE(log.end(), at = std::find(at, log.end(), line)) << "expected next in the log: " << line;
+      EXPECT_NE(log.end(), at = std::find(at, log.end(), line))
+          << "expected next in the log: " << line;
     std::string end = c.text_end;
     EXPECT_EQ(end, last_text.substr(last_text.size() - std::min(last_text.size(), end.size())));
     if (c.plugins_selected) {

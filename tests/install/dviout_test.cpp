@@ -50,7 +50,8 @@ std::vector<std::string> plus(std::vector<std::string> checks) {
 TEST(configure_dviout, fills_in_only_what_is_missing) {
   run_rows(configure_dviout, &step_results::dviout_settings, {
       {"first configuration", given({}, "c:\\gs\\gs8.14\\"), configured, configured_log, "成功", true,
-       plus({user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
+       plus({user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;"
+                    "^r\\tfm\\\\^s.tfm",
              user + "TEXROOT=<tex>share\\texmf\\fonts;<tex>share\\texmf-local\\fonts",
              user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
              user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",

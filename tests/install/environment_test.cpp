@@ -13,7 +13,8 @@
 namespace {
 
 bool nt() {
-  EXPECT_FALSE(is_nt_family() && std::getenv("TAMARI_EXPECT_WIN98")) << "the child was not taken for Windows 98";
+  EXPECT_FALSE(is_nt_family() && std::getenv("TAMARI_EXPECT_WIN98"))
+      << "the child was not taken for Windows 98";
   return is_nt_family();
 }
 
@@ -35,41 +36,43 @@ std::function<void(step_run&)> given(const char* installer_path, const char* gho
   };
 }
 
-const std::string path = std::string("HKLM\\") + system_environment + "|PATH=";
+const std::string path = std::string("HKLM\\") + system_environment + "|PATH=",
+                  unchanged = "file C:\\autoexec.bat=" + std::string(batch);
+
+// The running text and the log lines of adding `dirs` to PATH.
+std::string adding(const std::string& dirs, const char* outcome) {
+  return "環境変数PATHに" + dirs + "を追加……" + outcome + "\r\n";
+}
+std::string added(const std::string& dirs) { return "環境変数PATHに" + dirs + "を追加"; }
 
 TEST(add_directories_to_path, extends_the_registry_value_or_autoexec_bat) {
-  const char *both = "c:\\tex\\bin,c:\\gs\\gs8.14\\bin", *gs = "c:\\gs\\gs8.14\\";
+  const char *tex = "c:\\tex\\bin", *gs = "c:\\gs\\gs8.14\\", *gs_bin = "c:\\gs\\gs8.14\\bin";
   if (nt()) {
     run_rows(add_directories_to_path, &step_results::environment, {
         {"present in another case", given("c:\\windows;C:\\TeX\\BIN\\", "", "c:\\windows;"), "", {},
-         "不要", true, {path + "c:\\windows;", "file C:\\autoexec.bat=" + std::string(batch)}},
+         "不要", true, {path + "c:\\windows;", unchanged}},
         // The value already ends with ";".
-        {"both added", given("c:\\windows", gs, "c:\\windows;"),
-         "環境変数PATHにc:\\tex\\binを追加……成功\r\n環境変数PATHにc:\\gs\\gs8.14\\binを追加……成功\r\n",
-         {"環境変数PATHにc:\\tex\\binを追加", "環境変数PATHにc:\\gs\\gs8.14\\binを追加"}, "成功", true,
+        {"both added", given("c:\\windows", gs, "c:\\windows;"), adding(tex, "成功") + adding(gs_bin, "成功"),
+         {added(tex), added(gs_bin)}, "成功", true,
          {"REG_EXPAND_SZ " + path + "c:\\windows;c:\\tex\\bin;c:\\gs\\gs8.14\\bin;", "restart"}},
-        {"unreadable value", given("c:\\windows", "", nullptr), "環境変数PATHにc:\\tex\\binを追加……失敗\r\n",
-         {"レジストリを読み込めませんでした．", "環境変数PATHにc:\\tex\\binを追加しようとしたら失敗．"}, "失敗",
-         false, {path + "<none>"}},
+        {"unreadable value", given("c:\\windows", "", nullptr), adding(tex, "失敗"),
+         {"レジストリを読み込めませんでした．", added(tex) + "しようとしたら失敗．"}, "失敗", false,
+         {path + "<none>"}},
     });
     return;
   }
+  const std::string both = "c:\\tex\\bin,c:\\gs\\gs8.14\\bin";
   run_rows(add_directories_to_path, &step_results::environment, {
-      {"present in another case", given("c:\\windows;C:\\TeX\\BIN\\", "", "c:\\windows"), "", {}, "不要",
-       true, {"file C:\\autoexec.bat=" + std::string(batch)}},
-      {"both added", given("c:\\windows", gs, "c:\\windows"),
-       "環境変数PATHに" + std::string(both) + "を追加……成功\r\n", {"環境変数PATHに" + std::string(both) + "を追加"},
-       "成功", true,
-       {path + "c:\\windows", "file C:\\autoexec.bat=" + std::string(batch) +
-                                  "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n",
+      {"both added", given("c:\\windows", gs, "c:\\windows"), adding(both, "成功"), {added(both)}, "成功", true,
+       {path + "c:\\windows", unchanged + "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n",
         "restart"}},
       // Without windir there is no autoexec.bat to write to.
-      {"no windir", given("c:\\windows", "", "c:\\windows", ""), "環境変数PATHにc:\\tex\\binを追加……失敗\r\n",
-       {"環境変数PATHにc:\\tex\\binを追加しようとしたら失敗．"}, "失敗", true,
-       {path + "c:\\windows", "file C:\\autoexec.bat=" + std::string(batch)}},
+      {"no windir", given("c:\\windows", "", "c:\\windows", ""), adding(tex, "失敗"),
+       {added(tex) + "しようとしたら失敗．"}, "失敗", true, {path + "c:\\windows", unchanged}},
   });
 }
 
+// A deletion that succeeds on NT shows in the driver test, through dialog 112.
 TEST(delete_env_variable, clears_the_registry_on_nt_and_the_set_lines) {
   struct {
     bool nt;
@@ -77,7 +80,6 @@ TEST(delete_env_variable, clears_the_registry_on_nt_and_the_set_lines) {
     const char *after, *registry_after;
     std::vector<std::string> log;
   } cases[] = {
-      {true, batch, batch_without_texmf, "<none>", {"環境変数「TEXMF」の削除開始．", "環境変数「TEXMF」の削除終了．"}},
       {true, "@echo off\r\n", "@echo off\r\n", "<none>", {"環境変数「TEXMF」の削除開始．"}},
       {true, nullptr, "", "<none>", {"環境変数「TEXMF」の削除開始．", "C:\\autoexec.batからの削除失敗．"}},
       {false, batch, batch_without_texmf, "c:/old",
@@ -106,11 +108,11 @@ TEST(windows_98, child_passes) {
   GetModuleFileNameA(nullptr, self, sizeof self);
   const std::string name = self;
   step_run run("win98");
-  run.set_value(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\" + name.substr(name.rfind('\\') + 1),
-                "Version", "win98");
+  const std::string key = "Software\\Wine\\AppDefaults\\" + name.substr(name.rfind('\\') + 1);
+  run.set_value(HKEY_CURRENT_USER, key, "Version", "win98");
   run.set_variable("TAMARI_EXPECT_WIN98", "1");
-  EXPECT_TRUE(run_and_wait(("\"" + name + "\" --gtest_filter=add_directories_to_path.*:delete_env_variable.*").c_str(),
-                           "", false))
+  const std::string tests = "add_directories_to_path.*:delete_env_variable.*";
+  EXPECT_TRUE(run_and_wait(("\"" + name + "\" --gtest_filter=" + tests).c_str(), "", false))
       << "expected the Windows 98 child's tests to pass";
 }
 

@@ -15,10 +15,12 @@ namespace {
 // <save>gs.zip as the archive (holding setupgs.exe when `sound`), `fail` for
 // TAMARI_FIXTURE_FAIL, a cancel after the text `cancel_after`; TMP as given,
 // TEMP an ASCII one.
-std::function<void(step_run&)> archive(bool sound, const char* fail = "", const char* cancel_after = "",
+std::function<void(step_run&)> archive(bool sound, const char* fail = "",
+                                       const char* cancel_after = "",
                                        const char* tmp = "c:\\表\\tmp") {
   return [=](step_run& run) {
-    if (sound) run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
+    if (sound)
+      run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
     run.set_variable("TAMARI_FIXTURE_FAIL", fail);
     run.sink.cancel_after = cancel_after;
@@ -28,11 +30,14 @@ std::function<void(step_run&)> archive(bool sound, const char* fail = "", const 
 }
 
 // A test installer run beforehand, then run_probe uninstallers "name|exit code".
-std::function<void(step_run&)> installed(const char* program, std::vector<std::string> uninstallers = {}) {
+std::function<void(step_run&)> installed(const char* program,
+                                         std::vector<std::string> uninstallers = {}) {
   return [=](step_run& run) {
     if (*program) run_and_wait(("\"" + program_path(program) + "\"").c_str(), "", false);
-    for (const std::string& entry : uninstallers)
-      run.set_uninstaller(entry.substr(0, entry.find('|')), std::stoi(entry.substr(entry.find('|') + 1)));
+    for (const std::string& entry : uninstallers) {
+      const size_t bar = entry.find('|');
+      run.set_uninstaller(entry.substr(0, bar), std::stoi(entry.substr(bar + 1)));
+    }
   };
 }
 
@@ -68,12 +73,15 @@ TEST(install_ghostscript, keeps_the_scratch_directory_after_a_failure) {
 }
 
 TEST(configure_ghostscript, appends_the_font_map_each_time) {
-  auto twice = [](step_context& context) { return configure_ghostscript(context) && configure_ghostscript(context); };
+  auto twice = [](step_context& context) {
+    return configure_ghostscript(context) && configure_ghostscript(context);
+  };
   std::string block = replaced(cidfmap_entries(windir_with_slashes()).c_str(), "\n", "\r\n");
   run_rows(twice, &step_results::ghostscript_settings, {
       {"installed", installed(FIXTURE_SETUPGS_PATH), "GhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n",
        {"GhostScriptの設定開始", "GhostScriptの設定完了", "GhostScriptの設定開始", "GhostScriptの設定完了"},
-       "成功", true, {"file <dir>programs\\gs8.14\\lib\\cidfmap=% written by the test installer\r\n" + block + block}},
+       "成功", true,
+       {"file <dir>programs\\gs8.14\\lib\\cidfmap=% written by the test installer\r\n" + block + block}},
       {"nothing registered", installed(""), "GhostScriptの設定……失敗\r\n",
        {"GhostScriptの設定開始", "lib\\cidfmapを開けませんでした．"}, "失敗", false, {}},
   });
@@ -83,7 +91,8 @@ TEST(uninstallers, run_in_the_uninstall_keys_order_until_one_fails) {
   run_rows(uninstall_ghostscript, &step_results::ghostscript, {
       {"installed", installed(FIXTURE_SETUPGS_PATH), "GhostScriptのアンインストール……成功\r\n",
        {"GhostScriptのアンインストール開始", "GhostScriptのアンインストール終了"}, "キャンセル", true,
-       {"no product AFPL Ghostscript 8.14", "no product AFPL Ghostscript Fonts", "no file <dir>programs\\gs8.14"}},
+       {"no product AFPL Ghostscript 8.14", "no product AFPL Ghostscript Fonts",
+        "no file <dir>programs\\gs8.14"}},
       {"the uninstaller fails", installed("", {"AFPL Ghostscript 8.13|2"}), "GhostScriptのアンインストール……失敗\r\n",
        {"GhostScriptのアンインストール開始", "\"<probe>\" 2 \"<dir>AFPL Ghostscript 8.13\"に失敗．"}, "キャンセル",
        false, {}},

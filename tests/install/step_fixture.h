@@ -81,8 +81,9 @@ inline std::string dviout_start_menu() {
 
 // What earlier runs may have left of GhostScript, GSview and dviout.
 inline void remove_traces() {
-  for (const char* name : {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13",
-                           "GSview 4.5", "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"})
+  for (const char* name :
+       {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13", "GSview 4.5",
+        "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"})
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str());
   reg_delete_key_tree(HKEY_CURRENT_USER, "Software\\TOMOE");
   for (const char* key : {".dvi", "dvifile"}) reg_delete_key_tree(HKEY_CLASSES_ROOT, key);
@@ -141,14 +142,16 @@ struct step_run {
     DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
     const bool had = length > 0 && length < sizeof old;
     const std::string kept(old, had ? length : 0), variable = name;
-    undo.push_back([=] { SetEnvironmentVariableA(variable.c_str(), had ? kept.c_str() : nullptr); });
+    undo.push_back(
+        [=] { SetEnvironmentVariableA(variable.c_str(), had ? kept.c_str() : nullptr); });
     SetEnvironmentVariableA(name, value);
   }
   void set_value(HKEY root, const std::string& key, const char* name, const char* value) {
     DWORD type = REG_SZ;
     const std::string old = reg_text(root, key, name, &type), value_name = name;
     const bool had = old != "<none>" && old != "<no key>";
-    undo.push_back([=] { reg_set(root, key, value_name.c_str(), had ? old.c_str() : nullptr, type); });
+    undo.push_back(
+        [=] { reg_set(root, key, value_name.c_str(), had ? old.c_str() : nullptr, type); });
     reg_set(root, key, name, value);
   }
   // A file outside the scratch directory is deleted at the end, or gets its old content back.
@@ -156,13 +159,9 @@ struct step_run {
     const std::string place = expand(path), old = read_file(place);
     const bool had = exists(place);
     if (place.find(dir.path()) != 0)
-      undo.push_back([=] { had ? (void)write_file(place, old) : (void)DeleteFileA(place.c_str()); });
-    for (size_t at = 3; at < place.size(); ++at) {
-      if (IsDBCSLeadByte(static_cast<BYTE>(place[at])))
-        ++at;
-      else if (place[at] == '\\')
-        CreateDirectoryA(place.substr(0, at).c_str(), nullptr);
-    }
+      undo.push_back(
+          [=] { had ? (void)write_file(place, old) : (void)DeleteFileA(place.c_str()); });
+    create_directory_chain(place.c_str());
     write_file(place, content);
   }
   void set_zip(const std::string& path, const std::string& entry, const std::string& content) {
@@ -172,7 +171,8 @@ struct step_run {
   }
   // A run_probe answering `code` as the uninstaller of `name`; it reports in <dir><name>.
   void set_uninstaller(const std::string& name, int code) {
-    reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", probe_command(code, dir / name).c_str());
+    reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString",
+            probe_command(code, dir / name).c_str());
   }
 
   scratch_directory dir;
@@ -201,7 +201,8 @@ struct step_row {
 
 inline void expect_holds(const step_run& run, const std::string& check) {
   const bool expand_sz = check.compare(0, 14, "REG_EXPAND_SZ ") == 0;
-  const std::string c = run.expand(check.substr(expand_sz ? 14 : 0)), rest = c.substr(c.find(' ') + 1);
+  const std::string c = run.expand(check.substr(expand_sz ? 14 : 0)),
+                    rest = c.substr(c.find(' ') + 1);
   const size_t equals = rest.find('=');
   if (c.compare(0, 8, "no file ") == 0) {
     EXPECT_FALSE(exists(c.substr(8))) << c;
@@ -220,11 +221,14 @@ inline void expect_holds(const step_run& run, const std::string& check) {
     GetEnvironmentVariableA(rest.substr(0, equals).c_str(), value, sizeof value);
     EXPECT_EQ(rest.substr(equals + 1), value) << c;
   } else if (c.compare(0, 2, "HK") == 0) {
-    const HKEY root = c[3] == 'U' ? HKEY_CURRENT_USER : c[2] == 'L' ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+    const HKEY root = c[3] == 'U'   ? HKEY_CURRENT_USER
+                      : c[2] == 'L' ? HKEY_LOCAL_MACHINE
+                                    : HKEY_CLASSES_ROOT;
     const size_t bar = c.find('|'), value_at = c.find('=', bar);
     DWORD type = 0;
-    EXPECT_EQ(c.substr(value_at + 1),
-              reg_text(root, c.substr(5, bar - 5), c.substr(bar + 1, value_at - bar - 1).c_str(), &type))
+    EXPECT_EQ(
+        c.substr(value_at + 1),
+        reg_text(root, c.substr(5, bar - 5), c.substr(bar + 1, value_at - bar - 1).c_str(), &type))
         << c;
     if (expand_sz) {
       EXPECT_EQ(DWORD{REG_EXPAND_SZ}, type) << c;

@@ -23,7 +23,8 @@ void write_tar_gz(const std::string& path) {
 // Copies of tar.exe as texinst's programs, and the archives to unpack: sound
 // ones are *.gz but bad*.
 std::function<void(step_run&)> given(std::vector<std::string> programs,
-                                     std::vector<std::string> archives, const char* cancel_after = "") {
+                                     std::vector<std::string> archives,
+                                     const char* cancel_after = "") {
   return [=](step_run& run) {
     CreateDirectoryA((run.save() + "texinst").c_str(), nullptr);
     for (const std::string& program : programs)
@@ -47,7 +48,8 @@ TEST(install_w32tex, unpacks_each_archive_and_removes_the_copies) {
        "W32TeXのインストール\r\nbad.tar.gzを解凍……失敗\r\nok.tar.gzを解凍……成功\r\n失敗\r\n",
        {"bad.tar.gzのインストールに失敗", "ok.tar.gzのインストールに成功"}, "失敗", false,
        {"no file <tex>tar.exe"}},
-      {"an empty texinst", given({}, {"ok.tar.gz"}), "W32TeXのインストール\r\n失敗\r\n", {}, "失敗", false, {}},
+      {"an empty texinst", given({}, {"ok.tar.gz"}), "W32TeXのインストール\r\n失敗\r\n", {}, "失敗",
+       false, {}},
       {"cancel while copying", given({"tar.exe", "gzip.exe"}, {"ok.tar.gz"}, "W32TeXのインストール\r\n"),
        "W32TeXのインストール\r\n", {}, "キャンセル", false, {"no file <tex>tar.exe", "no file <tex>gzip.exe"}},
       {"cancel while unpacking", given({"tar.exe"}, {"ok.tar.gz", "x.tar.bz2"}, "x.tar.bz2を解凍……"),
