@@ -12,15 +12,15 @@
 
 namespace {
 
-// <save>gs.zip as the archive (holding setupgs.exe when `sound`), `fail` for
-// TAMARI_FIXTURE_FAIL, a cancel after the text `cancel_after`; TMP as given,
-// TEMP an ASCII one.
+// <save>gs.zip as the archive (holding setupgs.exe when `sound`, a stand-in
+// never started when cancelled first), `fail` for TAMARI_FIXTURE_FAIL, a cancel
+// after the text `cancel_after`; TMP as given, TEMP an ASCII one.
 std::function<void(step_run&)> archive(bool sound, const char* fail = "",
                                        const char* cancel_after = "",
                                        const char* tmp = "c:\\表\\tmp") {
   return [=](step_run& run) {
-    if (sound)
-      run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
+    const std::string program = *cancel_after ? "" : read_file(program_path(FIXTURE_SETUPGS_PATH));
+    if (sound) run.set_zip("<save>gs.zip", "setupgs.exe", program);
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
     run.set_variable("TAMARI_FIXTURE_FAIL", fail);
     run.sink.cancel_after = cancel_after;
