@@ -2,7 +2,9 @@
 #pragma once
 
 #define IDD_TEST_DIALOG 200
+#define IDC_TEST_EDIT 201
 #define IDC_TEST_ASK 203
+#define IDD_TEST_SCROLL 210
 #define IDD_TEST_PAGE_ONE 301
 #define IDD_TEST_PAGE_TWO 302
 #define IDD_TEST_PAGE_THREE 303
