@@ -75,7 +75,7 @@ std::string index_page(std::size_t bytes) {
       "<tr><td><a href=\"/pub/tex/\">Parent Directory</a></td></tr>\n";
   while (page.size() < bytes) {
     const std::string name = archive_name(r);
-    char date[32], line[512];
+    char date[64], line[512];  // room for any int, as the compiler counts
     std::snprintf(date, sizeof date, "%02d-%02d-%04d %02d:%02d", 1 + r.below(28), 1 + r.below(12),
                   2000 + r.below(9), r.below(24), r.below(60));
     const char* form = forms[r.below(3)];
