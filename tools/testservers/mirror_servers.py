@@ -1,24 +1,18 @@
 #!/usr/bin/python3
 """Loopback mirrors for the network tests: an FTP server (pyftpdlib), an HTTP
 server of our own and a recording HTTP proxy that serves the HTTP server's tree
-itself, each on its own 127.0.0.x address.
+itself. Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
 
-  mirror_servers.py start --state DIR [--first 20] [--last 49] [--time-limit S]
+  mirror_servers.py start|stop --state DIR [--first 20] [--last 49] [--time-limit S]
                           [--demo-programs DIR]
-  mirror_servers.py stop --state DIR
 
 `start` writes the fixture trees into DIR/root, starts one detached process
 serving all three and returns once they listen. Each server takes the first
-address of the range that it can bind, so copies of the test run that share the
-range never collide. DIR/servers then reads
-
-  ftp 127.0.0.20
-  http 127.0.0.21
-  proxy 127.0.0.22 8080
-
-and DIR/ftp.log, http.log and proxy.log get one line per command or request.
-The process ends by itself after the time limit; `stop` ends it earlier.
-Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
+127.0.0.x address of the range that it can bind, so copies of the test run that
+share the range never collide. DIR/servers then reads "ftp ADDRESS", "http
+ADDRESS" and "proxy ADDRESS 8080", one a line, and DIR/ftp.log, http.log and
+proxy.log get a line per command or request. The process ends by itself after
+the time limit; `stop` ends it earlier.
 """
 
 import argparse
@@ -60,31 +54,27 @@ def write_trees(root, demo_programs=None):
     """root/ftp for the FTP server and root/http for the HTTP server; names, sizes
     and times are what the tests expect."""
     shutil.rmtree(root, ignore_errors=True)
-    demo_time = (int(time.time()) - 10 * 24 * 3600) // 60 * 60
-    no_list = io.BytesIO()
-    with zipfile.ZipFile(no_list, "w") as z:
-        z.writestr(zipfile.ZipInfo("readme.txt", (2009, 2, 3, 1, 5, 0)), b"no list here\r\n")
-    for tree in ("ftp", "http"):
-        base = os.path.join(root, tree)
-        # pub/TeX/win32/, and the 90 archives of the round-trip benchmark in pub/bench/.
-        for name, size in [("texinst2006.zip", 1000), ("texinst2007.zip", 2000),
-                           ("gs853w32full.zip", 3000), ("readme.txt", 10)]:
-            write_file(os.path.join(base, "pub/TeX/win32", name), sample_bytes(size))
-        os.makedirs(os.path.join(base, "pub/TeX/win32/old"))
-        for i in range(90):
-            write_file(os.path.join(base, f"pub/bench/gs{800 + i}w32full.zip"), sample_bytes(1000 + i))
-        # The demo distribution, with the same times in both trees.
-        make_demo_mirror.build(os.path.join(base, "demo"), demo_programs, demo_time)
-        # W32TeX directories that fail the catalogue at one step each: notzip/ lists an
-        # information archive that is no zip, noinfo/ one that lacks texinst2006.c.
-        write_file(os.path.join(base, "broken/notzip/texinst2006.zip"), b"not a zip archive\n")
-        write_file(os.path.join(base, "broken/noinfo/texinst2006.zip"), no_list.getvalue())
     ftp, http = os.path.join(root, "ftp"), os.path.join(root, "http")
+    # The demo distribution, with the same times in both trees.
+    demo_time = (int(time.time()) - 10 * 24 * 3600) // 60 * 60
+    for base in (ftp, http):
+        make_demo_mirror.build(os.path.join(base, "demo"), demo_programs, demo_time)
+    for name, size in [("texinst2006.zip", 1000), ("texinst2007.zip", 2000),
+                       ("gs853w32full.zip", 3000), ("readme.txt", 10)]:
+        write_file(os.path.join(ftp, "pub/TeX/win32", name), sample_bytes(size))
+    os.makedirs(os.path.join(ftp, "pub/TeX/win32/old"))
     os.makedirs(os.path.join(ftp, "pub/empty"))
     write_file(os.path.join(ftp, "pub/files/sample.bin"), sample_bytes(5000))
     # Two days old, whole minutes: listings show the time of day of files younger than six months.
     write_file(os.path.join(ftp, "pub/files/recent.bin"), sample_bytes(100),
                (int(time.time()) - 2 * 24 * 3600) // 60 * 60)
+    # W32TeX directories that fail the catalogue at one step each: notzip/ lists an
+    # information archive that is no zip, noinfo/ one that lacks texinst2006.c.
+    write_file(os.path.join(ftp, "broken/notzip/texinst2006.zip"), b"not a zip archive\n")
+    no_list = io.BytesIO()
+    with zipfile.ZipFile(no_list, "w") as z:
+        z.writestr(zipfile.ZipInfo("readme.txt", (2009, 2, 3, 1, 5, 0)), b"no list here\r\n")
+    write_file(os.path.join(http, "broken/noinfo/texinst2006.zip"), no_list.getvalue())
     write_file(os.path.join(http, "files/sample.bin"), sample_bytes(5000))
     # Large enough for a download to be cancelled half-way when it comes in pieces (/trickle/).
     write_file(os.path.join(http, "files/big.bin"), sample_bytes(200 * 1024))
@@ -114,8 +104,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
     """
 
     protocol_version = "HTTP/1.1"
-    server_version = "mirror"
-    sys_version = ""
 
     def log_message(self, format, *args):
         pass
@@ -131,10 +119,7 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             # The proxy records the absolute URL and serves the tree itself, whatever
             # the host: every test sends it requests for this HTTP server only.
             append_line(self.server.proxy_log, f"{self.command} {self.path}")
-            url = urllib.parse.urlsplit(self.path)
-            if url.scheme != "http":
-                return self.send_short(400)
-            self.path = url.path + ("?" + url.query if url.query else "")
+            self.path = urllib.parse.urlsplit(self.path)._replace(scheme="", netloc="").geturl()
         agent = self.headers.get("User-Agent", "")
         append_line(self.server.request_log, f"{self.command} {self.path} agent={agent}")
         parts = urllib.parse.urlsplit(self.path).path.split("/")[1:]
@@ -153,10 +138,8 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         return self.command != "HEAD"
 
     def send_short(self, code, extra_headers=()):
-        body = b"" if code < 200 or code in (204, 304) else f"status {code}\n".encode()
-        headers = list(extra_headers)
-        if body:
-            headers += [("Content-Type", "text/plain"), ("Content-Length", str(len(body)))]
+        body = f"status {code}\n".encode()
+        headers = [*extra_headers, ("Content-Type", "text/plain"), ("Content-Length", str(len(body)))]
         if self.head(code, headers):
             self.wfile.write(body)
 
@@ -176,10 +159,11 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             return
         if cut:
             data = data[: len(data) // 2]
-        for start in range(0, len(data), piece or len(data) or 1):
-            self.wfile.write(data[start:start + (piece or len(data))])
+        piece = piece or len(data) or 1
+        for start in range(0, len(data), piece):
+            self.wfile.write(data[start:start + piece])
             self.wfile.flush()
-            time.sleep(0.03 if piece else 0)
+            time.sleep(0.03 if piece < len(data) else 0)
 
     def special_status(self, rest):
         self.send_short(int(rest[0]))
@@ -214,11 +198,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             self.wfile.flush()
         time.sleep(min(float(rest[1]), 120))
         self.close_connection = True
-
-
-class ThreadingServer(http.server.ThreadingHTTPServer):
-    allow_reuse_address = True
-    daemon_threads = True
 
 
 def serve(args):
@@ -256,12 +235,11 @@ def serve(args):
 
     Handler.authorizer = DummyAuthorizer()
     Handler.authorizer.add_anonymous(os.path.join(root, "ftp"), perm="elr")
-    Handler.banner = "mirror ready"
     ftp_address, ftp = bind_first_free(lambda a: FTPServer((a, 21), Handler))
 
     def web_server(port, proxy_log=None):
         def make(address):
-            server = ThreadingServer((address, port), lambda *a, **k: MirrorHandler(
+            server = http.server.ThreadingHTTPServer((address, port), lambda *a, **k: MirrorHandler(
                 *a, directory=os.path.join(root, "http"), **k))
             server.request_log = os.path.join(args.state, "http.log")
             server.proxy_log = proxy_log and os.path.join(args.state, proxy_log)
