@@ -34,7 +34,7 @@ long long file_size(const std::string& path) {
 
 HWND wait_for_unzip_dialog(DWORD ui_thread, const std::string& archive) {
   const std::string caption = archive + "を解凍……";
-  return ui_driver::wait_for_window({"#32770", caption.c_str(), false, ui_thread});
+  return ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
 }
 
 std::vector<std::string> g_log;

@@ -120,7 +120,7 @@ int run_dialog(page_host& page, const char* shot = nullptr, const std::function<
                        [&](DWORD ui_thread) {
                          if (!drive && !shot) return;  // a quick run may end before it is found
                          HWND dialog = ui_driver::wait_for_window(
-                             {"#32770", "ファイル情報取得中……", false, ui_thread}, 10000);
+                             {"#32770", "ファイル情報取得中……", ui_thread}, 10000);
                          if (dialog && drive) drive(dialog);
                          if (dialog && shot) ui_driver::save_screenshot(shot, dialog);
                        },

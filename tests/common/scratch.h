@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,43 +57,28 @@ class scratch_directory {
   std::string path_;
 };
 
+// The C runtime opens files shared for reading and writing, so a log that a
+// program still holds open can be read.
 inline bool write_file(const std::string& path, const std::string& content) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == content.size();
+  std::ofstream out(path, std::ios::binary);
+  return static_cast<bool>(out.write(content.data(), content.size()).flush());
 }
 
 inline std::string read_file(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string content;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-    content.append(buffer, got);
-  CloseHandle(file);
-  return content;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  if (in) content << in.rdbuf();
+  return content.str();
 }
 
 // Lines without their CR LF; empty lines are kept.
 inline std::vector<std::string> read_lines(const std::string& path) {
   std::vector<std::string> lines;
-  std::string line;
-  for (char c : read_file(path)) {
-    if (c != '\n') {
-      line += c;
-      continue;
-    }
+  std::istringstream in(read_file(path));
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
-    line.clear();
   }
-  if (!line.empty()) lines.push_back(line);
   return lines;
 }
 

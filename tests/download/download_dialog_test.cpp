@@ -45,7 +45,7 @@ int run(const download_job& job, int n = 0, const std::function<void(HWND)>& dri
     if (!drive) return;
     const std::string caption =
         "ファイルのダウンロード中   ( " + std::to_string(n) + " / " + std::to_string(job.urls.size()) + " )";
-    HWND dialog = ui_driver::wait_for_window({"#32770", caption.c_str(), false, ui_thread});
+    HWND dialog = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
     ASSERT_TRUE(dialog) << "no dialog captioned " << caption;
     drive(dialog);
   });

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "state/install_settings.h"
+#include "tests/common/scratch.h"
 
 bool test_mirror::load(std::string& reason) {
   const char* state = std::getenv("TAMARI_MIRROR_STATE");
@@ -40,21 +41,12 @@ const test_mirror& mirror() {
   return the_mirror;
 }
 
-namespace {
+file_tail::file_tail(const std::string& path) : path_(path), start_(read_file(path).size()) {}
 
-std::string bytes_from(const std::string& path, std::streamoff offset) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(offset);
-  std::ostringstream rest;
-  if (in) rest << in.rdbuf();
-  return rest.str();
+std::string file_tail::added() const {
+  const std::string all = read_file(path_);
+  return all.size() > start_ ? all.substr(start_) : std::string();
 }
-
-}  // namespace
-
-file_tail::file_tail(const std::string& path) : path_(path), start_(bytes_from(path, 0).size()) {}
-
-std::string file_tail::added() const { return bytes_from(path_, static_cast<std::streamoff>(start_)); }
 
 file_tail program_log() { return file_tail(the_settings().log_path().c_str()); }
 

@@ -172,7 +172,7 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
     EXPECT_TRUE(ui_driver::run_modal([&] { data = library().get_download_data(nullptr); },
                                      [&](DWORD ui_thread) {
       if (c.cancel) {
-        HWND dialog = ui_driver::wait_for_window({"#32770", "情報取得中……", false, ui_thread});
+        HWND dialog = ui_driver::wait_for_window({"#32770", "情報取得中……", ui_thread});
         ASSERT_NE(nullptr, dialog);
         EXPECT_TRUE(ui_driver::wait_until([&] {
           return ui_driver::item_text(dialog, IDC_PACKAGE_PROGRESS).find("データ取得……") != std::string::npos;
@@ -181,7 +181,7 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
         EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
       }
       if (c.box) {
-        HWND box = ui_driver::wait_for_window({"#32770", "tamari3", false, ui_thread});
+        HWND box = ui_driver::wait_for_window({"#32770", "tamari3", ui_thread});
         ASSERT_NE(nullptr, box);
         EXPECT_EQ(c.box, ui_driver::message_box_text(box));
         EXPECT_TRUE(ui_driver::press(box, IDOK));

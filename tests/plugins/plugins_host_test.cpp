@@ -98,7 +98,7 @@ TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list)
     EXPECT_TRUE(ui_driver::run_modal([&] { host.open_settings(plugin_host::selected_row(list), page); },
                                      [&](DWORD ui_thread) {
       if (std::string(name) != "noset") return;
-      HWND box = ui_driver::wait_for_window({"#32770", "tamari3", false, ui_thread});
+      HWND box = ui_driver::wait_for_window({"#32770", "tamari3", ui_thread});
       box_text = box ? ui_driver::message_box_text(box) : "no box";
       EXPECT_TRUE(ui_driver::press(box, IDOK));
     })) << "left open after selecting " << name;

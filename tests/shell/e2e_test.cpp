@@ -128,7 +128,7 @@ class program_run {
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, place_.program_dir.c_str(),
                         &startup, &process_))
       return false;
-    sheet_ = ui_driver::wait_for_window({"#32770", "TeXのインストール", false, 0, process_.dwProcessId}, 60000);
+    sheet_ = ui_driver::wait_for_window({"#32770", "TeXのインストール", 0, process_.dwProcessId}, 60000);
     if (!sheet_) return false;
     ui_ = GetWindowThreadProcessId(sheet_, nullptr);
     return ui_driver::wait_for_page(sheet_, 0);
@@ -278,7 +278,7 @@ class program_run {
     shot("108_finish", sheet_);
     EXPECT_TRUE(ui_driver::press_wizard(sheet_, ui_driver::wizard_finish));
     // A restart is offered where a step asked for one; the demo says No.
-    if (HWND box = ui_driver::wait_for_window({"#32770", "tamari3.exe", false, ui_}, 3000)) {
+    if (HWND box = ui_driver::wait_for_window({"#32770", "tamari3.exe", ui_}, 3000)) {
       result_.questions.push_back("restart | " + ui_driver::message_box_text(box) + " -> No");
       std::printf("answered: %s\n", result_.questions.back().c_str());
       ui_driver::press(box, IDNO);

@@ -52,7 +52,7 @@ TEST(startup, settings_single_instance_and_log) {
     ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(),
                                &si, &pi)) << "error " << GetLastError();
     std::string shown = "(nothing)";
-    HWND window = c.shown ? ui_driver::wait_for_window({"#32770", c.shown, false, 0, pi.dwProcessId}, 60000) : nullptr;
+    HWND window = c.shown ? ui_driver::wait_for_window({"#32770", c.shown, 0, pi.dwProcessId}, 60000) : nullptr;
     if (window && c.box) {
       shown = ui_driver::message_box_text(window);
       ui_driver::press(window, IDOK);

@@ -81,7 +81,7 @@ std::string group_state(HWND page, int list, int check, int edit) {
 
 // Waits for a message box of `caption`, answers it with `button` and gives its text.
 std::string answer_box(DWORD ui_thread, const char* caption, int button) {
-  HWND box = ud::wait_for_window({"#32770", caption, false, ui_thread});
+  HWND box = ud::wait_for_window({"#32770", caption, ui_thread});
   if (!box) return "(no box)";
   std::string text = ud::message_box_text(box);
   EXPECT_TRUE(ud::press(box, button)) << caption;
@@ -154,7 +154,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
   wklib::start_worker_thread = scripted_worker;
   wizard sheet_object(program_instance());
   bool closed = ud::run_modal([&] { EXPECT_TRUE(sheet_object.run()); }, [&](DWORD ui) {
-    HWND sheet = ud::wait_for_window({"#32770", "TeXのインストール", false, ui});
+    HWND sheet = ud::wait_for_window({"#32770", "TeXのインストール", ui});
     ASSERT_TRUE(sheet && on_page(sheet, 0)) << "the wizard did not appear";
     ASSERT_TRUE(press_and_wait(sheet, wizard_next, 1));
 
@@ -197,7 +197,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
       std::string message = answer_box(ui, "tamari3", IDOK);
       EXPECT_EQ(0u, message.find(c.message)) << c.save << " / " << c.install << " / " << c.port << ": got " << message;
       EXPECT_TRUE(on_page(sheet, 1)) << c.message;
-      EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3", false, ui})) << "a second message";
+      EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3", ui})) << "a second message";
       EXPECT_EQ(c.install, ud::item_text(tex, IDC_INSTALL_DIR)) << "the page keeps what was typed";
     }
     EXPECT_EQ(save, ini_value("Dir", "Hozon")) << "a refused page writes nothing";
@@ -300,7 +300,7 @@ TEST(finish_page, restart_question) {
     std::string text, question = "(none)";
     bool closed = ud::run_modal([&] { sheet.run(entries, 1, PSH_WIZARD, "TeXのインストール"); }, [&](DWORD ui) {
       // In wizard mode the sheet takes its page's caption.
-      HWND window = ud::wait_for_window({"#32770", "インストールの完了", false, ui});
+      HWND window = ud::wait_for_window({"#32770", "インストールの完了", ui});
       if (!window || !ud::wait_for_page(window, 0)) return;
       text = ud::item_text(ud::current_page(window), IDC_FINISH_TEXT);
       EXPECT_TRUE(ud::press_wizard(window, ud::wizard_finish));
@@ -361,7 +361,7 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
     std::vector<bool> initial;
     int radio_before = -1;
     ud::run_modal([&] { result = dialog.run(nullptr); }, [&](DWORD ui) {
-      HWND window = ud::wait_for_window({"#32770", "高度な設定", false, ui});
+      HWND window = ud::wait_for_window({"#32770", "高度な設定", ui});
       if (!window) return;
       HWND list = ud::item(window, IDC_ADVANCED_LIST);
       for (int row = 0; row < ud::list_count(list); ++row) initial.push_back(ud::list_checked(list, row));

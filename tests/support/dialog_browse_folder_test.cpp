@@ -26,7 +26,7 @@ TEST(browse_folder, opens_at_the_start_directory_and_answers_the_choice) {
         // The installer keeps directories with a trailing backslash.
         [&] { chosen = wklib::browse_folder(nullptr, result, title, (folder + "\\").c_str()); },
         [&](DWORD ui_thread) {
-          HWND browser = ui_driver::wait_for_window({"#32770", nullptr, false, ui_thread}), tree = nullptr;
+          HWND browser = ui_driver::wait_for_window({"#32770", nullptr, ui_thread}), tree = nullptr;
           ASSERT_TRUE(browser) << "the browser did not appear";
           ui_driver::wait_until([&] {
             for (const auto& control : ui_driver::controls(browser)) {

@@ -95,11 +95,11 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   EXPECT_TRUE(ui_driver::run_modal(
       [&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
       [&](DWORD ui_thread) {
-        found = ui_driver::wait_for_window({"#32770", "枠組みの試験", false, ui_thread});
+        found = ui_driver::wait_for_window({"#32770", "枠組みの試験", ui_thread});
         ASSERT_TRUE(found) << "the test dialog did not appear";
         dialog_property = GetPropA(found, property);
         ASSERT_TRUE(ui_driver::press(found, IDC_TEST_ASK));
-        HWND box = ui_driver::wait_for_window({"#32770", "確認", false, ui_thread});
+        HWND box = ui_driver::wait_for_window({"#32770", "確認", ui_thread});
         ASSERT_TRUE(box) << "no message box";
         box_owner = ui_driver::owner_of(box);
         box_text = ui_driver::message_box_text(box);
@@ -169,7 +169,7 @@ TEST(dialog, closes_with_zero_by_default_and_gives_minus_one_without_a_template)
   INT_PTR result = -5;
   EXPECT_TRUE(ui_driver::run_modal([&] { result = plain.show_modal(nullptr, IDD_TEST_DIALOG); },
                                    [&](DWORD ui_thread) {
-    HWND found = ui_driver::wait_for_window({"#32770", "枠組みの試験", false, ui_thread});
+    HWND found = ui_driver::wait_for_window({"#32770", "枠組みの試験", ui_thread});
     ASSERT_TRUE(found);
     ui_driver::close(found);
   }));

@@ -36,7 +36,7 @@ TEST(message_box, each_kind_shows_its_buttons_and_maps_the_answer) {
     EXPECT_TRUE(ui_driver::run_modal(
         [&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
         [&](DWORD ui_thread) {
-          HWND box = ui_driver::wait_for_window({"#32770", caption.c_str(), false, ui_thread});
+          HWND box = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
           ASSERT_TRUE(box);
           text_seen = ui_driver::message_box_text(box);
           buttons_seen = ui_driver::button_ids(box);
@@ -59,7 +59,7 @@ TEST(message_box, an_unknown_kind_shows_nothing_and_answers_other) {
       [&] {
         for (int kind : {5, -1}) answers.push_back(wklib::message_box(nullptr, "見えないはず", "tamari3", kind));
       },
-      [&](DWORD ui_thread) { seen = ui_driver::wait_for_window({nullptr, nullptr, false, ui_thread}, 2000); },
+      [&](DWORD ui_thread) { seen = ui_driver::wait_for_window({nullptr, nullptr, ui_thread}, 2000); },
       1000))
       << "an unknown kind showed a window that had to be closed";
   EXPECT_EQ(nullptr, seen);

@@ -25,7 +25,7 @@ TEST(ask_path, shows_browses_takes_typing_and_answers_ok) {
   HWND owner_seen = reinterpret_cast<HWND>(1);
   EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
                                    [&](DWORD ui_thread) {
-    HWND prompt = ui_driver::wait_for_window({"#32770", question, false, ui_thread});
+    HWND prompt = ui_driver::wait_for_window({"#32770", question, ui_thread});
     ASSERT_TRUE(prompt) << "dialog 109 did not appear";
     owner_seen = ui_driver::owner_of(prompt);
     EXPECT_EQ(folder + "\\", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT)) << "the path given";
@@ -63,7 +63,7 @@ TEST(ask_path, the_close_box_empties_the_path) {
   bool answer = true;
   EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
                                    [&](DWORD ui_thread) {
-    HWND prompt = ui_driver::wait_for_window({"#32770", question, false, ui_thread});
+    HWND prompt = ui_driver::wait_for_window({"#32770", question, ui_thread});
     ASSERT_TRUE(prompt);
     EXPECT_TRUE(ui_driver::set_text(prompt, IDC_ASK_PATH_EDIT, "d:\\elsewhere\\"));
     ui_driver::close(prompt);

@@ -4,7 +4,6 @@
 #include <prsht.h>
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 
 namespace ui_driver {
@@ -40,11 +39,8 @@ BOOL CALLBACK collect_window(HWND window, LPARAM data) {
 }
 
 bool matches(HWND window, const window_query& query) {
-  if (query.class_name && class_of(window) != query.class_name) return false;
-  if (!query.caption) return true;
-  std::string caption = text(window);
-  return query.caption_prefix ? caption.compare(0, std::strlen(query.caption), query.caption) == 0
-                              : caption == query.caption;
+  return (!query.class_name || class_of(window) == query.class_name) &&
+         (!query.caption || text(window) == query.caption);
 }
 
 bool can_act_on(HWND control) { return control && IsWindowVisible(control) && IsWindowEnabled(control); }
@@ -344,11 +340,8 @@ std::string save_screenshot(const std::string& name, HWND window) {
   Sleep(300);  // for the X server to show what was drawn
   if (GetFileAttributesA("Z:\\usr\\bin\\import") == INVALID_FILE_ATTRIBUTES) return std::string();
   const std::string directory = UI_DRIVER_SCREENSHOT_DIR, png = directory + "/" + name + ".png";
-  // Wine shows the Unix root as Z:.
   const std::string partial = png + ".part.png";
-  std::string windows_png = "Z:" + png;
-  for (char& c : windows_png)
-    if (c == '/') c = '\\';
+  const std::string windows_png = "Z:" + png;  // Wine shows the Unix root as Z:, and takes '/' too
   DeleteFileA(windows_png.c_str());
   std::string command = "/bin/sh -c \"mkdir -p '" + directory + "' && /usr/bin/import -window root '" + partial +
                         "' && mv '" + partial + "' '" + png + "'\"";

@@ -23,7 +23,6 @@ const DWORD default_timeout_ms = 30000;
 struct window_query {
   const char* class_name = "#32770";  // null: any class; "#32770" is every dialog
   const char* caption = nullptr;      // null: any caption
-  bool caption_prefix = false;        // caption need only start with `caption`
   DWORD thread_id = 0;                // 0: any thread of the process; else that thread
   DWORD process_id = 0;               // 0: this process
 };
