@@ -76,9 +76,14 @@ struct find_row {
     {"texinst[0-9]*\\.zip", "texinst2008.zip", "0:texinst2008.zip"},
     {"texinst[0-9]*\\.zip", "abc texinst.zip", "4:texinst.zip"},
     {"x(y|yz)?", "xyz", "0:xyz"},
+    // A continuation that fails further on does not rule out the starts a group or
+    // a word stepped over.
+    {"(ab)*b?b", "ab", "1:b"},
+    {"\\w?a?c", "_c", "0:_c"},
     {"(a*)+", "b", "0:"},
     // Memos are kept per search and per limit: a failure remembered in one subject
     // must not answer for the next of the same length, nor under another limit.
+    {".*?b", "b", "0:b"},  // a lazy dot at the subject's start, taking nothing
     {"a*?b", "aaac", ""},
     {"a*?b", "aaab", "0:aaab"},
     {"a[0-9]*?b", "xxxxxxxxxxxxxxxxxxxxxa12b", "21:a12b"},
@@ -205,6 +210,21 @@ TEST(SzRexLimits, CostlyPatternAnswersWithinItsBudget) {
   }
   EXPECT_EQ("0:abc", r.find("abc"));
   EXPECT_EQ(0, r.record.error) << "the next search clears the code";
+  // A repetition of a class, or of a group of fixed width, before a lookahead that
+  // fails is given up once per start, not retried limit by limit: these answer
+  // well within the budget.
+  std::string pairs;
+  for (int i = 0; i < 6000; ++i) pairs += "a1";
+  const struct {
+    const char* pattern;
+    std::string subject;
+  } cheap[] = {{"[a-z]*(?=1)|a", std::string(12000, 'a')}, {"(a.)*(?=z)|a", pairs}};
+  for (const auto& c : cheap) {
+    test_record q;
+    ASSERT_EQ(1, q.compile(c.pattern));
+    EXPECT_EQ("0:a", q.find(c.subject.c_str())) << c.pattern;
+    EXPECT_EQ(SzRexErrorNone, q.record.error) << c.pattern << ": expected no code, got " << q.record.error;
+  }
 }
 
 // A fuzzer input: each new limit of a greedy pass placed a repetition's memo window
