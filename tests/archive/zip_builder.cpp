@@ -21,19 +21,12 @@ std::uint32_t size32(const std::string& s) { return static_cast<std::uint32_t>(s
 }  // namespace
 
 std::string deflate_raw(const std::string& data) {
-  z_stream s = {};
-  if (deflateInit2(&s, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::runtime_error("deflateInit2");
-  std::string out(deflateBound(&s, static_cast<uLong>(data.size())) + 16, '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = size32(data);
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = size32(out);
-  const int ret = deflate(&s, Z_FINISH);
-  deflateEnd(&s);
-  if (ret != Z_STREAM_END) throw std::runtime_error("deflate");
-  out.resize(s.total_out);
-  return out;
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+                static_cast<uLong>(data.size()), 6) != Z_OK)
+    throw std::runtime_error("compress2");
+  return out.substr(2, size - 6);  // without the zlib header and the Adler-32 after the data
 }
 
 std::uint32_t crc32_of(const std::string& data) {
@@ -67,7 +60,7 @@ std::string zip_builder::build() const {
   std::string archive, directory;
   field_writer local{archive}, central{directory};
   for (const zip_builder_entry& e : entries_) {
-    const std::string body = e.raw_override ? e.raw : e.method == 8 ? deflate_raw(e.data) : e.data;
+    const std::string body = !e.raw.empty() ? e.raw : e.method == 8 ? deflate_raw(e.data) : e.data;
     const std::uint32_t offset = size32(archive);
     local(4, 0x04034b50)(2, 20)(2, e.flags)(2, e.method, e.local_method)(4, 0);
     local(4, crc32_of(e.data), e.crc32)(4, size32(body), e.compressed_size);
@@ -87,4 +80,32 @@ std::string zip_builder::build() const {
   local(4, size32(directory), directory_size)(4, directory_start, directory_offset);
   local(2, size32(comment));
   return archive + comment;
+}
+
+std::unique_ptr<zip_source> memory_source(const std::string& bytes) {
+  return std::unique_ptr<zip_source>(new zip_memory_source(bytes.data(), bytes.size()));
+}
+
+walked_archive walk_archive(std::unique_ptr<zip_source> source, unsigned block) {
+  walked_archive result;
+  zip_reader reader;
+  if ((result.open_status = reader.open(std::move(source))) != zip_ok) return result;
+  std::vector<char> buffer(block), name(70000);
+  for (;;) {
+    walked_entry e;
+    e.info_status = reader.current_info(&e.info, name.data(), name.size());
+    if (e.info_status == zip_end_of_list) break;
+    if (e.info_status == zip_ok) {
+      e.name.assign(name.data(), e.info.name_length);
+      if ((e.status = reader.open_current()) == zip_ok) {
+        while ((e.status = reader.read_current(buffer.data(), block)) > 0)
+          e.data.append(buffer.data(), e.status);
+        e.close_status = reader.close_current();
+      }
+      e.next_status = reader.next();
+    }
+    result.entries.push_back(e);
+    if (e.info_status != zip_ok || e.next_status != zip_ok) break;
+  }
+  return result;
 }
