@@ -9,13 +9,13 @@
 #include "install/install_dialog.h"
 #include "resources/tamari3/ids.h"
 #include "support/worker_dialog.h"
-#include "system/process.h"
 #include "tests/install/step_fixture.h"
 #include "tests/ui_driver/ui_driver.h"
 
 namespace {
 
 const char prompt_caption[] = "dvioutをインストールするディレクトリを指定してください．";
+const char sheet[] = "環境変数のチェック";
 
 enum setup_flag : unsigned {
   w32tex = 1, texmf = 2, gs_lib = 4, gs_registered = 8, gs_uninstaller_fails = 16, gs_archive = 32,
@@ -34,10 +34,7 @@ struct action {
   const char *typed, *screenshot, *blocked;
   bool untick_first;
 };
-const char sheet[] = "環境変数のチェック";
-action box(int button, const char* shot = nullptr) {
-  return {"tamari3", button, nullptr, shot, nullptr, false};
-}
+action box(int button, const char* shot = nullptr) { return {"tamari3", button, nullptr, shot, nullptr, false}; }
 action sheet_112(int button, bool untick_first = false, const char* shot = nullptr) {
   return {sheet, button, nullptr, shot, nullptr, untick_first};
 }
@@ -81,9 +78,10 @@ LRESULT CALLBACK catch_last_text(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-void prepare(step_run& run, unsigned setup) {
+// The state, variables and registrations of `setup`; `blocked` waits for <dir>release.
+void prepare(step_run& run, unsigned setup, const std::string& blocked) {
   if (setup & w32tex) {
-    run.set_file("<save>texinst\\tar.exe", read_file(program_path(FIXTURE_TAR_PATH)));
+    run.set_file("<save>texinst\\tar.exe", program_bytes(FIXTURE_TAR_PATH));
     run.set_file("<save>x.tar.bz2", "bz2");
     run.state.w32tex_archives.push_back((run.save() + "x.tar.bz2").c_str());
   }
@@ -93,10 +91,18 @@ void prepare(step_run& run, unsigned setup) {
     run.set_value(HKEY_LOCAL_MACHINE, system_environment, name, value);
   }
   run.set_file(autoexec, setup & texmf ? "set TEXMF=c:/old\r\nset TEXMFCNF=c:/cnf\r\n" : "");
-  if (setup & gs_registered)
-    run_and_wait(("\"" + program_path(FIXTURE_SETUPGS_PATH) + "\"").c_str(), "", false);
+  run.set_variable("TEXMF", setup & texmf ? "c:/old" : nullptr);
+  run.set_variable("TEXMFCNF", setup & texmf ? "c:/cnf" : nullptr);
+  run.set_variable("TEXMFMAIN", nullptr);
+  run.set_variable("GS_LIB", setup & gs_lib ? "c:/gs/lib" : nullptr);
+  run.set_variable("PATH", setup & path_has_bin ? (run.tex() + "bin").c_str() : "c:\\windows");
+  run.set_value(HKEY_LOCAL_MACHINE, system_environment, "PATH", "c:\\windows");
+  run.set_variable("TAMARI_FIXTURE_FAIL", setup & gs_uninstaller_fails ? "uninstall:2" : nullptr);
+  const std::string wait = blocked + ":" + run.dir / "release";
+  run.set_variable("TAMARI_FIXTURE_WAIT", blocked.empty() ? nullptr : wait.c_str());
+  if (setup & gs_registered) run_installer(FIXTURE_SETUPGS_PATH);
   if (setup & gs_archive) {
-    run.set_zip("<save>gs.zip", "setupgs.exe", read_file(program_path(FIXTURE_SETUPGS_PATH)));
+    run.set_zip("<save>gs.zip", "setupgs.exe", program_bytes(FIXTURE_SETUPGS_PATH));
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
   }
   if (setup & gsview_registered) run.set_uninstaller("GSview 4.5", 0);
@@ -108,19 +114,22 @@ void prepare(step_run& run, unsigned setup) {
   }
 }
 
+void screenshot(const char* name, HWND window = nullptr) {
+  if (name) std::printf("screenshot: %s\n", ui_driver::save_screenshot(name, window).c_str());
+}
+
 // Follows the actions from a second thread; answers what it saw of each window.
 std::vector<std::string> drive(const step_run& run, const std::vector<action>& actions) {
   std::vector<std::string> seen;
   for (const action& a : actions) {
-    if (!a.caption) {
+    if (a.blocked) {
       EXPECT_TRUE(ui_driver::wait_until([&] {
         for (const std::string& line : run.commands())
           if (line.find(std::string(a.blocked) + "|") == 0) return true;
         return false;
       })) << a.blocked << " never started";
       HWND dialog = ui_driver::find_window({"#32770", "インストール"});
-      if (a.screenshot)
-        std::printf("screenshot: %s\n", ui_driver::save_screenshot(a.screenshot, dialog).c_str());
+      screenshot(a.screenshot, dialog);
       ui_driver::press(dialog, IDCANCEL);
       write_file(run.dir / "release", "");
       continue;
@@ -143,8 +152,7 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
       const std::string text = ui_driver::message_box_text(window);
       seen.push_back(text.substr(0, text.find("\r\n")));
     }
-    if (a.screenshot)
-      std::printf("screenshot: %s\n", ui_driver::save_screenshot(a.screenshot).c_str());
+    screenshot(a.screenshot);
     ui_driver::press(window, a.button);
     ui_driver::wait_until_gone(window);
   }
@@ -155,15 +163,10 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
 // autoexec.bat (TEXMFCNF; TEXMF was unticked), and then asks for a restart; its
 // キャンセル deletes nothing.
 std::vector<std::string> texmf_left(bool deleted) {
-  const std::string cnf = deleted ? "<none>" : "c:/cnf",
-                    machine = "HKLM\\" + std::string(system_environment),
-                    left = deleted ? "" : "set TEXMFCNF=c:/cnf\r\n";
-  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + left,
-          "HKCU\\Environment|TEXMF=c:/cnf",
-          machine + "|TEXMF=c:/cnf",
-          "HKCU\\Environment|TEXMFCNF=" + cnf,
-          machine + "|TEXMFCNF=" + cnf,
-          deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
+  const std::string cnf = deleted ? "<none>" : "c:/cnf", machine = "HKLM\\" + std::string(system_environment);
+  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + std::string(deleted ? "" : "set TEXMFCNF=c:/cnf\r\n"),
+          "HKCU\\Environment|TEXMF=c:/cnf", machine + "|TEXMF=c:/cnf", "HKCU\\Environment|TEXMFCNF=" + cnf,
+          machine + "|TEXMFCNF=" + cnf, deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
 }
 
 TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
@@ -221,20 +224,10 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     step_run run("walk");
-    prepare(run, c.setup);
     std::string blocked;
     for (const action& a : c.actions)
-      if (a.blocked) blocked = std::string(a.blocked) + ":" + run.dir / "release";
-    const std::string bin = run.tex() + "bin";
-    run.set_variable("TAMARI_FIXTURE_FAIL",
-                     c.setup & gs_uninstaller_fails ? "uninstall:2" : nullptr);
-    run.set_variable("TAMARI_FIXTURE_WAIT", blocked.empty() ? nullptr : blocked.c_str());
-    run.set_variable("TEXMF", c.setup & texmf ? "c:/old" : nullptr);
-    run.set_variable("TEXMFCNF", c.setup & texmf ? "c:/cnf" : nullptr);
-    run.set_variable("TEXMFMAIN", nullptr);
-    run.set_variable("GS_LIB", c.setup & gs_lib ? "c:/gs/lib" : nullptr);
-    run.set_variable("PATH", c.setup & path_has_bin ? bin.c_str() : "c:\\windows");
-    run.set_value(HKEY_LOCAL_MACHINE, system_environment, "PATH", "c:\\windows");
+      if (a.blocked) blocked = a.blocked;
+    prepare(run, c.setup, blocked);
     fake_plugins plugins;
     plugins.selected = c.plugins_selected;
     plugins.succeeding = c.plugins_succeeding;
@@ -255,25 +248,20 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
     std::vector<std::string> log = run.log();
     auto at = log.begin();
     for (const std::string& line : c.log_in_order)
-      EXPECT_NE(log.end(), at = std::find(at, log.end(), line))
-          << "expected next in the log: " << line;
-    std::string end = c.text_end;
+      EXPECT_NE(log.end(), at = std::find(at, log.end(), line)) << "expected next in the log: " << line;
+    const std::string end = c.text_end;
     EXPECT_EQ(end, last_text.substr(last_text.size() - std::min(last_text.size(), end.size())));
-    if (c.plugins_selected) {
-      EXPECT_TRUE(plugins.window) << "the plug-ins report to dialog 107";
-    }
+    EXPECT_TRUE(!c.plugins_selected || plugins.window) << "the plug-ins report to dialog 107";
     expect_checks(run, c.checks);
   }
   UnhookWindowsHookEx(hook);
 }
 
-HANDLE failing_start(unsigned(__stdcall*)(void*), void*) { return nullptr; }
-
 TEST(run_installation, ends_with_3_when_the_worker_cannot_start) {
   step_run run("no_worker");
   wklib::thread_starter saved = wklib::start_worker_thread;
-  wklib::start_worker_thread = failing_start;
-  int returned = run_installation_dialog(nullptr, nullptr, run.settings, run.state);
+  wklib::start_worker_thread = [](unsigned(__stdcall*)(void*), void*) -> HANDLE { return nullptr; };
+  const int returned = run_installation_dialog(nullptr, nullptr, run.settings, run.state);
   wklib::start_worker_thread = saved;
   EXPECT_EQ(3, returned);
   EXPECT_STREQ("", run.state.step_results.w32tex.c_str()) << "no step ran";

@@ -2,8 +2,6 @@
 // all-users Start menu of the prefix.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "install/dviout.h"
 #include "tests/install/step_fixture.h"
 
@@ -21,9 +19,8 @@ std::function<void(step_run&)> given(std::vector<std::pair<const char*, const ch
     run.context.ghostscript_dir = ghostscript_dir;
     run.sink.cancel_after = cancel_after;
     for (const auto& value : values) {
-      DWORD number = std::strtoul(value.second, nullptr, 10);
       if (std::string(value.first) == "dpi")
-        reg_write_dword(HKEY_CURRENT_USER, para0, "dpi", number);
+        reg_write_dword(HKEY_CURRENT_USER, para0, "dpi", std::stoul(value.second));
       else
         reg_set(HKEY_CURRENT_USER, para0, value.first, value.second);
     }
@@ -35,32 +32,32 @@ std::function<void(step_run&)> given(std::vector<std::pair<const char*, const ch
 
 const char* const configured = "dvioutの設定……成功\r\n";
 const std::vector<std::string> configured_log = {"dvioutの設定開始", "dvioutの設定終了"};
-const std::vector<std::string> association_and_links = {
-    "HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
-    "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1",
-    "file <menu>Help in English.lnk", "file <menu>sample dvi file.lnk",
-    "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
-    "file <menu>dviout for Windows.lnk!=mine"};
 
-std::vector<std::string> plus(std::vector<std::string> checks) {
-  checks.insert(checks.end(), association_and_links.begin(), association_and_links.end());
+// The association, and the shortcuts: the first made anew, the others only when missing.
+std::vector<std::string> plus_association_and_links(std::vector<std::string> checks) {
+  checks.insert(checks.end(),
+                {"HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
+                 "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1",
+                 "file <menu>Help in English.lnk", "file <menu>sample dvi file.lnk",
+                 "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
+                 "file <menu>dviout for Windows.lnk!=mine"});
   return checks;
 }
 
 TEST(configure_dviout, fills_in_only_what_is_missing) {
   run_rows(configure_dviout, &step_results::dviout_settings, {
       {"first configuration", given({}, "c:\\gs\\gs8.14\\"), configured, configured_log, "成功", true,
-       plus({user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;"
-                    "^r\\tfm\\\\^s.tfm",
-             user + "TEXROOT=<tex>share\\texmf\\fonts;<tex>share\\texmf-local\\fonts",
-             user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
-             user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",
-             "HKCR\\.dvi|=dvifile"})},
+       plus_association_and_links(
+           {user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
+            user + "TEXROOT=<tex>share\\texmf\\fonts;<tex>share\\texmf-local\\fonts",
+            user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
+            user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",
+            "HKCR\\.dvi|=dvifile"})},
       {"the user's values", given({{"TEXROOT", "d:\\mine"}, {"gsx", "old"}, {"y", "B5"}, {"dpi", "600"}},
                                   "c:\\gs\\gs8.14\\"),
        configured, configured_log, "成功", true,
-       plus({user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=B5",
-             user + "dpi=600", "HKCR\\.dvi|=mydvi"})},
+       plus_association_and_links({user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe",
+                                   user + "y=B5", user + "dpi=600", "HKCR\\.dvi|=mydvi"})},
       {"gsx missing after an earlier configuration", given({{"TEXPK", "x"}}, "c:\\gs\\gs8.14\\"), configured,
        configured_log, "成功", true, {user + "TEXPK=x", user + "gsx=<none>", user + "dpi=300"}},
       {"GhostScript unknown", given({{"gsx", "old"}}, ""), configured, configured_log, "成功", true,

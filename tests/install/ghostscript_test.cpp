@@ -3,10 +3,11 @@
 // directory, the uninstallers, TMP and TEMP.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "install/ghostscript.h"
 #include "install/ghostscript_text.h"
 #include "install/gsview.h"
-#include "system/process.h"
 #include "system/system_info.h"
 #include "tests/install/step_fixture.h"
 
@@ -15,12 +16,10 @@ namespace {
 // <save>gs.zip as the archive (holding setupgs.exe when `sound`, a stand-in
 // never started when cancelled first), `fail` for TAMARI_FIXTURE_FAIL, a cancel
 // after the text `cancel_after`; TMP as given, TEMP an ASCII one.
-std::function<void(step_run&)> archive(bool sound, const char* fail = "",
-                                       const char* cancel_after = "",
-                                       const char* tmp = "c:\\表\\tmp") {
+std::function<void(step_run&)> archive(bool sound, const char* fail, const char* cancel_after,
+                                       const char* tmp) {
   return [=](step_run& run) {
-    const std::string program = *cancel_after ? "" : read_file(program_path(FIXTURE_SETUPGS_PATH));
-    if (sound) run.set_zip("<save>gs.zip", "setupgs.exe", program);
+    if (sound) run.set_zip("<save>gs.zip", "setupgs.exe", *cancel_after ? "" : program_bytes(FIXTURE_SETUPGS_PATH));
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
     run.set_variable("TAMARI_FIXTURE_FAIL", fail);
     run.sink.cancel_after = cancel_after;
@@ -29,15 +28,13 @@ std::function<void(step_run&)> archive(bool sound, const char* fail = "",
   };
 }
 
-// A test installer run beforehand, then run_probe uninstallers "name|exit code".
+// A test installer run beforehand (none when null), then run_probe uninstallers
+// answering their exit codes.
 std::function<void(step_run&)> installed(const char* program,
-                                         std::vector<std::string> uninstallers = {}) {
+                                         std::vector<std::pair<const char*, int>> uninstallers = {}) {
   return [=](step_run& run) {
-    if (*program) run_and_wait(("\"" + program_path(program) + "\"").c_str(), "", false);
-    for (const std::string& entry : uninstallers) {
-      const size_t bar = entry.find('|');
-      run.set_uninstaller(entry.substr(0, bar), std::stoi(entry.substr(bar + 1)));
-    }
+    if (program) run_installer(program);
+    for (const auto& uninstaller : uninstallers) run.set_uninstaller(uninstaller.first, uninstaller.second);
   };
 }
 
@@ -53,20 +50,19 @@ TEST(install_ghostscript, keeps_the_scratch_directory_after_a_failure) {
     run.settings.load_settings();
   };
   run_rows(install_ghostscript, &step_results::ghostscript, {
-      {"installed", archive(true), started + moved + "<save>gs.zipを解凍……成功\r\nsetupgs.exeを実行……成功\r\n",
+      {"installed", archive(true, "", "", "c:\\表\\tmp"),
+       started + moved + "<save>gs.zipを解凍……成功\r\nsetupgs.exeを実行……成功\r\n",
        {"GhostScriptのインストール開始", "GhostScriptのインストール終了"}, "成功", true,
-       {"product AFPL Ghostscript 8.14", "no file <save>GhostScript", "env TMP=<save>", "env TEMP=c:\\temp"}},
-      {"setupgs.exe fails", archive(true, "setupgs:7"),
-       started + moved + "<save>gs.zipを解凍……成功\r\nsetupgs.exeを実行……失敗\r\n",
+       {"no file <save>GhostScript", "env TMP=<save>", "env TEMP=c:\\temp"}},
+      {"setupgs.exe fails, TMP in ASCII", archive(true, "setupgs:7", "", "c:\\temp"),
+       started + "<save>gs.zipを解凍……成功\r\nsetupgs.exeを実行……失敗\r\n",
        {"GhostScriptのインストール開始", "setupgs.exeの実行に失敗しました．"}, "失敗", false,
-       {"file <save>GhostScript\\setupgs.exe"}},
-      {"no archive", archive(false, "", "", "c:\\temp"), started + "<save>gs.zipを解凍……失敗\r\n",
-       {"GhostScriptのインストール開始", "<save>gs.zipの解凍に失敗"}, "失敗", false, {"env TMP=c:\\temp"}},
+       {"file <save>GhostScript\\setupgs.exe", "env TMP=c:\\temp"}},
       {"no archive, a Japanese save directory", in_a_japanese_save_directory,
        started + moved + "<save>gs.zipを解凍……失敗\r\n",
        {"GhostScriptのインストール開始", "<save>gs.zipの解凍に失敗"}, "失敗", false,
        {windows_tmp, replaced(windows_tmp, "TMP", "TEMP")}},
-      {"cancelled", archive(true, "", "を解凍……"), started + moved + "<save>gs.zipを解凍……",
+      {"cancelled", archive(true, "", "を解凍……", "c:\\表\\tmp"), started + moved + "<save>gs.zipを解凍……",
        {"GhostScriptのインストール開始", "キャンセルされました．"}, "キャンセル", false,
        {"file <save>GhostScript\\setupgs.exe"}},
   });
@@ -82,7 +78,7 @@ TEST(configure_ghostscript, appends_the_font_map_each_time) {
        {"GhostScriptの設定開始", "GhostScriptの設定完了", "GhostScriptの設定開始", "GhostScriptの設定完了"},
        "成功", true,
        {"file <dir>programs\\gs8.14\\lib\\cidfmap=% written by the test installer\r\n" + block + block}},
-      {"nothing registered", installed(""), "GhostScriptの設定……失敗\r\n",
+      {"nothing registered", installed(nullptr), "GhostScriptの設定……失敗\r\n",
        {"GhostScriptの設定開始", "lib\\cidfmapを開けませんでした．"}, "失敗", false, {}},
   });
 }
@@ -93,17 +89,18 @@ TEST(uninstallers, run_in_the_uninstall_keys_order_until_one_fails) {
        {"GhostScriptのアンインストール開始", "GhostScriptのアンインストール終了"}, "キャンセル", true,
        {"no product AFPL Ghostscript 8.14", "no product AFPL Ghostscript Fonts",
         "no file <dir>programs\\gs8.14"}},
-      {"the uninstaller fails", installed("", {"AFPL Ghostscript 8.13|2"}), "GhostScriptのアンインストール……失敗\r\n",
+      {"the uninstaller fails", installed(nullptr, {{"AFPL Ghostscript 8.13", 2}}),
+       "GhostScriptのアンインストール……失敗\r\n",
        {"GhostScriptのアンインストール開始", "\"<probe>\" 2 \"<dir>AFPL Ghostscript 8.13\"に失敗．"}, "キャンセル",
        false, {}},
   });
   run_rows(uninstall_gsview, &step_results::gsview, {
       // Only whole names count: "GSview 4.6 (Japanese)" is another product.
-      {"installed", installed(FIXTURE_GSVIEW_PATH, {"GSview 4.6 (Japanese)|0"}),
+      {"installed", installed(FIXTURE_GSVIEW_PATH, {{"GSview 4.6 (Japanese)", 0}}),
        "GSviewのアンインストール……成功\r\n", {"GSViewのアンインストール開始", "GSViewのアンインストール終了"},
-       "キャンセル", true,
-       {"no product GSview 4.8", "no file <dir>GSview 4.6 (Japanese)"}},
-      {"the first fails", installed("", {"GSview 4.5|3", "GSview 4.6|0"}), "GSviewのアンインストール……失敗\r\n",
+       "キャンセル", true, {"no product GSview 4.8", "no file <dir>GSview 4.6 (Japanese)"}},
+      {"the first fails", installed(nullptr, {{"GSview 4.5", 3}, {"GSview 4.6", 0}}),
+       "GSviewのアンインストール……失敗\r\n",
        {"GSViewのアンインストール開始", "\"<probe>\" 3 \"<dir>GSview 4.5\"の実行に失敗．"}, "キャンセル", false,
        {"file <dir>GSview 4.5", "no file <dir>GSview 4.6"}},
   });
@@ -112,7 +109,7 @@ TEST(uninstallers, run_in_the_uninstall_keys_order_until_one_fails) {
 TEST(install_gsview, starts_the_installer_quoted) {
   auto in_a_path_with_a_space = [](const char* fail) {
     return [=](step_run& run) {
-      run.set_file("<dir>my setup\\gsv48w32.exe", read_file(program_path(FIXTURE_GSVIEW_PATH)));
+      run.set_file("<dir>my setup\\gsv48w32.exe", program_bytes(FIXTURE_GSVIEW_PATH));
       run.state.gsview_installer = (run.dir / "my setup\\gsv48w32.exe").c_str();
       run.set_variable("TAMARI_FIXTURE_FAIL", fail);
     };

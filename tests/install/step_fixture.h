@@ -15,6 +15,7 @@
 
 #include "install/step_context.h"
 #include "system/file_system.h"
+#include "system/process.h"
 #include "system/registry.h"
 #include "tests/archive/zip_builder.h"
 #include "tests/common/scratch.h"
@@ -38,8 +39,8 @@ inline std::string replaced(std::string text, const std::string& mark, const std
   return text;
 }
 
-// A registry value as text (a DWORD in decimal), "<none>" or "<no key>"; read
-// without the code under test.
+// A registry value read without the code under test: its text (a DWORD in
+// decimal), "<none>" or "<no key>".
 inline std::string reg_text(HKEY root, const std::string& key, const char* name,
                             DWORD* type = nullptr) {
   HKEY opened;
@@ -53,8 +54,8 @@ inline std::string reg_text(HKEY root, const std::string& key, const char* name,
   return got ? "<none>" : std::string(data, strnlen(data, size));
 }
 
-// Sets a text value, or deletes it when `data` is null. Setting up goes through
-// the program's registry functions (tested on their own); checks read without them.
+// Sets a text value, or deletes it when `data` is null, through the program's
+// registry functions (tested on their own).
 inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data,
                     DWORD type = REG_SZ) {
   if (data)
@@ -67,11 +68,7 @@ const char system_environment[] =
     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char autoexec[] = "C:\\autoexec.bat";
 const char para0[] = "Software\\TOMOE\\DVIOUT\\para0";
-
 const std::string uninstall_root = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline bool product_registered(const std::string& name) {
-  return reg_text(HKEY_LOCAL_MACHINE, uninstall_root + name, "") != "<no key>";
-}
 
 inline std::string dviout_start_menu() {
   char folder[MAX_PATH + 16] = "";
@@ -93,10 +90,10 @@ inline void remove_traces() {
 inline std::string program_path(const char* unix_path) {
   return replaced(std::string("Z:") + unix_path, "/", "\\");
 }
-
-// A command that run_probe answers with `code`, leaving `report` behind.
-inline std::string probe_command(int code, const std::string& report) {
-  return "\"" + program_path(RUN_PROBE_PATH) + "\" " + std::to_string(code) + " \"" + report + "\"";
+inline std::string program_bytes(const char* unix_path) { return read_file(program_path(unix_path)); }
+// Runs a test installer, which registers its products.
+inline void run_installer(const char* unix_path) {
+  run_and_wait(("\"" + program_path(unix_path) + "\"").c_str(), "", false);
 }
 
 // Settings with Hozon = <dir>save\ and Install = <dir>tex\; the test installers
@@ -170,8 +167,9 @@ struct step_run {
   }
   // A run_probe answering `code` as the uninstaller of `name`; it reports in <dir><name>.
   void set_uninstaller(const std::string& name, int code) {
-    reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString",
-            probe_command(code, dir / name).c_str());
+    const std::string command = "\"" + program_path(RUN_PROBE_PATH) + "\" " +
+                                std::to_string(code) + " \"" + (dir / name) + "\"";
+    reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", command.c_str());
   }
 
   scratch_directory dir;
@@ -199,41 +197,35 @@ struct step_row {
 };
 
 inline void expect_holds(const step_run& run, const std::string& check) {
-  const bool expand_sz = check.compare(0, 14, "REG_EXPAND_SZ ") == 0;
-  const std::string c = run.expand(check.substr(expand_sz ? 14 : 0)),
-                    rest = c.substr(c.find(' ') + 1);
-  const size_t equals = rest.find('=');
-  if (c.compare(0, 8, "no file ") == 0) {
-    EXPECT_FALSE(exists(c.substr(8))) << c;
-  } else if (c.compare(0, 5, "file ") == 0) {
-    const bool unlike = equals != std::string::npos && rest[equals - 1] == '!';
-    const std::string path = rest.substr(0, equals == std::string::npos ? equals : equals - unlike);
-    EXPECT_TRUE(exists(path)) << c;
-    if (equals != std::string::npos) {
-      const std::string content = read_file(path);
-      EXPECT_EQ(!unlike, rest.substr(equals + 1) == content) << c << ", got " << content;
-    }
-  } else if (c.compare(0, 11, "no product ") == 0 || c.compare(0, 8, "product ") == 0) {
-    EXPECT_EQ(c[0] == 'p', product_registered(c.substr(c[0] == 'p' ? 8 : 11))) << c;
+  std::string c = run.expand(check);
+  const bool expand_sz = c.compare(0, 14, "REG_EXPAND_SZ ") == 0, no = c.compare(0, 3, "no ") == 0;
+  c.erase(0, expand_sz ? 14 : no ? 3 : 0);
+  const size_t equals = c.find('=');
+  const bool unlike = equals != std::string::npos && c[equals - 1] == '!';
+  const std::string subject = c.substr(0, equals - unlike), value = c.substr(equals + 1);
+  if (c.compare(0, 5, "file ") == 0) {
+    const std::string path = subject.substr(5), content = read_file(path);
+    EXPECT_EQ(!no, exists(path)) << check;
+    EXPECT_TRUE(equals == std::string::npos || unlike != (content == value))
+        << check << ", got " << content;
+  } else if (c.compare(0, 8, "product ") == 0) {
+    EXPECT_EQ(no, reg_text(HKEY_LOCAL_MACHINE, uninstall_root + c.substr(8), "") == "<no key>")
+        << check;
   } else if (c.compare(0, 4, "env ") == 0) {
-    char value[4096] = "";
-    GetEnvironmentVariableA(rest.substr(0, equals).c_str(), value, sizeof value);
-    EXPECT_EQ(rest.substr(equals + 1), value) << c;
+    char got[4096] = "";
+    GetEnvironmentVariableA(subject.substr(4).c_str(), got, sizeof got);
+    EXPECT_EQ(value, got) << check;
   } else if (c.compare(0, 2, "HK") == 0) {
     const HKEY root = c[3] == 'U'   ? HKEY_CURRENT_USER
                       : c[2] == 'L' ? HKEY_LOCAL_MACHINE
                                     : HKEY_CLASSES_ROOT;
-    const size_t bar = c.find('|'), value_at = c.find('=', bar);
+    const size_t bar = c.find('|');
     DWORD type = 0;
-    EXPECT_EQ(
-        c.substr(value_at + 1),
-        reg_text(root, c.substr(5, bar - 5), c.substr(bar + 1, value_at - bar - 1).c_str(), &type))
-        << c;
-    if (expand_sz) {
-      EXPECT_EQ(DWORD{REG_EXPAND_SZ}, type) << c;
-    }
+    EXPECT_EQ(value, reg_text(root, c.substr(5, bar - 5), subject.substr(bar + 1).c_str(), &type))
+        << check;
+    EXPECT_TRUE(!expand_sz || type == REG_EXPAND_SZ) << check << ", got type " << type;
   } else {
-    ADD_FAILURE() << "unknown check " << c;
+    ADD_FAILURE() << "unknown check " << check;
   }
 }
 

@@ -1,5 +1,6 @@
-// install_w32tex with the tar.exe of the tests: command lines, the running
-// text, the log, the field, and the copies of texinst's programs.
+// install_w32tex with the tar.exe of the tests: the running text, the log, the
+// field, and the copies of texinst's programs. (The command lines themselves are
+// install_text_test's.)
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -11,9 +12,7 @@ namespace {
 // A gzip-compressed tar archive holding share/texmf/ok.txt.
 void write_tar_gz(const std::string& path) {
   char header[512] = "share/texmf/ok.txt";
-  std::snprintf(header + 100, 8, "%07o", 0644);
   std::snprintf(header + 124, 12, "%011o", 3);
-  header[156] = '0';
   std::string tar = std::string(header, 512) + "tex" + std::string(509 + 1024, '\0');
   gzFile file = gzopen(path.c_str(), "wb");
   gzwrite(file, tar.data(), static_cast<unsigned>(tar.size()));
@@ -28,7 +27,7 @@ std::function<void(step_run&)> given(std::vector<std::string> programs,
   return [=](step_run& run) {
     CreateDirectoryA((run.save() + "texinst").c_str(), nullptr);
     for (const std::string& program : programs)
-      run.set_file("<save>texinst\\" + program, read_file(program_path(FIXTURE_TAR_PATH)));
+      run.set_file("<save>texinst\\" + program, program_bytes(FIXTURE_TAR_PATH));
     for (const std::string& archive : archives) {
       run.set_file("<save>" + archive, "not gzip");
       if (archive.find("bad") != 0 && archive.back() == 'z') write_tar_gz(run.save() + archive);
@@ -54,8 +53,7 @@ TEST(install_w32tex, unpacks_each_archive_and_removes_the_copies) {
        "W32TeXのインストール\r\n", {}, "キャンセル", false, {"no file <tex>tar.exe", "no file <tex>gzip.exe"}},
       {"cancel while unpacking", given({"tar.exe"}, {"ok.tar.gz", "x.tar.bz2"}, "x.tar.bz2を解凍……"),
        "W32TeXのインストール\r\nok.tar.gzを解凍……成功\r\nx.tar.bz2を解凍……失敗\r\n",
-       {"ok.tar.gzのインストールに成功"}, "失敗", false,
-       {"no file <tex>tar.exe"}},
+       {"ok.tar.gzのインストールに成功"}, "失敗", false, {"no file <tex>tar.exe"}},
   });
 }
 
