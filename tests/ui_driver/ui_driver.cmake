@@ -1,6 +1,5 @@
-# ui_driver: drives real dialogs of a test program from a second thread (see
-# ui_driver.h). Include this file from any tests/ CMakeLists that needs it; the
-# library is defined once. Screenshots go to <build>/screenshots/.
+# ui_driver (ui_driver.h), for any tests/ CMakeLists that includes this file;
+# screenshots go to <build>/screenshots/.
 include_guard(GLOBAL)
 if(NOT TAMARI_WINDOWS)
   return()
@@ -9,7 +8,5 @@ add_library(ui_driver STATIC ${CMAKE_CURRENT_LIST_DIR}/ui_driver.cpp)
 target_link_libraries(ui_driver PUBLIC tamari_options comctl32 user32 gdi32)
 target_compile_definitions(ui_driver PRIVATE
   UI_DRIVER_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
-
-# The driver's own tests.
 tamari_add_test(ui_driver_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_driver_test.cpp
   LIBS ui_driver LABELS ui TIMEOUT 300)

@@ -11,10 +11,7 @@ namespace ui_driver {
 namespace {
 
 const DWORD poll_ms = 50;
-// A window whose thread does not answer within this time is taken as hung.
-const UINT send_timeout_ms = 10000;
-
-// Ids of the wizard buttons in comctl32's property sheet.
+const UINT send_timeout_ms = 10000;  // a thread that does not answer by then is hung
 const int id_back = 0x3023, id_next = 0x3024, id_finish = 0x3025;
 
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -31,8 +28,6 @@ struct enum_state {
 BOOL CALLBACK collect_window(HWND window, LPARAM data) {
   enum_state* state = reinterpret_cast<enum_state*>(data);
   DWORD process = 0, thread = GetWindowThreadProcessId(window, &process);
-  // A thread names its process: windows of a program started by the test are
-  // found through the thread that shows them.
   if ((state->thread ? thread == state->thread : process == state->process) && IsWindowVisible(window))
     state->windows->push_back(window);
   return TRUE;
@@ -45,8 +40,7 @@ bool matches(HWND window, const window_query& query) {
 
 bool can_act_on(HWND control) { return control && IsWindowVisible(control) && IsWindowEnabled(control); }
 
-// The marker that settle() posts; its long parameter is the event to set when
-// the window's thread takes it from the queue.
+// Posted by settle(); its long parameter is the event to set when it is taken.
 UINT marker_message() {
   static const UINT message = RegisterWindowMessageA("ui_driver settle marker");
   return message;
@@ -57,17 +51,6 @@ LRESULT CALLBACK marker_hook(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HC_ACTION && wparam == PM_REMOVE && message && message->message == marker_message())
     SetEvent(reinterpret_cast<HANDLE>(message->lParam));
   return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-// A hook without a module cannot reach another process. A thread takes the
-// messages sent to it before its next posted one, so a first sent message comes
-// back once everything posted before it is queued to run next, and a second once
-// that has run (or has opened a modal loop, which answers sent messages too).
-bool settle_foreign(HWND window, DWORD timeout_ms) {
-  DWORD_PTR ignored = 0;
-  for (int round = 0; round < 2; ++round)
-    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored)) return !IsWindow(window);
-  return true;
 }
 
 }  // namespace
@@ -100,12 +83,18 @@ HWND wait_for_window(const window_query& query, DWORD timeout_ms) {
 bool settle(HWND window, DWORD timeout_ms) {
   DWORD process = 0, thread = GetWindowThreadProcessId(window, &process);
   if (!thread) return false;
-  if (process != GetCurrentProcessId()) return settle_foreign(window, timeout_ms);
+  if (process != GetCurrentProcessId()) {
+    // A hook without a module cannot reach another process. A thread answers sent
+    // messages before it takes its next posted one: a first send comes back once
+    // the posted message is next, a second once it has run (or opened a modal loop).
+    DWORD_PTR ignored = 0;
+    for (int round = 0; round < 2; ++round)
+      if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored)) return !IsWindow(window);
+    return true;
+  }
   HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  // A message hook on another thread of this process needs no module.
   HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &marker_hook, nullptr, thread);
-  // A window destroyed meanwhile takes its queued messages with it; there is
-  // then nothing left to wait for.
+  // A window destroyed meanwhile takes its queued messages with it.
   bool settled =
       hook && PostMessageA(window, marker_message(), 0, reinterpret_cast<LPARAM>(taken)) &&
       wait_until([&] { return WaitForSingleObject(taken, 0) == WAIT_OBJECT_0 || !IsWindow(window); },
@@ -133,10 +122,8 @@ std::string class_of(HWND window) {
   return name;
 }
 
-HWND item(HWND dialog, int id) { return dialog ? GetDlgItem(dialog, id) : nullptr; }
+HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 std::string item_text(HWND dialog, int id) { return text(item(dialog, id)); }
-bool is_enabled(HWND window) { return window && IsWindowEnabled(window); }
-bool is_visible(HWND window) { return window && IsWindowVisible(window); }
 HWND owner_of(HWND window) { return window ? GetWindow(window, GW_OWNER) : nullptr; }
 
 int check_state(HWND dialog, int id) {
@@ -185,8 +172,7 @@ bool set_check(HWND dialog, int id, bool checked) {
   HWND button = item(dialog, id);
   if (!can_act_on(button)) return false;
   if ((check_state(dialog, id) == BST_CHECKED) == checked) return true;
-  // A click changes an automatic check box itself and tells the dialog; posted,
-  // so that a click that opens a window does not hold up the driver.
+  // A click changes an automatic check box itself and tells the dialog.
   if (!PostMessageA(button, BM_CLICK, 0, 0)) return false;
   settle(button);
   return wait_until([&] { return (check_state(dialog, id) == BST_CHECKED) == checked; }, 5000);
@@ -198,30 +184,27 @@ int list_count(HWND list) { return static_cast<int>(send(list, LVM_GETITEMCOUNT,
 
 namespace {
 
-// Sends a list-view message carrying `item` (its text pointer set to a buffer
-// of text_size bytes) and gives back the text as the list left it. The item and
-// the buffer go to the list's own process, in this one too: list-view messages
-// carry pointers, which Windows does not carry across processes.
+// Sends a list-view message carrying `item` with a text buffer and gives back
+// the text as the list left it. Both live in the list's process, as list-view
+// messages carry pointers that Windows does not carry across processes.
 const int text_size = 1024;
 std::string send_item(HWND list, UINT message, int row, LVITEMA item) {
   DWORD id = 0;
   GetWindowThreadProcessId(list, &id);
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
-  char* remote = process ? static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof item + text_size,
-                                                               MEM_COMMIT, PAGE_READWRITE))
-                         : nullptr;
+  if (!process) return std::string();
+  char* remote =
+      static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof item + text_size, MEM_COMMIT, PAGE_READWRITE));
+  item.pszText = remote + sizeof item;
+  item.cchTextMax = text_size;
   char text[text_size] = "";
-  if (remote) {
-    item.pszText = remote + sizeof item;
-    item.cchTextMax = text_size;
-    SIZE_T moved = 0;
-    if (WriteProcessMemory(process, remote, &item, sizeof item, &moved)) {
-      send(list, message, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-      ReadProcessMemory(process, item.pszText, text, text_size - 1, &moved);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  SIZE_T moved = 0;
+  if (remote && WriteProcessMemory(process, remote, &item, sizeof item, &moved)) {
+    send(list, message, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, item.pszText, text, text_size - 1, &moved);
   }
-  if (process) CloseHandle(process);
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
   return text;
 }
 
@@ -256,15 +239,12 @@ std::string tree_selection_text(HWND tree) {
 }
 
 bool wizard_state::can(wizard_button button) const {
-  if (button == wizard_back) return back_visible && back_enabled;
-  if (button == wizard_next) return next_visible && next_enabled;
-  return button == wizard_cancel || (finish_visible && finish_enabled);
+  const bool usable[] = {back, next, finish, true};
+  return usable[button];
 }
 
 wizard_state read_wizard(HWND sheet) {
-  HWND back = item(sheet, id_back), next = item(sheet, id_next), finish = item(sheet, id_finish);
-  return {is_visible(back), is_enabled(back), is_visible(next),
-          is_enabled(next), is_visible(finish), is_enabled(finish)};
+  return {can_act_on(item(sheet, id_back)), can_act_on(item(sheet, id_next)), can_act_on(item(sheet, id_finish))};
 }
 
 HWND current_page(HWND sheet) { return reinterpret_cast<HWND>(send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
@@ -278,29 +258,21 @@ bool press_wizard(HWND sheet, wizard_button button) {
   static const int buttons[] = {PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL};
   if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0))
     return false;
-  // Twice: a page that becomes active posts its buttons to the sheet while the
-  // press is handled.
+  // Twice: a page that becomes active posts its buttons while the press is handled.
   settle(sheet);
   settle(sheet);
   return true;
 }
 
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms) {
-  // The page asks for its buttons with a posted message; let the sheet take it.
   return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) &&
          settle(sheet, timeout_ms);
 }
 
 void dismiss_windows(DWORD thread_id) {
   for (HWND window : top_level_windows(thread_id)) {
-    // A sheet takes Cancel through its own message; a dialog or message box
-    // through the button it has.
-    int button = 0;
-    for (int id : {IDCANCEL, IDNO, IDOK, IDABORT, IDIGNORE})
-      if (!button && item(window, id)) button = id;
-    if (class_of(window) != "#32770")
-      close(window);
-    else if (item(window, id_next) || item(window, id_finish))
+    int button = item(window, IDCANCEL) ? IDCANCEL : item(window, IDNO) ? IDNO : item(window, IDOK) ? IDOK : 0;
+    if (item(window, id_next) || item(window, id_finish))
       PostMessageA(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     else if (button)
       PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(item(window, button)));
@@ -316,7 +288,6 @@ bool run_modal(const std::function<void()>& show, const std::function<void(DWORD
     drive(ui_thread);
     if (wait_until([&] { return shown.load(); }, grace_ms)) return;
     forced = true;
-    // Keep closing whatever the test left open until the modal call returns.
     while (!shown.load()) {
       dismiss_windows(ui_thread);
       Sleep(500);
@@ -328,10 +299,9 @@ bool run_modal(const std::function<void()>& show, const std::function<void(DWORD
   return !forced;
 }
 
-// ImageMagick's import, a program of the Unix side that Wine starts too, reads
-// the X screen, which is what the user would see. Such a child cannot be waited
-// for through its handle, so it writes under a temporary name and renames the
-// file when done.
+// ImageMagick's import, a Unix program that Wine starts too, reads the X
+// screen. Such a child cannot be waited for through its handle, so it writes
+// under a temporary name and renames the file when done.
 std::string save_screenshot(const std::string& name, HWND window) {
   if (window) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);

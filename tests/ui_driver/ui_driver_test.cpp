@@ -1,7 +1,6 @@
-// The driver's promises that a fault would slip past the tests that use it: a
-// forgotten window is closed so that no test hangs, settle() returns only after
-// the posted messages were taken, and actions are refused where a user could
-// not act (every test presses, types and reads what a user can).
+// What a driver fault would hide from the tests that use it: a forgotten window
+// closed so that no test hangs, settle() returning only after the posted
+// messages were taken, and actions refused where a user could not act.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,12 +10,11 @@
 namespace {
 
 TEST(run_modal, closes_what_the_driver_left_open) {
-  // Boxes without Cancel must be closed through the button they have.
-  struct {
+  // Cancel where the box has one, else No, else OK.
+  const struct {
     UINT style;
     int expected;
-  } cases[] = {
-      {MB_OK, IDOK}, {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}, {MB_RETRYCANCEL, IDCANCEL}};
+  } cases[] = {{MB_OK, IDOK}, {MB_YESNO, IDNO}, {MB_YESNOCANCEL, IDCANCEL}};
   for (const auto& c : cases) {
     int answer = 0;
     bool closed = ui_driver::run_modal(
@@ -26,38 +24,30 @@ TEST(run_modal, closes_what_the_driver_left_open) {
   }
 }
 
-// A window that counts the private messages it gets.
 int g_seen = 0;
 LRESULT CALLBACK counting_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_APP + 1) {
-    Sleep(20);  // slower than the driver's polling
-    ++g_seen;
-    return 0;
-  }
-  return DefWindowProcA(window, message, wparam, lparam);
+  if (message != WM_APP + 1) return DefWindowProcA(window, message, wparam, lparam);
+  Sleep(20);  // slower than the driver's polling
+  ++g_seen;
+  return 0;
 }
 
 TEST(settle, returns_once_posted_messages_were_taken) {
   WNDCLASSA window_class = {};
   window_class.lpfnWndProc = &counting_procedure;
-  window_class.hInstance = GetModuleHandleA(nullptr);
   window_class.lpszClassName = "ui_driver_counting";
   ASSERT_TRUE(RegisterClassA(&window_class));
-  HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                              0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
+                              nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(window);
-  CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 50, 20, window,
-                reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
+  CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, 50, 20, window, reinterpret_cast<HMENU>(7),
+                nullptr, nullptr);
   int seen_when_settled = -1;
   bool settled = false, typed_into_disabled = true;
   bool closed = ui_driver::run_modal(
       [&] {
-        // The window's own loop, until the driver is done with it.
         MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-          if (message.message == WM_APP + 2) break;
-          DispatchMessageA(&message);
-        }
+        while (GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != WM_APP + 2) DispatchMessageA(&message);
       },
       [&](DWORD ui_thread) {
         for (int i = 0; i < 5; ++i) PostMessageA(window, WM_APP + 1, 0, 0);
@@ -70,7 +60,7 @@ TEST(settle, returns_once_posted_messages_were_taken) {
   EXPECT_TRUE(settled);
   EXPECT_EQ(5, seen_when_settled) << "settle returned before the posted messages were handled";
   EXPECT_FALSE(typed_into_disabled) << "typing into a disabled control";
-  DestroyWindow(window);  // and its edit control
+  DestroyWindow(window);
 }
 
 }  // namespace
