@@ -1,6 +1,5 @@
-// Waits up to a minute for the wizard of a running tamari3.exe and cancels it
-// with its Cancel button, so that scripts can run the program to its end. Exit
-// code 0 when a wizard was found and cancelled, 1 when none appeared.
+// Cancels the wizard of a running tamari3.exe within a minute, so that scripts
+// can run the program to its end: exit code 0, or 1 when no wizard appeared.
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
