@@ -1,12 +1,11 @@
 // unzip_to_directory and unzip_with_progress on real files under Wine; the
 // progress dialog 110 is driven from a second thread as a user would. Which
 // names are refused, what is logged and how damage ends a run is the loop's
-// (unzip_loop_test); here only what files on disk and the dialog add.
+// (archive_test); here only what files on disk and the dialog add.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,12 +17,8 @@
 
 namespace {
 
-// The corpus made by tools/make_zip_fixtures.py, as a path of the Wine side.
-std::string fixture(const char* name) {
-  std::string path = std::string("Z:") + ZIP_FIXTURE_DIR + "/" + name;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
+// The corpus made by tools/make_zip_fixtures.py.
+std::string fixture(const char* name) { return build_tree_path("tests/archive/zip_fixtures/") + name; }
 
 long long file_size(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -42,7 +37,8 @@ TEST(unzip, silent_extraction_on_disk) {
   ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr) && write_file(dest + "ソ", std::string(6000, 'o')));
   EXPECT_TRUE(unzip_to_directory(sjis.c_str(), dest.c_str())) << sjis;
   EXPECT_EQ(5000u, read_file(dest + "ソ").size()) << "ソ ends in 0x5C but is a file";
-  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex")) << "no entry for 能 (0x94 0x5C)";
+  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex"))
+      << "no entry for 能 (0x94 0x5C)";
   EXPECT_TRUE(is_directory(dest + "十")) << "十/ is a directory entry (0x8F 0x5C then /)";
 
   // Held open without sharing, as a running program holds its own file.

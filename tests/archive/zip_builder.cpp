@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <random>
 #include <stdexcept>
 
 namespace {
@@ -35,15 +36,10 @@ std::uint32_t crc32_of(const std::string& data) {
 }
 
 std::string mixed_bytes(std::size_t length, std::uint32_t seed) {
+  std::minstd_rand random(seed + 1);
   std::string out(length, '\0');
-  std::uint32_t x = seed * 2654435761u + 1;
-  for (char& c : out) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    // Half the bytes from a small alphabet, so the data compresses but not to nothing.
-    c = (x & 0x100) ? static_cast<char>('a' + (x % 7)) : static_cast<char>(x >> 24);
-  }
+  // Half the bytes from a small alphabet, so the data compresses but not to nothing.
+  for (char& c : out) c = static_cast<char>(random() % 2 ? 'a' + random() % 7 : random() >> 8);
   return out;
 }
 
