@@ -1,12 +1,9 @@
-// How long the online catalogue takes for the demo distribution (tools/make_demo_mirror.py)
-// over FTP and over HTTP, and how many requests it sends, against the loopback
-// mirrors of tools/testservers (see tools/testservers/bench_catalogue.sh):
+// The online catalogue of the demo distribution (tools/make_demo_mirror.py) over FTP and
+// over HTTP against the loopback mirrors of tools/testservers/bench_catalogue.sh: the best
+// and the median round, and the servers' requests per round. "ask" switches the clients'
+// kept answers off, so that every size and time is asked of the server.
 //
 //   catalogue_bench.exe ROUNDS keep|ask
-//
-// "ask" switches the clients' kept answers off, so that every size and time is
-// asked of the server, as before the clients kept them. Prints the best and the
-// median round and the server's requests per round; not a test.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -69,11 +65,9 @@ bool report(const char* kind, const std::string& base, const std::string& log, i
               view.rows[2], view.rows[3], rounds);
   std::printf("  catalogue   best %8.1f ms   median %8.1f ms\n", times.front(), times[times.size() / 2]);
   std::printf("  requests per round: %.1f (", static_cast<double>(total) / rounds);
-  const char* separator = "";
-  for (const auto& count : counts) {
-    std::printf("%s%s %.1f", separator, count.first.c_str(), static_cast<double>(count.second) / rounds);
-    separator = ", ";
-  }
+  for (const auto& count : counts)
+    std::printf("%s%s %.1f", count == *counts.begin() ? "" : ", ", count.first.c_str(),
+                static_cast<double>(count.second) / rounds);
   std::printf(")\n");
   std::fflush(stdout);
   return true;
@@ -93,9 +87,10 @@ int main(int argc, char** argv) {
   const bool keep = std::strcmp(argv[2], "ask") != 0;
   ftp_client::keep_answers = http_client::keep_answers = keep;
   std::printf("kept answers: %s\n", keep ? "on" : "off");
-  const bool ok = report("FTP", "ftp://" + std::string(servers.ftp_host.c_str()) + "/demo/",
-                         servers.log_path("ftp"), rounds) &&
-                  report("HTTP", "http://" + std::string(servers.http_host.c_str()) + "/demo/",
-                         servers.log_path("http"), rounds);
-  return ok ? 0 : 1;
+  const std::string ftp = "ftp://" + std::string(servers.ftp_host.c_str()) + "/demo/";
+  const std::string http = "http://" + std::string(servers.http_host.c_str()) + "/demo/";
+  return report("FTP", ftp, servers.log_path("ftp"), rounds) &&
+                 report("HTTP", http, servers.log_path("http"), rounds)
+             ? 0
+             : 1;
 }

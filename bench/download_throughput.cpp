@@ -1,12 +1,9 @@
-// Throughput of dialog 106's download path (URLDownloadToFileA with the progress
-// callback moving the bar and the status line, the cache entry removed first, as
-// with delete_cache) for one large file, round after round;
-// tools/testservers/bench_download.sh runs it beside curl against the same
-// loopback server. Needs a display (tools/wine-session.sh gives one). Not a test.
+// Throughput of dialog 106's download path (URLDownloadToFileA with the progress callback
+// moving the bar and the status line, the cache entry removed first) for one large file,
+// round after round; tools/testservers/bench_download.sh runs it beside curl against the
+// same loopback server. Needs a display (tools/wine-session.sh gives one).
 //
-//   download_throughput.exe URL LOCAL_PATH ROUNDS SIZE
-//
-// SIZE is the expected size, as the file-selection page hands it over.
+//   download_throughput.exe URL LOCAL_PATH ROUNDS SIZE   (SIZE: as the file-selection page hands it over)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -26,10 +23,9 @@ double now_s() {
 }
 
 // Seen on the dialog's thread: when the worker set the caption (right before
-// URLDownloadToFileA) and when its report that it is done arrived (worker_dialog
-// posts WM_APP + 33 once work() has returned): the download without the opening
-// and closing of the window, which under Wine without a window manager costs
-// about two seconds.
+// URLDownloadToFileA) and when its report that it is done arrived (worker_dialog posts
+// WM_APP + 33 once work() has returned): the download without the opening and closing
+// of the window, which under Wine without a window manager costs about two seconds.
 double g_title_at = 0, g_done_at = 0;
 LRESULT CALLBACK watch_sent(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lparam)->message == msg_progress_title)

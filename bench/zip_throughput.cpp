@@ -1,12 +1,10 @@
 // Extraction throughput on a generated archive of about 200 MB of mixed files.
 //
 //   zip_throughput make ARCHIVE          writes the archive (fixed seed)
-//   zip_throughput run ARCHIVE SCRATCH   times, on the same archive:
-//     - bare inflate: zlib over each entry's data, output dropped (the ceiling);
-//     - our reader: every entry read through zip_reader, output dropped;
-//     - our extraction to disk: the extraction loop writing files into SCRATCH
-//       (on Windows: unzip_to_directory itself);
-//     - natively also Info-ZIP unzip into SCRATCH, for comparison.
+//   zip_throughput run ARCHIVE SCRATCH   times, on the same archive: zlib alone over each
+//     entry's data (the ceiling), every entry read through zip_reader, the extraction loop
+//     writing into SCRATCH (on Windows: unzip_to_directory itself) and, natively, Info-ZIP
+//     unzip into SCRATCH.
 // Figures are megabytes (10^6 bytes) of uncompressed data per second, best of three.
 #include <zlib.h>
 
@@ -18,75 +16,54 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "archive/unzip_loop.h"
-#include "archive/zip_reader.h"
 #include "tests/archive/zip_builder.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "archive/unzip.h"
 #endif
 
 namespace {
 
-struct rng {
-  std::uint32_t x;
-  std::uint32_t next() {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  }
-  std::uint32_t below(std::uint32_t n) { return next() % n; }
-};
-
 // Text such as TeX sources and documentation: words, Shift_JIS words, line ends.
-std::string text_like(rng& r, std::size_t size) {
-  static const std::vector<std::string> words = {
+std::string text_like(std::minstd_rand& r, std::size_t size) {
+  static const char* const words[] = {
       "\\documentclass", "{jarticle}", "\\begin", "{document}", "\\section", "font", "dviout",
       "ghostscript", "platex", "表", "ソフト", "日本語", "組版", "the", "and", "of", "= 1pt", "%%",
       "\\def", "\\relax"};
   std::string out;
-  out.reserve(size + 32);
   while (out.size() < size) {
-    out += words[r.below(static_cast<std::uint32_t>(words.size()))];
-    out += (r.below(9) == 0) ? "\r\n" : " ";
-    if (r.below(50) == 0) out += std::to_string(r.next());
+    out += words[r() % 20];
+    out += r() % 9 == 0 ? "\r\n" : " ";
+    if (r() % 50 == 0) out += std::to_string(r());
   }
   out.resize(size);
   return out;
 }
 
-std::string noise(rng& r, std::size_t size) {
-  std::string out(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<char>(r.next() >> 24);
-  return out;
-}
-
 int make_archive(const char* path) {
-  rng r{20040229};
+  std::minstd_rand r(20040229);
   zip_builder b;
   std::size_t packed = 0;
   int n = 0;
   while (packed < 220u * 1000 * 1000) {
-    const std::uint32_t kind = r.below(10);
+    const unsigned kind = r() % 10;
     // Mostly small files, some large ones, as in a TeX distribution.
-    std::size_t size = r.below(8) == 0 ? 500000 + r.below(6000000) : 200 + r.below(40000);
-    std::string name = "texmf/d" + std::to_string(r.below(40)) + "/s" + std::to_string(r.below(8)) +
-                       "/f" + std::to_string(n++);
+    const std::size_t size = r() % 8 == 0 ? 500000 + r() % 6000000 : 200 + r() % 40000;
+    const std::string name = "texmf/d" + std::to_string(r() % 40) + "/s" + std::to_string(r() % 8) +
+                             "/f" + std::to_string(n++);
     if (kind < 5) {
-      b.add(name + ".tex", text_like(r, size), 8);
+      b.add(name + ".tex", text_like(r, size));
       packed += size / 3;
     } else if (kind < 8) {
-      b.add(name + ".bin", mixed_bytes(size, r.next()), 8);
+      b.add(name + ".bin", mixed_bytes(size, r()));
       packed += size * 3 / 4;
     } else {
-      // Already compressed data (images, archives) is stored.
-      b.add(name + ".png", noise(r, size), 0);
+      b.add(name + ".png", mixed_bytes(size, r()), 0);  // already compressed data is stored
       packed += size;
     }
   }
@@ -100,59 +77,46 @@ int make_archive(const char* path) {
 }
 
 // Prints the best of three runs of `work`, which makes (or finds) `uncompressed` bytes.
-void timed(const char* what, const std::uint64_t& uncompressed, const std::function<void()>& work) {
+void timed(const char* what, std::uint64_t uncompressed, const std::function<void()>& work) {
   double best = 1e30;
   for (int i = 0; i < 3; ++i) {
     const auto start = std::chrono::steady_clock::now();
     work();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count());
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   std::printf("%-34s %8.2f s  %8.1f MB/s\n", what, best, uncompressed / 1e6 / best);
-}
-
-std::string read_all(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::uint32_t get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 std::uint32_t get32(const unsigned char* p) { return get16(p) | (get16(p + 2) << 16); }
 
-// zlib alone over the archive in memory, headers walked without checks.
+// zlib alone over the archive in memory, from one local header to the next, without checks.
 std::uint64_t bare_inflate(const std::string& archive) {
-  const unsigned char* a = reinterpret_cast<const unsigned char*>(archive.data());
-  const std::size_t end = archive.rfind("PK\x05\x06");
-  const std::uint32_t count = get16(a + end + 10);
-  std::size_t at = get32(a + end + 16);
   std::vector<unsigned char> out(1 << 16);
   std::uint64_t total = 0;
   z_stream s = {};
   inflateInit2(&s, -MAX_WBITS);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const unsigned char* c = a + at;
-    const std::uint16_t method = get16(c + 10);
-    const std::uint32_t csize = get32(c + 20);
-    const std::uint32_t local = get32(c + 42);
-    at += 46 + get16(c + 28) + get16(c + 30) + get16(c + 32);
-    const unsigned char* data = a + local + 30 + get16(a + local + 26) + get16(a + local + 28);
+  const unsigned char* header = reinterpret_cast<const unsigned char*>(archive.data());
+  while (get32(header) == 0x04034b50) {
+    const std::uint32_t size = get32(header + 18);
+    const unsigned char* data = header + 30 + get16(header + 26) + get16(header + 28);
     uLong crc = crc32(0, Z_NULL, 0);
-    if (method == 0) {
-      crc = crc32(crc, data, csize);
-      total += csize;
-      continue;
+    if (get16(header + 8) == 0) {
+      crc = crc32(crc, data, size);
+      total += size;
+    } else {
+      inflateReset(&s);
+      s.next_in = const_cast<unsigned char*>(data);
+      s.avail_in = size;
+      for (int ret = Z_OK; ret == Z_OK;) {
+        s.next_out = out.data();
+        s.avail_out = static_cast<uInt>(out.size());
+        ret = inflate(&s, Z_NO_FLUSH);
+        crc = crc32(crc, out.data(), static_cast<uInt>(out.size() - s.avail_out));
+        total += out.size() - s.avail_out;
+      }
     }
-    inflateReset(&s);
-    s.next_in = const_cast<unsigned char*>(data);
-    s.avail_in = csize;
-    int ret;
-    do {
-      s.next_out = out.data();
-      s.avail_out = static_cast<uInt>(out.size());
-      ret = inflate(&s, Z_NO_FLUSH);
-      crc = crc32(crc, out.data(), static_cast<uInt>(out.size() - s.avail_out));
-      total += out.size() - s.avail_out;
-    } while (ret == Z_OK);
+    header = data + size;
   }
   inflateEnd(&s);
   return total;
@@ -172,11 +136,6 @@ std::uint64_t reader_only(const char* path) {
   return total;
 }
 
-void clear(const std::string& destination) {
-  std::error_code ignored;
-  std::filesystem::remove_all(destination, ignored);
-}
-
 #ifdef _WIN32
 const char separator = '\\';
 bool extract(const char* archive, const std::string& destination) {
@@ -184,28 +143,25 @@ bool extract(const char* archive, const std::string& destination) {
 }
 #else
 const char separator = '/';
-// The extraction loop with files written through stdio, '\' turned back into '/'.
+// The extraction loop with files written through stdio, each '\' turned back into '/'.
 class posix_target : public unzip_target {
  public:
   bool make_directories(const wklib::string& path) override {
     std::error_code ignored;
-    std::filesystem::create_directories(unix_path(path).parent_path(), ignored);
+    std::filesystem::create_directories(posix_path(path).parent_path(), ignored);
     return true;
   }
   bool create_file(const wklib::string& path) override {
-    return (file_ = std::fopen(unix_path(path).c_str(), "wb")) != nullptr;
+    return (file_ = std::fopen(posix_path(path).c_str(), "wb")) != nullptr;
   }
   bool write(const char* data, int size) override {
     return std::fwrite(data, 1, size, file_) == static_cast<std::size_t>(size);
   }
-  bool close_file(bool) override {
-    const bool flushed = std::fflush(file_) == 0;
-    return std::fclose(file_) == 0 && flushed;
-  }
+  bool close_file(bool) override { return std::fclose(file_) == 0; }
   void log(const wklib::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
 
  private:
-  static std::filesystem::path unix_path(const wklib::string& path) {
+  static std::filesystem::path posix_path(const wklib::string& path) {
     std::string p = path.c_str();
     std::replace(p.begin(), p.end(), '\\', '/');
     return p;
@@ -221,7 +177,8 @@ bool extract(const char* archive, const std::string& destination) {
 
 int run(const char* archive, std::string scratch) {
   if (scratch.empty() || scratch.back() != separator) scratch += separator;
-  const std::string bytes = read_all(archive);
+  std::ifstream in(archive, std::ios::binary);
+  const std::string bytes(std::istreambuf_iterator<char>(in), {});
   if (bytes.empty()) {
     std::fprintf(stderr, "cannot read %s\n", archive);
     return 1;
@@ -234,14 +191,14 @@ int run(const char* archive, std::string scratch) {
   timed("zip_reader (no files written)", total, [&] { read = reader_only(archive); });
   if (read != total) std::printf("reader gave %llu bytes\n", static_cast<unsigned long long>(read));
   // Into an emptied directory each time, as a first installation would.
-  const auto to_disk = [&](const char* what, const std::string& into,
-                           const std::function<bool()>& work) {
+  const auto to_disk = [&](const char* what, const std::string& into, const std::function<bool()>& work) {
     bool ok = true;
+    std::error_code ignored;
     timed(what, total, [&] {
-      clear(into);
+      std::filesystem::remove_all(into, ignored);
       ok = work() && ok;
     });
-    clear(into);
+    std::filesystem::remove_all(into, ignored);
     return ok;
   };
   const std::string ours = scratch + "ours" + separator;
@@ -250,8 +207,7 @@ int run(const char* archive, std::string scratch) {
 #ifndef _WIN32
   const std::string theirs = scratch + "infozip/";
   to_disk("Info-ZIP unzip to disk", theirs, [&] {
-    return std::system(
-               ("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str()) == 0;
+    return std::system(("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str()) == 0;
   });
 #endif
   return ok ? 0 : 1;
