@@ -12,23 +12,16 @@
 namespace {
 
 TEST(remove_set_lines, drops_only_the_lines_that_set_the_variable) {
-  struct {
-    const char *text, *name, *kept;
-    int dropped;
-  } cases[] = {
-      {"@echo off\r\nset TEXMF=c:/tex\r\n  SET texmf = x\r\nrem set TEXMF=x\r\nset TEXMFMAIN=x\r\n"
-       "set PATH=%PATH%;c:\\表\\bin\r\nset texmf=last", "TEXMF",
-       "@echo off\r\nrem set TEXMF=x\r\nset TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\n", 3},
-      {"echo\r\nset GS_LIBX=1\r\n", "GS_LIB", "echo\r\nset GS_LIBX=1\r\n", 0},
-  };
-  for (const auto& c : cases) {
-    wklib::string kept;
-    EXPECT_EQ(c.dropped, remove_set_lines(c.text, c.name, kept)) << c.text;
-    EXPECT_STREQ(c.kept, kept.c_str()) << c.text;
-  }
+  wklib::string kept;
+  EXPECT_EQ(3, remove_set_lines("@echo off\r\nset TEXMF=c:/tex\r\n  SET texmf = x\r\nrem set TEXMF=x\r\n"
+                                "set TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\nset texmf=last",
+                                "TEXMF", kept));
+  EXPECT_STREQ("@echo off\r\nrem set TEXMF=x\r\nset TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\n", kept.c_str());
+  EXPECT_EQ(0, remove_set_lines("set GS_LIBX=1\r\n", "GS_LIB", kept));
+  EXPECT_STREQ("set GS_LIBX=1\r\n", kept.c_str());
 }
 
-// (The autoexec.bat line and the joined directories show in environment_test's 9x rows.)
+// (The autoexec.bat line and the joined directories show in steps_test's 9x rows.)
 TEST(path_value_with, adds_a_separator_only_where_missing) {
   for (const char* value : {"", "c:\\windows;", "c:\\windows"})
     EXPECT_STREQ(*value ? "c:\\windows;c:\\tex\\bin;" : "c:\\tex\\bin;",
@@ -49,13 +42,13 @@ TEST(tar_command_line, picks_the_mode_and_keeps_double_byte_characters) {
         << c.archive;
 }
 
+// (A longer name, "GSview 4.6 (Japanese)", is steps_test's on the registry.)
 TEST(matches_whole_name, wants_the_whole_name_in_its_letter_case) {
   wklib::pattern_search finder("AFPL Ghostscript [0-9]*\\.[0-9]*");
   struct {
     const char* name;
     bool expected;
   } cases[] = {{"AFPL Ghostscript 8.14", true},
-               {"AFPL Ghostscript 8.14 (Japanese)", false},
                {"afpl ghostscript 8.14", false},
                {"Old AFPL Ghostscript 8.14", false}};
   for (const auto& c : cases) EXPECT_EQ(c.expected, matches_whole_name(finder, c.name)) << c.name;

@@ -1,19 +1,86 @@
-// Directory chains and trees (with 表, whose second byte is a backslash) against
-// Wine's file system. (file_write_time is seen by catalogue_dialog_test through
-// the saved archives' times, programs_folder by dviout_test's shortcuts.)
+// The utilities of paths, files and programs against Wine: path texts with
+// double-byte characters whose second byte is 0x5C (表 is 0x95 0x5C, ソ 0x83 0x5C),
+// the installer's own environment, directory chains and trees, shortcuts read
+// back through IShellLinkA as the shell would, and run_and_wait with the
+// run_probe fixture. (file_write_time is seen by catalogue_dialog_test through
+// the saved archives' times, programs_folder by steps_test's shortcuts.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "system/file_system.h"
+#include "system/path_text.h"
 #include "system/process.h"
+#include "system/shortcut.h"
+#include "system/system_info.h"
 #include "tests/common/scratch.h"
 
 namespace {
+
+TEST(split_text, keeps_empty_pieces_and_double_byte_characters) {
+  struct {
+    const char* text;
+    char separator;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {"", ';', {""}},      {";a;;b;", ';', {"", "a", "", "b", ""}},
+      {"表ソ", '\\', {"表ソ"}}, {"c:\\表\\ソフト\\x", '\\', {"c:", "表", "ソフト", "x"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> got;
+    for (const wklib::string& piece : split_text(c.text, c.separator)) got.push_back(piece.c_str());
+    EXPECT_EQ(c.pieces, got) << c.text;
+  }
+}
+
+// Through normalize_path: "." and empty pieces dropped, ".." taking back the
+// name before it but not another "..", nor climbing above a drive.
+TEST(same_path, compares_normalised_paths_without_case) {
+  struct {
+    const char *first, *second;
+    bool expected;
+  } cases[] = {
+      {"C:\\TeX\\bin", "c:\\tex\\bin\\", true}, {"c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN", true},
+      {"c:\\\\tex\\\\bin", "c:\\tex\\bin", true}, {"c:\\表\\..\\ソ\\", "c:\\ソ", true},
+      {"..\\..\\x", "x", false},                {"a\\..\\..\\x", "..\\x", true},
+      {"c:\\..\\x", "c:\\x", true},              {"c:\\tex", "c:\\tex2", false},
+      {"c:\\表", "c:\\ソ", false},               {"\\", "", false},  // an empty side never matches
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, same_path(c.first, c.second)) << c.first << " " << c.second;
+}
+
+TEST(ends_with_backslash, ignores_a_trail_byte_0x5c) {
+  for (const char* path : {"c:\\表", "c:\\dviout", ""}) EXPECT_FALSE(ends_with_backslash(path)) << path;
+  EXPECT_TRUE(ends_with_backslash("c:\\表\\"));
+}
+
+TEST(system_info, reads_the_installers_own_environment) {
+  char windir[MAX_PATH] = "";
+  GetEnvironmentVariableA("windir", windir, sizeof windir);
+  const std::string long_value(5000, 'p');
+  struct {
+    const char *name, *value, *expected;
+  } cases[] = {
+      {"TAMARI_ENV_TEST", "c:\\表\\bin;d:\\x", "c:\\表\\bin;d:\\x"},
+      {"TAMARI_ENV_TEST", long_value.c_str(), long_value.c_str()},
+      {"TAMARI_ENV_TEST", nullptr, ""},
+      {"windir", "D:\\表\\win\\", "D:/表/win/"},  // the 0x5C of 表 stays
+      {"windir", nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    SetEnvironmentVariableA(c.name, c.value);
+    EXPECT_STREQ(c.expected, (*c.name == 'w' ? windir_with_slashes() : get_env(c.name)).c_str())
+        << c.name << "=" << (c.value ? c.value : "<unset>");
+  }
+  SetEnvironmentVariableA("windir", windir);
+}
 
 std::vector<std::string> entries_of(const std::string& directory) {
   std::vector<std::string> names;
@@ -88,6 +155,93 @@ TEST(remove_directory_tree, never_follows_a_directory_link) {
   remove_directory_tree(top.c_str());
   EXPECT_TRUE(exists(outside + "precious.txt")) << "the tree's deletion went through a link";
   EXPECT_FALSE(exists(top + "own.txt"));
+}
+
+// Target|arguments|working directory, or "<unreadable>".
+std::string read_link(const std::string& path) {
+  std::string fields = "<unreadable>";
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return fields;
+  IPersistFile* file = nullptr;
+  wchar_t wide[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(wide, STGM_READ))) {
+    char target[MAX_PATH * 2] = "", arguments[MAX_PATH * 2] = "", directory[MAX_PATH * 2] = "";
+    link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH);
+    link->GetArguments(arguments, sizeof arguments);
+    link->GetWorkingDirectory(directory, sizeof directory);
+    fields = std::string(target) + "|" + arguments + "|" + directory;
+  }
+  if (file) file->Release();
+  link->Release();
+  return fields;
+}
+
+TEST(create_shortcut, writes_a_link_the_shell_reads_back) {
+  scratch_directory scratch("shortcut");
+  const std::string directory = scratch / "表示", target = directory + "\\dviout.exe",
+                    link = scratch / "dviout 表.lnk";
+  ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr) && write_file(target, "MZ"));
+  // On a thread without COM, then with COM started by the caller, which stays usable.
+  EXPECT_TRUE(create_shortcut(target.c_str(), "first", directory.c_str(), link.c_str()));
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  EXPECT_TRUE(create_shortcut(target.c_str(), "-P=1 \"表 x.dvi\"", directory.c_str(), link.c_str()));
+  EXPECT_EQ(target + "|-P=1 \"表 x.dvi\"|" + directory, read_link(link)) << "overwritten by the second call";
+  // The shell reads SW_SHOWDEFAULT back as normal; the file's header (offset 0x3C) keeps it.
+  std::string raw = read_file(link);
+  EXPECT_EQ(SW_SHOWDEFAULT, raw.size() > 0x3C ? raw[0x3C] : -1) << "show command in the file";
+  EXPECT_FALSE(create_shortcut(target.c_str(), "", directory.c_str(),
+                               (scratch / "no such folder\\x.lnk").c_str()));
+  EXPECT_FALSE(exists(scratch / "no such folder\\x.lnk"));
+  CoUninitialize();
+}
+
+TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_environment) {
+  scratch_directory scratch("run");
+  const std::string report = scratch / "report.txt", plain = scratch / "tex",
+                    kanji = scratch / "作業表";  // 表 ends in the byte 0x5C: no backslash to drop
+  std::string probe = "Z:" + std::string(RUN_PROBE_PATH);
+  for (char& c : probe)
+    if (c == '/') c = '\\';
+  ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr) && CreateDirectoryA(kanji.c_str(), nullptr));
+  SetEnvironmentVariableA("TAMARI_PROBE", "表示 set by the parent");
+  char old_directory[MAX_PATH + 1] = "";
+  GetCurrentDirectoryA(sizeof old_directory, old_directory);
+  SetCurrentDirectoryA(plain.c_str());  // so that "C:" would not be C's root
+  struct {
+    int exit_code;
+    std::string given, expected_directory;
+    bool show;
+  } cases[] = {
+      {0, plain + "\\", plain, false}, {255, kanji, kanji, true}, {3, kanji + "\\", kanji, false},
+      {0, "C:\\", "C:\\", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("exit code " + std::to_string(c.exit_code) + " in " + c.given);
+    DeleteFileA(report.c_str());
+    std::string command = "\"" + probe + "\" " + std::to_string(c.exit_code) + " \"" + report + "\"";
+    EXPECT_EQ(c.exit_code == 0, run_and_wait(command.c_str(), c.given.c_str(), c.show));
+    // The answer must come from the finished child, not from a start that failed.
+    std::vector<std::string> lines = read_lines(report);
+    ASSERT_EQ(4u, lines.size()) << "the child did not run to its end";
+    EXPECT_EQ(c.expected_directory, lines[0]);
+    // STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES: the child gets our handles.
+    EXPECT_EQ(0x101ul, std::stoul(lines[1]) & 0x101ul) << "flags " << lines[1];
+    EXPECT_EQ(std::to_string(c.show ? SW_SHOW : SW_HIDE), lines[2]);
+    EXPECT_EQ("表示 set by the parent", lines[3]);
+  }
+  SetEnvironmentVariableA("TAMARI_PROBE", nullptr);
+  SetCurrentDirectoryA(old_directory);
+  DeleteFileA(report.c_str());
+  std::string good = "\"" + probe + "\" 0 \"" + report + "\"";
+  EXPECT_FALSE(run_and_wait(good.c_str(), (scratch / "missing\\").c_str(), false));
+  EXPECT_FALSE(exists(report)) << "the child ran although its directory is missing";
+  std::string missing = "\"" + (scratch / "no such program.exe") + "\" 0";
+  EXPECT_FALSE(run_and_wait(missing.c_str(), scratch.path().c_str(), false));
+  EXPECT_FALSE(run_and_wait("", scratch.path().c_str(), false));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The registry helpers against Wine's registry: values with their types, reads
 // that create their key, deleting values and trees. (reg_list_subkeys is seen by
-// ghostscript_test through the Uninstall key's entries, a tree directly below
-// the root by dviout_test's .dvi.)
+// steps_test through the Uninstall key's entries, a tree directly below the
+// root by its .dvi.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
