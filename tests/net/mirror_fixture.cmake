@@ -1,8 +1,6 @@
 # tamari_add_mirror_fixture(name): CTest fixture `name` that starts the loopback
-# mirrors (FTP, HTTP and a recording proxy; tools/testservers/mirror_servers.py)
-# before the tests that require it and stops them afterwards. Each fixture binds
-# free addresses of 127.0.0.20-49 itself, so fixtures of parallel tests and of
-# other copies of the test run never share a server.
+# mirrors of tools/testservers/mirror_servers.py for the tests that require it, on
+# free addresses of 127.0.0.20-49, so that parallel tests never share a server.
 find_program(TAMARI_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
 set(TAMARI_MIRROR_FIRST 20 CACHE STRING "first 127.0.0.x address of the test mirrors")
 set(TAMARI_MIRROR_LAST 49 CACHE STRING "last 127.0.0.x address of the test mirrors")

@@ -4,33 +4,23 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "state/install_settings.h"
 #include "tests/common/scratch.h"
 
 bool test_mirror::load(std::string& reason) {
   const char* state = std::getenv("TAMARI_MIRROR_STATE");
-  if (!state || !*state) {
-    reason = "TAMARI_MIRROR_STATE is not set: run this through ctest or a bench script";
-    return false;
-  }
-  state_dir = state;
+  state_dir = state ? state : "";
   std::ifstream servers(state_dir + "\\servers");
-  for (std::string line; std::getline(servers, line);) {
-    std::istringstream words(line);
-    std::string kind, address;
-    words >> kind >> address;
+  for (std::string kind, address; servers >> kind >> address;) {
     if (kind == "ftp") ftp_host = address.c_str();
     if (kind == "http") http_host = address.c_str();
     if (kind == "proxy") proxy_host = address.c_str();
-    if (kind == "proxy") words >> proxy_port;
+    if (kind == "proxy") servers >> proxy_port;
   }
-  if (ftp_host.empty() || http_host.empty() || proxy_host.empty() || proxy_port == 0) {
-    reason = "no complete servers file in " + state_dir + ": the mirror fixture did not start";
-    return false;
-  }
-  return true;
+  reason = "no complete servers file in TAMARI_MIRROR_STATE (" + state_dir +
+           "): run this through ctest or a bench script, which start the mirrors";
+  return !ftp_host.empty() && !http_host.empty() && proxy_port != 0;
 }
 
 const test_mirror& mirror() {

@@ -1,6 +1,5 @@
-// What the network tests and benchmarks know about the loopback mirrors that their
-// CTest fixture started (tools/testservers/mirror_servers.py): the servers'
-// addresses and request logs, the fixture files, and the demo distribution's settings.
+// What the network tests and benchmarks know about the loopback mirrors of
+// tools/testservers/mirror_servers.py that their CTest fixture started.
 #pragma once
 
 #include <string>

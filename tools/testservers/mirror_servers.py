@@ -1,18 +1,16 @@
 #!/usr/bin/python3
-"""Loopback mirrors for the network tests: an FTP server (pyftpdlib), an HTTP
-server of our own and a recording HTTP proxy that serves the HTTP server's tree
-itself. Needs Debian's python3 (/usr/bin/python3) for pyftpdlib.
+"""Loopback mirrors for the network tests: an FTP server (pyftpdlib, so Debian's
+/usr/bin/python3), an HTTP server of our own and a recording HTTP proxy that
+serves the HTTP server's tree itself.
 
   mirror_servers.py start|stop --state DIR [--first 20] [--last 49] [--time-limit S]
                           [--demo-programs DIR]
 
-`start` writes the fixture trees into DIR/root, starts one detached process
-serving all three and returns once they listen. Each server takes the first
-127.0.0.x address of the range that it can bind, so copies of the test run that
-share the range never collide. DIR/servers then reads "ftp ADDRESS", "http
-ADDRESS" and "proxy ADDRESS 8080", one a line, and DIR/ftp.log, http.log and
-proxy.log get a line per command or request. The process ends by itself after
-the time limit; `stop` ends it earlier.
+`start` writes the fixture trees into DIR/root and returns once one detached
+process serves all three, each on the first free 127.0.0.x of the range (copies
+of the test run never collide). DIR/servers then reads "ftp ADDRESS", "http
+ADDRESS" and "proxy ADDRESS 8080"; DIR/ftp.log, http.log and proxy.log get a line
+per command or request. The process ends by itself after the time limit.
 """
 
 import argparse
@@ -59,10 +57,6 @@ def write_trees(root, demo_programs=None):
     demo_time = (int(time.time()) - 10 * 24 * 3600) // 60 * 60
     for base in (ftp, http):
         make_demo_mirror.build(os.path.join(base, "demo"), demo_programs, demo_time)
-    for name, size in [("texinst2006.zip", 1000), ("texinst2007.zip", 2000),
-                       ("gs853w32full.zip", 3000), ("readme.txt", 10)]:
-        write_file(os.path.join(ftp, "pub/TeX/win32", name), sample_bytes(size))
-    os.makedirs(os.path.join(ftp, "pub/TeX/win32/old"))
     os.makedirs(os.path.join(ftp, "pub/empty"))
     write_file(os.path.join(ftp, "pub/files/sample.bin"), sample_bytes(5000))
     # Two days old, whole minutes: listings show the time of day of files younger than six months.
@@ -92,8 +86,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
     """Serves the HTTP tree with Python's own index pages, plus paths that
     misbehave on purpose:
 
-      /status/NNN             answers NNN with a short body
-      /redirect/NNN/<path>    answers NNN with Location: /<path>
       /nolength/<path>        the file without Content-Length (connection closes)
       /nomodified/<path>      the file without Last-Modified (a directory: its index)
       /slowhead/S/<path>      HEAD answered after S seconds; GET as usual
@@ -137,19 +129,13 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         self.end_headers()
         return self.command != "HEAD"
 
-    def send_short(self, code, extra_headers=()):
-        body = f"status {code}\n".encode()
-        headers = [*extra_headers, ("Content-Type", "text/plain"), ("Content-Length", str(len(body)))]
-        if self.head(code, headers):
-            self.wfile.write(body)
-
     def send_file(self, path, length=True, modified=True, piece=0, cut=False):
         full = self.translate_path("/" + "/".join(path))
         try:
             with open(full, "rb") as f:
                 data = f.read()
         except OSError:
-            return self.send_short(404)
+            return self.send_error(404)
         headers = [("Content-Type", "application/octet-stream")]
         headers.append(("Content-Length", str(len(data))) if length else ("Connection", "close"))
         if modified:
@@ -164,12 +150,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             self.wfile.write(data[start:start + piece])
             self.wfile.flush()
             time.sleep(0.03 if piece < len(data) else 0)
-
-    def special_status(self, rest):
-        self.send_short(int(rest[0]))
-
-    def special_redirect(self, rest):
-        self.send_short(int(rest[0]), [("Location", "/" + "/".join(rest[1:]))])
 
     def special_nolength(self, rest):
         self.send_file(rest, length=False)
@@ -271,13 +251,7 @@ def stop(args):
     except (OSError, ValueError):
         return
     if is_our_server(pid):
-        os.kill(pid, signal.SIGTERM)
-        for _ in range(100):
-            if not is_our_server(pid):
-                break
-            time.sleep(0.05)
-        else:
-            os.kill(pid, signal.SIGKILL)
+        os.kill(pid, signal.SIGKILL)  # its logs are closed after every line
     for name in ("pid", "servers"):
         if os.path.exists(os.path.join(args.state, name)):
             os.remove(os.path.join(args.state, name))
