@@ -13,6 +13,7 @@
 
 namespace {
 
+// Two-byte characters are compared with iconv below.
 TEST(euc_to_sjis, converts_line_ends_single_shifts_and_zero_bytes) {
   struct conversion_case {
     std::string euc;
@@ -21,8 +22,6 @@ TEST(euc_to_sjis, converts_line_ends_single_shifts_and_zero_bytes) {
   };
   const conversion_case cases[] = {
       {"a\rb\nc\r\nd\n\re", true, "a\nb\nc\nd\n\ne"},
-      {"\xC6\xFC\xCB\xDC", true, "\x93\xFA\x96\x7B"},  // 日本: odd and even rows
-      {"\xB0\xA1\xDF\xE0", true, "\x88\x9F\xE0\x80"},  // 亜 and a cell of 64 or more
       {"\x8E\xB1\x8E\xDF", true, "\xB1\xDF"},          // half-width katakana
       {"\x8F\xB0\xA1", true, "\x88\x9F"},              // supplementary set: row and cell kept
       {std::string("x\0y", 3), true, "xy"},            // NUL bytes vanish
