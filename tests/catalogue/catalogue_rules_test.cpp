@@ -13,16 +13,13 @@
 
 namespace {
 
-const std::uint64_t hour = 36000000000ull;           // in 100 ns
 const std::uint64_t change = 128781459000000000ull;  // a mirror's change, UTC
 
 known_time at(std::uint64_t utc) { return {true, utc}; }
 const known_time unknown;
 
 // A W32TeX row's state and tick, and a tool's newest row's tick, from the same
-// two times. A comparison taking the mirror's time as local time goes wrong for
-// copies saved within the zone's offset of the change: those rows show where
-// users east and west of UTC were misled.
+// two times. (Reading both in UTC, east and west of it, is the dialog test's.)
 TEST(catalogue_rules, states_and_ticks_from_the_two_times) {
   struct case_t {
     const char* what;
@@ -32,12 +29,8 @@ TEST(catalogue_rules, states_and_ticks_from_the_two_times) {
     bool ticked, tool_ticked;
   } const cases[] = {
       {"saved just after the change", at(change), at(change + 1), state_newest, "最新", false, false},
-      {"saved 1 h after (Tokyo, +9 h: was お古 / fetched again)", at(change), at(change + hour),
-       state_newest, "最新", false, false},
       {"same time", at(change), at(change), state_old, "お古", true, false},
       {"saved just before the change", at(change), at(change - 1), state_old, "お古", true, true},
-      {"saved 1 h before (New York, -5 h: was 最新 / kept)", at(change), at(change - hour), state_old,
-       "お古", true, true},
       {"nothing saved", at(change), unknown, state_missing, "無い", true, true},
       {"no time from the mirror", unknown, at(change), state_error, "エラー", false, true},
       {"no time, nothing saved", unknown, unknown, state_error, "エラー", false, true},
@@ -58,13 +51,10 @@ TEST(newest_by_number, table) {
     int newest;
     const char* why;
   } cases[] = {
-      {{"gs853w32full.zip", "gs860w32full.zip"}, 1, ""},
       {{"tex33w.zip", "tex323w.zip"}, 1, "numbers, not texts, are compared"},
-      {{"tex323w.zip", "tex33w.zip"}, 0, "numbers, not texts, are compared"},
       {{"a5.zip", "b5.zip"}, 0, "the earliest wins among equals"},
       {{"a4.zip", "b5.zip", "c5.zip", "d3.zip"}, 1, "the earliest wins among equals"},
       {{"x.zip", "y1.zip"}, 1, "no digits count as zero"},
-      {{"x.zip", "y.zip"}, 0, "no digits count as zero"},
       {{"x0.zip", "y.zip"}, 0, "no digits count as zero"},
       {{"gsv4w99.exe", "gsv48w32.exe"}, 1, "only the first run of digits counts"},
       {{"v007.zip", "v6.zip"}, 0, "leading zeros are read as decimal"},
@@ -93,9 +83,6 @@ TEST(match_forms, whole_covers_the_name_found_is_anywhere) {
       {"gs[0-9]*w32full\\.zip", "gs853w32full.zip.old", false, true},
       {"gs[0-9]*w32full\\.zip", "old-gs853w32full.zip", false, true},
       {"gs[0-9]*w32full\\.zip", "gsview.zip", false, false},
-      {"tex[0-9]*w\\.zip", "tex323w.zip", true, true},
-      {"tex[0-9]*w\\.zip", "texinst2007.zip", false, false},
-      {"gsv[0-9]*w32\\.exe", "gsv48w32.exe.sig", false, true},
   };
   for (const auto& e : cases) {
     wklib::pattern_search pattern(e.pattern);

@@ -79,7 +79,6 @@ TEST(scan_index_links, pages) {
        "<A Href=\"n.zip\">\x93\xfa\x96\x7b.zip</a>",
        {"GS860W32FULL.ZIP", "Mixed.Zip", "\x93\xfa\x96\x7b.zip"}},
       {"no links", "<html><body><p>Nothing.</p><p>a href without a tag</p></body></html>", {}},
-      {"an empty page", "", {}},
       {"a link straddling the front of a full window is lost: it starts in the first "
        "256 bytes and ends beyond byte 1024",
        straddle_page(100), {"kept.zip"}},
