@@ -1,6 +1,5 @@
-// The file name, the status line and the bar position of the downloader; the
-// caption and an ordinary status line are read from the running dialog
-// (download_dialog_test).
+// The file name, the status line and the bar position of the downloader at their
+// edges; an ordinary name, status line and position are the dialog test's.
 #include <gtest/gtest.h>
 
 #include "download/download_progress.h"
@@ -8,7 +7,6 @@
 namespace {
 
 TEST(download_progress, texts_and_positions) {
-  EXPECT_STREQ("latex.tar.bz2", current_file_name("ftp://h/pub/latex.tar.bz2").c_str());
   EXPECT_STREQ("", current_file_name("http://h/pub/").c_str());
   EXPECT_STREQ("plain", current_file_name("plain").c_str());
   EXPECT_STREQ("x : 3000000000/4000000000", progress_status("x", 3000000000u, 4000000000u).c_str())
@@ -16,8 +14,7 @@ TEST(download_progress, texts_and_positions) {
   struct case_t {
     std::uint32_t bytes, expected;
     int position;
-  } const cases[] = {{0, 100, 0},          {50, 100, 16384},     {1, 3, 10922},
-                     {100, 100, 32768},    {200, 100, 65536},    {7, 0, 0},
+  } const cases[] = {{0, 100, 0}, {1, 3, 10922}, {100, 100, 32768}, {200, 100, 65536}, {7, 0, 0},
                      {0xFFFFFFFFu, 1, 2147483647}};
   for (const case_t& c : cases)
     EXPECT_EQ(c.position, progress_position(c.bytes, c.expected)) << c.bytes << "/" << c.expected;
