@@ -1,9 +1,11 @@
 // The utilities of paths, files and programs against Wine: path texts with
 // double-byte characters whose second byte is 0x5C (表 is 0x95 0x5C, ソ 0x83 0x5C),
 // the installer's own environment, directory chains and trees, shortcuts read
-// back through IShellLinkA as the shell would, and run_and_wait with the
-// run_probe fixture. (file_write_time is seen by catalogue_dialog_test through
-// the saved archives' times, programs_folder by steps_test's shortcuts.)
+// back through IShellLinkA as the shell would, run_and_wait with the run_probe
+// fixture, and the path prompt, dialog 109, driven as a user would (キャンセル,
+// and a path typed before OK, are dialogs_test's dviout prompt). file_write_time
+// is seen by catalogue_dialog_test through the saved archives' times,
+// programs_folder by steps_test's shortcuts.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,12 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "system/ask_path.h"
+#include "system/ask_path_ids.h"
 #include "system/file_system.h"
 #include "system/path_text.h"
 #include "system/process.h"
 #include "system/shortcut.h"
 #include "system/system_info.h"
 #include "tests/common/scratch.h"
+#include "tests/ui_driver/ui_driver.h"
 
 namespace {
 
@@ -54,11 +59,6 @@ TEST(same_path, compares_normalised_paths_without_case) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, same_path(c.first, c.second)) << c.first << " " << c.second;
-}
-
-TEST(ends_with_backslash, ignores_a_trail_byte_0x5c) {
-  for (const char* path : {"c:\\表", "c:\\dviout", ""}) EXPECT_FALSE(ends_with_backslash(path)) << path;
-  EXPECT_TRUE(ends_with_backslash("c:\\表\\"));
 }
 
 TEST(system_info, reads_the_installers_own_environment) {
@@ -202,7 +202,7 @@ TEST(create_shortcut, writes_a_link_the_shell_reads_back) {
 TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_environment) {
   scratch_directory scratch("run");
   const std::string report = scratch / "report.txt", plain = scratch / "tex",
-                    kanji = scratch / "作業表";  // 表 ends in the byte 0x5C: no backslash to drop
+                    kanji = scratch / "作業表";  // 表 ends in the byte 0x5C: no backslash to drop (ends_with_backslash)
   std::string probe = "Z:" + std::string(RUN_PROBE_PATH);
   for (char& c : probe)
     if (c == '/') c = '\\';
@@ -241,7 +241,54 @@ TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_env
   EXPECT_FALSE(exists(report)) << "the child ran although its directory is missing";
   std::string missing = "\"" + (scratch / "no such program.exe") + "\" 0";
   EXPECT_FALSE(run_and_wait(missing.c_str(), scratch.path().c_str(), false));
-  EXPECT_FALSE(run_and_wait("", scratch.path().c_str(), false));
+}
+
+const char question[] = "インストール先を指定してください．";
+
+TEST(ask_path, shows_browses_and_answers_ok) {
+  // Wine's browser cannot select folders below the user's profile; one on C: it can.
+  std::string base = "C:\\tamari3_ask_path_" + std::to_string(GetCurrentProcessId()) + "\\";
+  std::string folder = base + "表示先";
+  ASSERT_TRUE(create_directory_chain((folder + "\\").c_str()));
+  wklib::string path((folder + "\\").c_str());
+  bool answer = false;
+  EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
+                                   [&](DWORD ui_thread) {
+    HWND prompt = ui_driver::wait_for_window({"#32770", question, ui_thread});
+    ASSERT_TRUE(prompt) << "dialog 109 did not appear";
+    EXPECT_EQ(folder + "\\", ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT)) << "the path given";
+    // 参照: the browser is the other dialog of the thread, owned by the prompt,
+    // and its choice lands in the field.
+    ASSERT_TRUE(ui_driver::press(prompt, IDC_ASK_PATH_BROWSE));
+    HWND browser = nullptr, tree = nullptr;
+    ui_driver::wait_until([&] {
+      for (HWND window : ui_driver::top_level_windows(ui_thread))
+        if (window != prompt && ui_driver::class_of(window) == "#32770") browser = window;
+      for (const auto& control : ui_driver::controls(browser))
+        if (control.class_name == "SysTreeView32") tree = control.window;
+      return tree && ui_driver::tree_selection_text(tree) == "表示先";
+    });
+    ASSERT_TRUE(tree) << "the folder browser did not appear";
+    EXPECT_EQ(prompt, ui_driver::owner_of(browser));
+    EXPECT_TRUE(ui_driver::press(browser, IDOK));
+    EXPECT_TRUE(ui_driver::wait_until_gone(browser));
+    EXPECT_EQ(folder, ui_driver::item_text(prompt, IDC_ASK_PATH_EDIT));
+    EXPECT_TRUE(ui_driver::press(prompt, IDOK));
+  })) << "the prompt had to be closed by force";
+  remove_directory_tree(base.c_str());
+  EXPECT_TRUE(answer);
+  EXPECT_EQ(folder, path.c_str()) << "the browser's choice is the answer";
+}
+
+TEST(ask_path, the_close_box_empties_the_path) {
+  wklib::string path("c:\\tex\\");
+  bool answer = true;
+  EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); },
+                                   [&](DWORD ui_thread) {
+    ui_driver::close(ui_driver::wait_for_window({"#32770", question, ui_thread}));
+  })) << "the prompt had to be closed by force";
+  EXPECT_FALSE(answer);
+  EXPECT_STREQ("", path.c_str());
 }
 
 }  // namespace

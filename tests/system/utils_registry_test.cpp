@@ -15,25 +15,19 @@ namespace {
 
 const std::string base = "Software\\tamari3 tests\\" + std::to_string(GetCurrentProcessId());
 
-bool key_exists(const std::string& sub_key) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, sub_key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
-}
-
-// The stored type and bytes of a value, read without our helpers: "<type>:<bytes>" or "<none>".
+// The stored type and bytes of a value, read without our helpers: "<type>:<bytes>",
+// "<none>" or "<no key>".
 std::string raw_value(const std::string& sub_key, const char* name) {
   HKEY key = nullptr;
   char data[1024];
   DWORD size = sizeof data, type = 0;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, sub_key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "<none>";
+    return "<no key>";
   LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(key);
   return result ? "<none>" : std::to_string(type) + ":" + std::string(data, size);
 }
+bool key_exists(const std::string& sub_key) { return raw_value(sub_key, "") != "<no key>"; }
 
 void make_key(const std::string& sub_key) {
   HKEY key = nullptr;
