@@ -187,25 +187,21 @@ def serve(args):
 
     logging.basicConfig(level=logging.WARNING)  # not pyftpdlib's line per command
     # Ends by itself, whatever happens to the test run that started it.
-    timer = threading.Timer(args.time_limit, lambda: os._exit(0))
-    timer.daemon = True
-    timer.start()
+    threading.Timer(args.time_limit, os._exit, [0]).start()
     root = os.path.join(args.state, "root")
     free = [f"127.0.0.{n}" for n in range(args.first, args.last + 1)]
     for name in ("http.log", "proxy.log", "ftp.log"):
         open(os.path.join(args.state, name), "w").close()
 
     def bind_first_free(make):
-        # pyftpdlib wraps the bind error and loses its errno, so any OSError moves on.
-        last = None
         for address in list(free):
             try:
                 server = make(address)
-                free.remove(address)
-                return address, server
-            except OSError as error:
-                last = error
-        raise SystemExit(f"no free loopback address in the range (last error: {last})")
+            except OSError:  # pyftpdlib wraps the bind error and loses its errno
+                continue
+            free.remove(address)
+            return address, server
+        raise SystemExit("no free loopback address in the range")
 
     class Handler(FTPHandler):
         # Every command, so that tests and benchmarks can count the round trips.
