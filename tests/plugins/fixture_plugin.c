@@ -1,9 +1,7 @@
-/* A plug-in in plain C for the host's tests, built in variants by definitions:
- * FIXTURE_NAME (its name and settings section), FIXTURE_NO_SET, FIXTURE_NO_INIT,
- * FIXTURE_INIT_FAILS. Its answers come from its section of the settings file
- * handed to Init: ok (default 1), count (default 0) of the fixed entries below,
- * install (default 1). Each call appends "<name> <call> <window>" to the log
- * handed to Init. */
+/* A plug-in in plain C for the host's tests, in variants by definitions (CMakeLists).
+ * It answers from its section of the settings file handed to Init: ok (default 1),
+ * count (default 0) of the entries below, install (default 1); each call appends
+ * "<name> <call> <window>" to the log handed to Init. */
 #include <stdio.h>
 #include <string.h>
 

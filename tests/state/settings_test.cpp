@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "state/install_settings.h"
@@ -127,13 +128,6 @@ TEST(install_settings, load_reads_each_key_into_its_own_field_and_setters_write_
                 std::to_string(s.use_network()));
 }
 
-install_settings* log_target;
-DWORD WINAPI log_many_lines(void* letter) {
-  const std::string line(300, static_cast<char>(reinterpret_cast<INT_PTR>(letter)));
-  for (int i = 0; i < 100; ++i) log_target->append_log(line.c_str());
-  return 0;
-}
-
 TEST(install_settings, the_log_has_a_utc_header_per_run_and_whole_lines_from_threads) {
   scratch_directory dir("log");
   std::string log_path;
@@ -149,13 +143,12 @@ TEST(install_settings, the_log_has_a_utc_header_per_run_and_whole_lines_from_thr
   EXPECT_EQ(header + "\r\nW32TeXのインストール開始\r\n\r\n終了\r\n\r\n", read_file(log_path));
   {
     install_settings second((dir / "tamari3.exe").c_str(), fixed_clock);
-    log_target = &second;
-    HANDLE threads[2];
-    for (int i = 0; i < 2; ++i)
-      threads[i] = CreateThread(nullptr, 0, log_many_lines, reinterpret_cast<void*>('a' + i), 0, nullptr);
-    ASSERT_TRUE(threads[0] && threads[1]);
-    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
-    for (HANDLE thread : threads) CloseHandle(thread);
+    auto many_lines = [&second](char letter) {
+      for (int i = 0; i < 100; ++i) second.append_log(std::string(300, letter).c_str());
+    };
+    std::thread a(many_lines, 'a'), b(many_lines, 'b');
+    a.join();
+    b.join();
   }
   std::vector<std::string> lines = read_lines(log_path);
   ASSERT_EQ(5u + 202u, lines.size()) << "the first run's five lines, the second's header, 200 lines, end";
