@@ -1,6 +1,5 @@
 // Dialog 104 over the demo distribution of the loopback mirrors, filling a stand-in
-// of page 103 made from the page's own template. The pure decisions are
-// catalogue_rules_test's; here the mirrors, the saved files' times and the dialog meet.
+// of page 103 made from the page's own template.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -105,13 +104,11 @@ LRESULT CALLBACK catch_progress_text(int code, WPARAM wparam, LPARAM lparam) {
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
-// The end of `text` as long as `end`, to compare with it.
 std::string tail(const std::string& text, const std::string& end) {
   return text.substr(text.size() - std::min(text.size(), end.size()));
 }
 
-// Runs dialog 104 and gives its code, the text left in g_text; `drive` may act on
-// it while it runs.
+// Runs dialog 104 and gives its code; `drive` may act on it while it runs.
 int run_dialog(page_host& page, const char* shot = nullptr, const std::function<void(HWND)>& drive = nullptr) {
   int code = -1;
   g_text.clear();

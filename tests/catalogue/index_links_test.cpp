@@ -61,7 +61,6 @@ TEST(scan_index_links, pages) {
        {long_text, "kept.zip"}},
       {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
        numbered(20), 7},
-      {"many links, then filler", links(40, 1) + std::string(3000, 'x'), numbered(40)},
       // The flag is looked at after each refill or slide, so the first window is
       // still examined and refilled.
       {"Cancel during the first read", many, {"f0"}, 1 << 20, 1, -1, listing_cancelled},

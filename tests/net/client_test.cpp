@@ -38,8 +38,6 @@ struct clients {
   mirror_mode enter(const wklib::string& url) { return open_mirror(url, ftp, http, path); }
 };
 
-// ---------------------------------------------------------------- open_mirror
-
 TEST(open_mirror, ftp_mirror_is_entered_anonymously_in_passive_mode_and_listed) {
   const file_tail commands(mirror().log_path("ftp"));
   clients c;
@@ -64,8 +62,7 @@ TEST(open_mirror, ftp_mirror_is_entered_anonymously_in_passive_mode_and_listed) 
 }
 
 // A missing directory fails after the login: the connection is dropped, the root
-// handle kept and the host logged. (A refused connection is the catalogue's
-// "connection" case, in tests/catalogue.)
+// handle kept and the host logged. A refused connection is the catalogue's case.
 TEST(open_mirror, a_missing_ftp_directory_drops_the_connection) {
   clients c;
   const file_tail log = program_log();
@@ -74,8 +71,6 @@ TEST(open_mirror, a_missing_ftp_directory_drops_the_connection) {
   EXPECT_TRUE(c.ftp.is_open());
   EXPECT_EQ(std::string(mirror().ftp_host.c_str()) + "へのFTPでの接続に失敗．\r\n", log.added());
 }
-
-// ---------------------------------------------------------------- FTP
 
 // Sizes, and times as local time: the listing shows a young file's time of day
 // (in UTC), an old file's day only. One client asks the server name by name, the
@@ -114,13 +109,9 @@ TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
       EXPECT_EQ(c == &listed && e.size, commands.added().empty()) << e.name << how << ": " << commands.added();
     }
   }
-  // A fetch that succeeds is the catalogue's (its information archive, fetched
-  // again into the same directory by the end-to-end walk's later runs).
   scratch_directory dir("net_ftp");
   EXPECT_FALSE(asked.ftp.get_file("missing.bin", (dir / "missing.bin").c_str()));
 }
-
-// ---------------------------------------------------------------- HTTP
 
 struct http_session : clients {
   http_session() { EXPECT_TRUE(http.connect(mirror().http_host)); }
@@ -135,8 +126,7 @@ TEST(http_client, status_decides_success) {
 }
 
 // One HEAD answers both the size and the time (as local time), with the agent
-// tamari3 and the object's absolute name. (A mirror sending no time is the
-// catalogue's.)
+// tamari3 and the object's absolute name.
 TEST(http_client, head_size_and_time) {
   http_session s;
   const std::string old = "2009-02-03 10:05:00";  // 01:05 GMT in Tokyo

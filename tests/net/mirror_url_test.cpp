@@ -18,9 +18,7 @@ TEST(split_mirror_url, table) {
       {"http://www.example.org/tex/dviout/", mirror_http, "www.example.org", "tex/dviout/"},
       {"http://www.example.org", mirror_http, "www.example.org", ""},
       {"FTP://ftp.example.jp/pub/", mirror_ftp, "FTP:", "/ftp.example.jp/pub/"},
-      {"https://www.example.org/x/", mirror_ftp, "https:", "/www.example.org/x/"},
       {"ftp.example.jp/pub/", mirror_ftp, "ftp.example.jp", "pub/"},
-      {"http://www.example.org:8080/tex/", mirror_http, "www.example.org:8080", "tex/"},
       {"/pub/", mirror_ftp, "", "pub/"},
       {"", mirror_ftp, "", ""},
   };

@@ -1,6 +1,5 @@
-// plugin_extrapack under Wine: Init and the settings, the worker of the package
-// information run against a loopback HTTP server (pages in EUC-JP written here),
-// GetDownloadData with dialog 101 driven as a user would, and Install.
+// plugin_extrapack under Wine: its worker against pages in EUC-JP on the loopback
+// HTTP server, GetDownloadData with dialog 101 driven as a user would, and Install.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -146,7 +145,7 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
 
 // GetDownloadData with the user at dialog 101: a failure's box, Cancel, and offline,
 // where it answers ok with no entries and shows no dialog (one would be left open
-// for run_modal to close). The entry found is the end-to-end walk's.
+// for run_modal to close).
 TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_box) {
   const package_server& s = server();
   struct {
@@ -200,8 +199,7 @@ LRESULT CALLBACK progress_window(HWND window, UINT message, WPARAM wparam, LPARA
 }
 
 // Install after Init: a target written by hand (used as written, without its
-// trailing backslash), and a missing archive with Init's default target. The
-// default target's tree is the end-to-end walk's.
+// trailing backslash), and a missing archive with Init's default target.
 TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
   zip_builder archive;
   archive.add("jsclasses/jsarticle.cls", "\\ProvidesClass{jsarticle}\n");

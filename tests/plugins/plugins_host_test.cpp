@@ -60,8 +60,7 @@ TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list)
     EXPECT_EQ(nullptr, GetModuleHandleA((folder.plugins + freed + ".dll").c_str())) << freed;
 
   // The host's part of page 113, on a list of its own: the rows, the double-click
-  // (the selected row's Set, or the host's message for a plug-in without one) and
-  // the ticks read back.
+  // and the ticks read back.
   plugin_host& host = folder.host;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
