@@ -124,7 +124,7 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
   for (const action& a : actions) {
     if (a.blocked) {
       EXPECT_TRUE(ui_driver::wait_until([&] {
-        for (const std::string& line : run.commands())
+        for (const std::string& line : read_lines(run.dir / "commands.log"))  // program|directory|command
           if (line.find(std::string(a.blocked) + "|") == 0) return true;
         return false;
       })) << a.blocked << " never started";

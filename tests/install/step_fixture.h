@@ -129,8 +129,6 @@ struct step_run {
     if (!lines.empty()) lines.erase(lines.begin());
     return lines;
   }
-  // The fixture programs' starts: program|directory|command line.
-  std::vector<std::string> commands() const { return read_lines(dir / "commands.log"); }
 
   // Setting up, in places written as in the expected texts; all is put back at the end.
   void set_variable(const char* name, const char* value) {
