@@ -71,23 +71,21 @@ DWORD end_program(PROCESS_INFORMATION& process) {
   return exit_code;
 }
 
-// One demo: the program with its plug-in and settings, the save and install
-// directories, and the root the GhostScript and GSview stand-ins install under.
+// Where a demo lives; fixture_root is where the GhostScript and GSview stand-ins install.
 struct demo_place {
   std::string program_dir, save_dir, install_dir, fixture_root;
   std::string ini() const { return program_dir + "tamari3.ini"; }
 };
 
+// The screenshots' name prefix; install false: Cancel on the file-selection page.
 struct walk_options {
-  std::string shots;  // prefix of the screenshot names
-  bool network, tick_plugin;
-  bool install;  // false: Cancel on the file-selection page
+  std::string shots;
+  bool network, tick_plugin, install;
 };
 struct walk_result {
   std::string summary;                   // the finish page's text; empty when not reached
   std::string restart_question;          // empty when none came
-  std::vector<std::string> w32tex_rows;  // "name|state|ticked" on page 103
-  int ticked_elsewhere = 0;              // ticked rows of the other three lists
+  std::vector<std::string> rows[4];      // "name|state or size|tick" of page 103's four lists
 };
 
 // Dialogs are named by a control of their own where their caption changes as they run.
@@ -95,12 +93,10 @@ std::string shot_name(HWND window, const std::string& caption) {
   if (ud::item(window, IDC_ASK_PATH_EDIT)) return "109_ask_path";
   if (ud::item(window, IDC_DOWNLOAD_BAR)) return "106_download";
   if (ud::item(window, IDC_UNZIP_PATH)) return "110_unzip";
-  static const char* const names[][2] = {{"ファイル情報取得中……", "104_catalogue"},
-                                         {"インストール", "107_installation"},
-                                         {"情報取得中……", "plugin_information"},
-                                         {"環境変数のチェック", "112_variables"},
-                                         {"tamari3", "message"},
-                                         {"tamari3.exe", "message"}};
+  static const char* const names[][2] = {
+      {"ファイル情報取得中……", "104_catalogue"}, {"インストール", "107_installation"},
+      {"情報取得中……", "plugin_information"},   {"環境変数のチェック", "112_variables"},
+      {"tamari3", "message"},                      {"tamari3.exe", "message"}};
   for (const auto& n : names)
     if (caption == n[0]) return n[1];
   return "dialog";
@@ -158,16 +154,14 @@ class program_run {
   // shows page 103 while the catalogue runs): a screenshot of every other
   // window of the program once, and an answer to every question.
   bool watch_until_page(int page, DWORD timeout_ms) {
-    return ud::wait_until(
-               [&] {
-                 std::vector<HWND> windows = ud::top_level_windows(0, process_.dwProcessId);
-                 for (HWND window : windows)
-                   if (window != sheet_) look_at(window);
-                 return IsWindowVisible(sheet_) && ud::current_page_index(sheet_) == page && windows.size() == 1 &&
-                        !GetPropA(sheet_, wklib::next_running_prop);
-               },
-               timeout_ms) &&
-           ud::wait_for_page(sheet_, page);
+    auto shown = [&] {
+      std::vector<HWND> windows = ud::top_level_windows(0, process_.dwProcessId);
+      for (HWND window : windows)
+        if (window != sheet_) look_at(window);
+      return IsWindowVisible(sheet_) && ud::current_page_index(sheet_) == page && windows.size() == 1 &&
+             !GetPropA(sheet_, wklib::next_running_prop);
+    };
+    return ud::wait_until(shown, timeout_ms) && ud::wait_for_page(sheet_, page);
   }
 
   void look_at(HWND window) {
@@ -185,47 +179,13 @@ class program_run {
     ud::wait_until_gone(window, 10000);
   }
 
+  void type_mirror(int check, int edit, const std::string& url) {
+    HWND page = ud::current_page(sheet_);
+    EXPECT_TRUE(ud::set_check(page, check, true) && ud::set_text(page, edit, url)) << url;
+  }
+
   // The first start types the directories and the four mirrors; later starts
   // find them in the settings file.
-  void settings_pages() {
-    HWND tex = ud::current_page(sheet_);
-    if (first_start_) {
-      EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, place_.save_dir));
-      EXPECT_TRUE(ud::set_text(tex, IDC_INSTALL_DIR, place_.install_dir));
-      EXPECT_TRUE(ud::set_check(tex, IDC_TEX_URL_TYPED, true));
-      EXPECT_TRUE(ud::set_text(tex, IDC_TEX_URL_EDIT, ftp() + "w32tex/"));
-    }
-    EXPECT_TRUE(ud::set_check(tex, IDC_NO_NETWORK, !options_.network));
-    shot("102_tex_settings", sheet_);
-    ASSERT_TRUE(next_to(2)) << "102 did not lead on to 105";
-
-    HWND tools = ud::current_page(sheet_);
-    const struct {
-      int check, edit;
-      std::string url;
-    } groups[] = {{IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT, ftp() + "dviout/"},
-                  {IDC_GS_URL_TYPED, IDC_GS_URL_EDIT, http() + "gs/"},
-                  {IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT, http() + "gsview/"}};
-    for (const auto& g : groups) {
-      if (!first_start_) break;
-      EXPECT_TRUE(ud::set_check(tools, g.check, true));
-      EXPECT_TRUE(ud::set_text(tools, g.edit, g.url));
-    }
-    shot("105_tools_settings", sheet_);
-    ASSERT_TRUE(next_to(3)) << "105 did not lead on to 113";
-  }
-
-  void read_file_lists(HWND page) {
-    HWND w32tex = ud::item(page, IDC_FILE_W32TEX);
-    for (int row = 0; row < ud::list_count(w32tex); ++row)
-      result_.w32tex_rows.push_back(ud::list_text(w32tex, row, 0) + "|" + ud::list_text(w32tex, row, 1) + "|" +
-                                    (ud::list_checked(w32tex, row) ? "ticked" : "-"));
-    for (int id : {IDC_FILE_DVIOUT, IDC_FILE_GHOSTSCRIPT, IDC_FILE_GSVIEW}) {
-      HWND list = ud::item(page, id);
-      for (int row = 0; row < ud::list_count(list); ++row) result_.ticked_elsewhere += ud::list_checked(list, row);
-    }
-  }
-
   void pages() {
     check_page(0);
     const std::string intro = ud::item_text(ud::current_page(sheet_), IDC_INTRO_TEXT);
@@ -233,8 +193,23 @@ class program_run {
     EXPECT_NE(std::string::npos, intro.find("・ GSView\r\n・ その他関連")) << intro;
     shot("101_intro", sheet_);
     ASSERT_TRUE(next_to(1));
-    settings_pages();
-    if (testing::Test::HasFatalFailure()) return;
+
+    HWND tex = ud::current_page(sheet_);
+    if (first_start_) {
+      EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, place_.save_dir));
+      EXPECT_TRUE(ud::set_text(tex, IDC_INSTALL_DIR, place_.install_dir));
+      type_mirror(IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT, ftp() + "w32tex/");
+    }
+    EXPECT_TRUE(ud::set_check(tex, IDC_NO_NETWORK, !options_.network));
+    shot("102_tex_settings", sheet_);
+    ASSERT_TRUE(next_to(2)) << "102 did not lead on to 105";
+    if (first_start_) {
+      type_mirror(IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT, ftp() + "dviout/");
+      type_mirror(IDC_GS_URL_TYPED, IDC_GS_URL_EDIT, http() + "gs/");
+      type_mirror(IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT, http() + "gsview/");
+    }
+    shot("105_tools_settings", sheet_);
+    ASSERT_TRUE(next_to(3)) << "105 did not lead on to 113";
 
     HWND list = ud::item(ud::current_page(sheet_), IDC_PLUGIN_LIST);
     EXPECT_EQ(1, ud::list_count(list));
@@ -243,7 +218,13 @@ class program_run {
     shot("113_other_software", sheet_);
     ASSERT_TRUE(next_to(4, 300000)) << "the catalogue did not lead on to 103";
 
-    read_file_lists(ud::current_page(sheet_));
+    const int lists[] = {IDC_FILE_W32TEX, IDC_FILE_DVIOUT, IDC_FILE_GHOSTSCRIPT, IDC_FILE_GSVIEW};
+    for (int i = 0; i < 4; ++i) {
+      HWND list = ud::item(ud::current_page(sheet_), lists[i]);
+      for (int row = 0; row < ud::list_count(list); ++row)
+        result_.rows[i].push_back(ud::list_text(list, row, 0) + "|" + ud::list_text(list, row, 1) +
+                                  (ud::list_checked(list, row) ? "|+" : "|-"));
+    }
     EXPECT_EQ(options_.network ? "ダウンロード＆インストールするファイルを選んでください．「次へ」を押すと"
                                  "ダウンロードとインストールを開始します．"
                                : "インストールするファイルを選んでください．\r\n「次へ」を押すとインストールを開始します．",
@@ -253,8 +234,7 @@ class program_run {
       ud::press_wizard(sheet_, ud::wizard_cancel);
       return;
     }
-    ASSERT_TRUE(next_to(5, 300000)) << "no finish page after the installation; page "
-                                    << ud::current_page_index(sheet_) << ", log:\n"
+    ASSERT_TRUE(next_to(5, 300000)) << "no finish page after the installation; log:\n"
                                     << read_file(place_.program_dir + "tamari3.log");
     result_.summary = ud::item_text(ud::current_page(sheet_), IDC_FINISH_TEXT);
     shot("108_finish", sheet_);
@@ -367,15 +347,15 @@ TEST(e2e, first_start_network_off_and_everything_current) {
   walk_result offline = program_run(place, {"e2e_2_", false, false, true}).walk();
   ASSERT_FALSE(offline.summary.empty()) << "the run with the network off reached no finish page";
   EXPECT_EQ("0", ini_value(place.ini(), "Connect", "UseNetwork"));
-  EXPECT_FALSE(offline.w32tex_rows.empty()) << "the save directory's archives are listed";
+  EXPECT_FALSE(offline.rows[0].empty()) << "the save directory's archives are listed";
   check_finish(offline, "インストールしてない．");
   check_installed(place);
 
   walk_result current = program_run(place, {"e2e_3_", true, false, false}).walk();
-  ASSERT_FALSE(current.w32tex_rows.empty()) << "everything current";
-  for (const std::string& row : current.w32tex_rows)
-    EXPECT_NE(std::string::npos, row.find("|最新|-")) << "expected a current, unticked row, got " << row;
-  EXPECT_EQ(0, current.ticked_elsewhere) << "ticked rows in the dviout, GhostScript and GSview lists";
+  ASSERT_FALSE(current.rows[0].empty()) << "everything current";
+  for (int i = 0; i < 4; ++i)
+    for (const std::string& row : current.rows[i])
+      EXPECT_NE(std::string::npos, row.find(i == 0 ? "|最新|-" : "|-")) << "expected a current, unticked row: " << row;
 }
 
 // What only the entry point decides: a second copy ends silently, and the name

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -16,39 +17,30 @@ const int id_back = 0x3023, id_next = 0x3024, id_finish = 0x3025;
 
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   DWORD_PTR result = 0;
-  bool answered = SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, send_timeout_ms, &result);
-  return answered ? static_cast<LRESULT>(result) : 0;
+  return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, send_timeout_ms, &result) ? result : 0;
 }
 
 struct enum_state {
   DWORD process, thread;
-  std::vector<HWND>* windows;
+  std::vector<HWND> windows;
 };
 
 BOOL CALLBACK collect_window(HWND window, LPARAM data) {
   enum_state* state = reinterpret_cast<enum_state*>(data);
   DWORD process = 0, thread = GetWindowThreadProcessId(window, &process);
   if ((state->thread ? thread == state->thread : process == state->process) && IsWindowVisible(window))
-    state->windows->push_back(window);
+    state->windows.push_back(window);
   return TRUE;
-}
-
-bool matches(HWND window, const window_query& query) {
-  return (!query.class_name || class_of(window) == query.class_name) &&
-         (!query.caption || text(window) == query.caption);
 }
 
 bool can_act_on(HWND control) { return control && IsWindowVisible(control) && IsWindowEnabled(control); }
 
 // Posted by settle(); its long parameter is the event to set when it is taken.
-UINT marker_message() {
-  static const UINT message = RegisterWindowMessageA("ui_driver settle marker");
-  return message;
-}
+const UINT marker_message = RegisterWindowMessageA("ui_driver settle marker");
 
 LRESULT CALLBACK marker_hook(int code, WPARAM wparam, LPARAM lparam) {
   const MSG* message = reinterpret_cast<const MSG*>(lparam);
-  if (code == HC_ACTION && wparam == PM_REMOVE && message && message->message == marker_message())
+  if (code == HC_ACTION && wparam == PM_REMOVE && message && message->message == marker_message)
     SetEvent(reinterpret_cast<HANDLE>(message->lParam));
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -56,15 +48,16 @@ LRESULT CALLBACK marker_hook(int code, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 std::vector<HWND> top_level_windows(DWORD thread_id, DWORD process_id) {
-  std::vector<HWND> windows;
-  enum_state state = {process_id ? process_id : GetCurrentProcessId(), thread_id, &windows};
+  enum_state state = {process_id ? process_id : GetCurrentProcessId(), thread_id, {}};
   EnumWindows(&collect_window, reinterpret_cast<LPARAM>(&state));
-  return windows;
+  return state.windows;
 }
 
 HWND find_window(const window_query& query) {
   for (HWND window : top_level_windows(query.thread_id, query.process_id))
-    if (matches(window, query)) return window;
+    if ((!query.class_name || class_of(window) == query.class_name) &&
+        (!query.caption || text(window) == query.caption))
+      return window;
   return nullptr;
 }
 
@@ -96,7 +89,7 @@ bool settle(HWND window, DWORD timeout_ms) {
   HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, &marker_hook, nullptr, thread);
   // A window destroyed meanwhile takes its queued messages with it.
   bool settled =
-      hook && PostMessageA(window, marker_message(), 0, reinterpret_cast<LPARAM>(taken)) &&
+      hook && PostMessageA(window, marker_message, 0, reinterpret_cast<LPARAM>(taken)) &&
       wait_until([&] { return WaitForSingleObject(taken, 0) == WAIT_OBJECT_0 || !IsWindow(window); },
                  timeout_ms);
   if (hook) UnhookWindowsHookEx(hook);
@@ -109,10 +102,9 @@ bool wait_until_gone(HWND window, DWORD timeout_ms) {
 }
 
 std::string text(HWND window) {
-  LRESULT length = window ? send(window, WM_GETTEXTLENGTH, 0, 0) : 0;
-  // WM_GETTEXTLENGTH may overstate the length of a double-byte text.
-  std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 2, '\0');
-  if (length > 0) send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  // WM_GETTEXTLENGTH may overstate the length of a double-byte text, never understate it.
+  std::vector<char> buffer(std::max<LRESULT>(send(window, WM_GETTEXTLENGTH, 0, 0), 0) + 2, '\0');
+  send(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
   return buffer.data();
 }
 
@@ -126,10 +118,7 @@ HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 std::string item_text(HWND dialog, int id) { return text(item(dialog, id)); }
 HWND owner_of(HWND window) { return window ? GetWindow(window, GW_OWNER) : nullptr; }
 
-int check_state(HWND dialog, int id) {
-  HWND button = item(dialog, id);
-  return button ? static_cast<int>(send(button, BM_GETCHECK, 0, 0)) : BST_UNCHECKED;
-}
+int check_state(HWND dialog, int id) { return static_cast<int>(send(item(dialog, id), BM_GETCHECK, 0, 0)); }
 
 std::vector<control_info> controls(HWND dialog) {
   std::vector<control_info> found;
@@ -265,8 +254,7 @@ bool press_wizard(HWND sheet, wizard_button button) {
 }
 
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms) {
-  return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) &&
-         settle(sheet, timeout_ms);
+  return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) && settle(sheet, timeout_ms);
 }
 
 void dismiss_windows(DWORD thread_id) {

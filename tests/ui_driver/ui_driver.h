@@ -23,8 +23,7 @@ struct window_query {
   DWORD process_id = 0;
 };
 
-// Topmost first.
-std::vector<HWND> top_level_windows(DWORD thread_id = 0, DWORD process_id = 0);
+std::vector<HWND> top_level_windows(DWORD thread_id = 0, DWORD process_id = 0);  // topmost first
 HWND find_window(const window_query& query);  // null when none
 HWND wait_for_window(const window_query& query, DWORD timeout_ms = default_timeout_ms);
 bool wait_until_gone(HWND window, DWORD timeout_ms = default_timeout_ms);  // destroyed or hidden
@@ -40,8 +39,7 @@ std::string item_text(HWND dialog, int id);  // empty when there is no such cont
 HWND owner_of(HWND window);
 int check_state(HWND dialog, int id);  // BST_CHECKED, BST_UNCHECKED or BST_INDETERMINATE
 
-// The direct children of a dialog.
-struct control_info {
+struct control_info {  // a direct child of a dialog
   HWND window;
   int id;
   std::string class_name, text;
@@ -77,8 +75,7 @@ wizard_state read_wizard(HWND sheet);
 HWND current_page(HWND sheet);
 int current_page_index(HWND sheet);  // -1 when unknown
 bool press_wizard(HWND sheet, wizard_button button);
-// Waits until page `index` is on show and its buttons have settled.
-bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);
+bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);  // on show, its buttons set
 
 // Saves the screen as <name>.png in screenshots/ of the build tree after
 // repainting `window` (optional); returns that Unix path, or empty.
