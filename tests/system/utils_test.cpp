@@ -117,7 +117,6 @@ TEST(create_directory_chain, creates_only_what_ends_before_a_backslash) {
     EXPECT_TRUE(!*c.missing || !exists(scratch / c.missing)) << c.path << " made " << c.missing;
   }
   EXPECT_EQ((std::vector<std::string>{"a", "f"}), entries_of(scratch.path()));
-  EXPECT_FALSE(create_directory_chain("Q:\\tamari3\\x\\")) << "a drive that does not exist";
 }
 
 TEST(remove_directory_tree, removes_all_but_read_only_files_and_refuses_bare_names) {
@@ -334,7 +333,6 @@ TEST_F(registry, values_round_trip_with_their_type) {
   } cases[] = {
       {"plain", "c:\\tex\\表\\", false, "1:" + std::string("c:\\tex\\表\\", 11)},  // with its NUL
       {"expand", "%windir%\\x", true, "2:" + std::string("%windir%\\x", 11)},  // read unexpanded
-      {"", "default", false, "1:" + std::string("default", 8)},
       {"empty", "", false, std::string("1:", 3)},
       {"long", long_text, false, ""},
   };
