@@ -150,11 +150,12 @@ TEST(catalogue_dialog, online_lists_over_ftp_and_http) {
     configure_demo(mirror_url, save.path(), true);
     page_host page;
     const file_tail log = program_log();
-    EXPECT_EQ(0, run_dialog(page, times ? ("catalogue_104_" + mirror_url.substr(0, mirror_url.find(':'))).c_str() : nullptr))
-        << mirror_url << ", text: " << g_text;
+    const std::string shot = "catalogue_104_" + mirror_url.substr(0, mirror_url.find(':'));
+    EXPECT_EQ(0, run_dialog(page, times ? shot.c_str() : nullptr)) << mirror_url << ", text: " << g_text;
     std::vector<std::string> expected, archives;
     for (const std::string name : taken) {
-      const std::string state = !times ? "エラー" : name == "latex.tar.bz2" ? "最新" : name == "ptex-w32.tar.gz" ? "お古" : "無い";
+      const std::string state =
+          !times ? "エラー" : name == "latex.tar.bz2" ? "最新" : name == "ptex-w32.tar.gz" ? "お古" : "無い";
       const bool ticked = state == "お古" || state == "無い";
       expected.push_back(name + "|" + state + "|" + (times ? files()[name].size : "0") + (ticked ? "|ticked" : "|-"));
       if (ticked) archives.push_back(name);

@@ -98,9 +98,9 @@ TEST(download_proxy, a_configured_proxy_carries_the_downloads) {
   EXPECT_EQ("Proxyの設定に失敗\r\n", log.added());
 }
 
-// Wine never serves a download from the cache, so what shows the removal is the
-// planted entry's file itself: gone while the file comes in with delete_cache set
-// (here before the second file), kept without it (in the Cancel run below).
+// Wine never serves a download from the cache (the bytes fetched are the end-to-end
+// walk's), so the planted entry's file shows the removal: gone while the file comes
+// in with delete_cache set (here the second), kept without it (the Cancel run below).
 TEST(download_dialog, failure_stops_the_job_and_the_dialog_shows_each_file) {
   scratch_directory save("dl_404");
   configure(save, true, false);
@@ -120,7 +120,6 @@ TEST(download_dialog, failure_stops_the_job_and_the_dialog_shows_each_file) {
     ui_driver::save_screenshot("download_106", dialog);
   }));
   EXPECT_EQ("", during) << "the stale entry's file was still there during the fetch";
-  EXPECT_TRUE(read_file(save / "2.bin") == sample_bytes(200 * 1024)) << "got " << read_file(save / "2.bin").size();
   unsigned long bytes = 0;
   ASSERT_EQ(1, std::sscanf(status.c_str(), "big.bin : %lu/204800", &bytes)) << "status: " << status;
   EXPECT_GT(position, 0) << "status " << status;

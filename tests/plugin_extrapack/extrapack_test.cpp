@@ -137,8 +137,8 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
     EXPECT_EQ(c.found, ok ? std::string(fetcher.archive_url.c_str()) + "|" + std::to_string(fetcher.archive_size)
                           : std::string());
     EXPECT_EQ(c.log, files.last_log_line());
-    EXPECT_EQ(c.text, c.found.empty() ? view.shown.substr(view.shown.size() - std::min(view.shown.size(), c.text.size()))
-                                      : view.shown)
+    const std::string& got = view.shown;
+    EXPECT_EQ(c.text, c.found.empty() ? got.substr(got.size() - std::min(got.size(), c.text.size())) : got)
         << "expected the text to be, or for a failure to end, so";
   }
 }
