@@ -56,8 +56,7 @@ bool start_program(const std::string& dir, PROCESS_INFORMATION& process) {
   return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup, &process);
 }
 
-// Its exit code once it has ended; a program still running a minute later is
-// stopped, and its windows closed first.
+// Its exit code once it has ended; after a minute its windows are closed, then it is stopped.
 DWORD end_program(PROCESS_INFORMATION& process) {
   if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
     ADD_FAILURE() << "tamari3.exe did not end; closing it";
@@ -109,6 +108,7 @@ class program_run {
   // The walk with its screenshots and answers, until the program has ended.
   walk_result walk() {
     first_start_ = !exists(place_.ini());
+    SetEnvironmentVariableA("TAMARI_FIXTURE_ROOT", place_.fixture_root.c_str());
     if (!start_program(place_.program_dir, process_)) {
       ADD_FAILURE() << "tamari3.exe did not start";
       return result_;
@@ -256,12 +256,6 @@ class program_run {
   std::set<std::string> seen_;
 };
 
-demo_place place_for(const std::string& base, const std::string& program_dir) {
-  demo_place place = {program_dir, base + "download\\", base + "tex\\", base + "programs\\"};
-  SetEnvironmentVariableA("TAMARI_FIXTURE_ROOT", place.fixture_root.c_str());
-  return place;
-}
-
 // What an installation leaves, alike after the online and the offline run. The
 // archives saved are the offline run's and the third run's to find.
 void check_installed(const demo_place& place) {
@@ -329,7 +323,7 @@ TEST(e2e, first_start_network_off_and_everything_current) {
   for (const char* key : {"Software\\TOMOE\\DVIOUT\\para0", "Software\\TOMOE\\DVIOUT"})
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
   scratch_directory scratch("e2e");
-  const demo_place place = place_for(scratch.path(), scratch / "program\\");
+  const demo_place place = {scratch / "program\\", scratch / "download\\", scratch / "tex\\", scratch / "programs\\"};
   CreateDirectoryA(place.program_dir.c_str(), nullptr);
   CreateDirectoryA((place.program_dir + "plugin").c_str(), nullptr);
   ASSERT_TRUE(copy_program(place.program_dir));
@@ -392,9 +386,11 @@ TEST(startup, refused_starts) {
 
 // tools/run.sh: one walk through the demo where it lies.
 TEST(demo, walk_through_the_demo) {
-  const char* base = std::getenv("TAMARI_DEMO_DIR");
-  if (!base) GTEST_SKIP() << "TAMARI_DEMO_DIR not set";
-  walk_result r = program_run(place_for(base, base), {"demo_", true, true, true}).walk();
+  const char* dir = std::getenv("TAMARI_DEMO_DIR");
+  if (!dir) GTEST_SKIP() << "TAMARI_DEMO_DIR not set";
+  const std::string base = dir;
+  const demo_place place = {base, base + "download\\", base + "tex\\", base + "programs\\"};
+  walk_result r = program_run(place, {"demo_", true, true, true}).walk();
   EXPECT_FALSE(r.summary.empty()) << "no finish page";
   std::printf("finish page:\n%s\n", r.summary.c_str());
 }

@@ -61,8 +61,7 @@ std::string group_state(HWND page, int list, int check, int edit) {
 // Answers the message box of `caption` with `button` and gives its text.
 std::string answer_box(DWORD ui_thread, const char* caption, int button) {
   HWND box = ud::wait_for_window({"#32770", caption, ui_thread});
-  if (!box) return "(no box)";
-  std::string text = ud::message_box_text(box);
+  const std::string text = box ? ud::message_box_text(box) : "(no box)";
   EXPECT_TRUE(ud::press(box, button)) << caption;
   ud::wait_until_gone(box);
   return text;
@@ -113,9 +112,8 @@ TEST(tex_settings_page, ports) {
   }
 }
 
-// Offline, then online: what page 102 refuses, the mirror lists and the
-// network switch, and each failure of the catalogue (113), the download and the
-// installation (103).
+// Offline, then online: what page 102 refuses, the mirror lists and the network switch,
+// and each failure of the catalogue (113), the download and the installation (103).
 TEST(wizard, pages_checks_and_the_failures_of_next) {
   scratch_directory dir("walk");
   const std::string save = dir / "save\\";

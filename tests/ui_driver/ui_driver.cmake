@@ -1,5 +1,4 @@
-# ui_driver (ui_driver.h), for any tests/ CMakeLists that includes this file;
-# screenshots go to <build>/screenshots/.
+# ui_driver (ui_driver.h), for the tests/ CMakeLists that include this; screenshots in <build>/screenshots/.
 include_guard(GLOBAL)
 if(NOT TAMARI_WINDOWS)
   return()

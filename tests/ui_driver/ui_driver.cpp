@@ -150,11 +150,10 @@ bool type_text(HWND dialog, int id, const std::string& value) {
 
 bool press(HWND dialog, int id) {
   HWND button = item(dialog, id);
-  if (!can_act_on(button) ||
-      !PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
-    return false;
-  settle(dialog);
-  return true;
+  const bool posted = can_act_on(button) &&
+                      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  if (posted) settle(dialog);
+  return posted;
 }
 
 bool set_check(HWND dialog, int id, bool checked) {
@@ -245,8 +244,7 @@ int current_page_index(HWND sheet) {
 
 bool press_wizard(HWND sheet, wizard_button button) {
   static const int buttons[] = {PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL};
-  if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0))
-    return false;
+  if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0)) return false;
   // Twice: a page that becomes active posts its buttons while the press is handled.
   settle(sheet);
   settle(sheet);
@@ -276,10 +274,7 @@ bool run_modal(const std::function<void()>& show, const std::function<void(DWORD
     drive(ui_thread);
     if (wait_until([&] { return shown.load(); }, grace_ms)) return;
     forced = true;
-    while (!shown.load()) {
-      dismiss_windows(ui_thread);
-      Sleep(500);
-    }
+    for (; !shown.load(); Sleep(500)) dismiss_windows(ui_thread);
   });
   show();
   shown = true;

@@ -1,6 +1,5 @@
-// ui_driver: drives real windows under Wine and Xvfb, of this process from a
-// second thread (run_modal) or of a program the test started, by posting what
-// a user's input would. Texts are the windows' own Shift_JIS bytes.
+// ui_driver: drives real windows under Wine and Xvfb as a user's input would, from a second thread
+// (run_modal) or in a program the test started. Texts are the windows' own Shift_JIS bytes.
 #pragma once
 
 #include <windows.h>
