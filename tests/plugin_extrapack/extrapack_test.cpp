@@ -83,16 +83,13 @@ const package_server& server() {
 }
 
 // Records what the worker shows; asks to stop at the n-th check (0: never).
-class recording_view : public fetch_view {
- public:
-  explicit recording_view(int cancel_at) : cancel_at_(cancel_at) {}
+struct recording_view : fetch_view {
+  explicit recording_view(int cancel_at) : cancel_at(cancel_at) {}
   void show(const wklib::string& text) override { shown = text.c_str(); }
-  bool cancel_requested() const override { return ++checks_ == cancel_at_; }
+  bool cancel_requested() const override { return ++checks == cancel_at; }
   std::string shown;
-
- private:
-  int cancel_at_;
-  mutable int checks_ = 0;
+  int cancel_at;
+  mutable int checks = 0;
 };
 
 TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
