@@ -63,6 +63,11 @@ TEST(same_path, compares_normalised_paths_without_case) {
     EXPECT_EQ(c.expected, same_path(c.first, c.second)) << c.first << " " << c.second;
 }
 
+TEST(ends_with_backslash, ignores_a_trail_byte_0x5c) {
+  for (const char* path : {"c:\\表", "c:\\dviout"}) EXPECT_FALSE(ends_with_backslash(path)) << path;
+  EXPECT_TRUE(ends_with_backslash("c:\\表\\"));
+}
+
 TEST(system_info, reads_the_installers_own_environment) {
   char windir[MAX_PATH] = "";
   GetEnvironmentVariableA("windir", windir, sizeof windir);
@@ -203,7 +208,7 @@ TEST(create_shortcut, writes_a_link_the_shell_reads_back) {
 TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_environment) {
   scratch_directory scratch("run");
   const std::string report = scratch / "report.txt", plain = scratch / "tex",
-                    kanji = scratch / "作業表";  // 表 ends in the byte 0x5C: no backslash to drop (ends_with_backslash)
+                    kanji = scratch / "作業表";  // 表 ends in the byte 0x5C: no backslash to drop
   std::string probe = "Z:" + std::string(RUN_PROBE_PATH);
   for (char& c : probe)
     if (c == '/') c = '\\';
