@@ -84,6 +84,11 @@ TEST(zip_reader, archive_shapes_and_calls_out_of_order) {
   zip_builder b;
   b.comment = "archive comment PK\x05\x06 with a fake signature inside";
   EXPECT_EQ("content", walk_archive(memory_source(b.add("x.txt", "content").build())).entries.at(0).data);
+  // Bytes after the archive, as some tools leave them, and the end record of a split archive.
+  EXPECT_EQ(zip_ok, walk_archive(memory_source(zip_builder().add("t", "x").build() + "after")).open_status);
+  std::string split = zip_builder().add("s", "x").build();
+  split[split.size() - 18] = 1;  // the end record's disk number
+  EXPECT_EQ(zip_unsupported, walk_archive(memory_source(split)).open_status);
 
   // Names are handed back cut to the buffer, always terminated, with the full length.
   const std::string long_name = zip_builder().add(std::string(600, 'n'), "abc").build();
