@@ -211,10 +211,10 @@ class program_run {
     shot("105_tools_settings", sheet_);
     ASSERT_TRUE(next_to(3)) << "105 did not lead on to 113";
 
-    HWND list = ud::item(ud::current_page(sheet_), IDC_PLUGIN_LIST);
-    EXPECT_EQ(1, ud::list_count(list));
-    EXPECT_EQ("jsclasses", ud::list_text(list, 0, 0)) << "the plug-in's package";
-    EXPECT_TRUE(!options_.tick_plugin || ud::list_set_checked(list, 0, true)) << "ticking the plug-in's row";
+    HWND plugins = ud::item(ud::current_page(sheet_), IDC_PLUGIN_LIST);
+    EXPECT_EQ(1, ud::list_count(plugins));
+    EXPECT_EQ("jsclasses", ud::list_text(plugins, 0, 0)) << "the plug-in's package";
+    EXPECT_TRUE(!options_.tick_plugin || ud::list_set_checked(plugins, 0, true)) << "ticking the plug-in's row";
     shot("113_other_software", sheet_);
     ASSERT_TRUE(next_to(4, 300000)) << "the catalogue did not lead on to 103";
 
