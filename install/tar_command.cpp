@@ -4,16 +4,7 @@ namespace {
 
 wklib::string with_slashes(const wklib::string& path) {
   wklib::string result = path;
-  int length = result.length();
-  if (length == 0) return result;
-  char* text = result.buffer(length);
-  for (int i = 0; i < length; ++i) {
-    if (wklib::is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < length) {
-      ++i;  // 表 is 0x95 0x5C: its second byte is no backslash
-      continue;
-    }
-    if (text[i] == '\\') text[i] = '/';
-  }
+  result.replace_all("\\", "/");  // a character-aware search: 表's 0x5C trail byte stays
   return result;
 }
 

@@ -73,18 +73,7 @@ wklib::string get_env(const char* name) {
 
 wklib::string windir_with_slashes() {
   wklib::string windir = get_env("windir");
-  // A slash is never the second byte of a double-byte character, but a
-  // backslash can be (表 is 0x95 0x5C), so only backslashes that stand alone
-  // are replaced.
-  int length = windir.length();
-  if (length == 0) return windir;
-  char* text = windir.buffer(length);
-  for (int i = 0; i < length; ++i) {
-    if (wklib::is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < length) {
-      ++i;
-      continue;
-    }
-    if (text[i] == '\\') text[i] = '/';
-  }
+  // Only backslashes that stand alone: 表 is 0x95 0x5C.
+  windir.replace_all("\\", "/");
   return windir;
 }
