@@ -183,10 +183,12 @@ std::string send_item(HWND list, UINT message, int row, LVITEMA item) {
   if (!process) return std::string();
   char* remote =
       static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof item + text_size, MEM_COMMIT, PAGE_READWRITE));
-  item.pszText = remote + sizeof item;
-  item.cchTextMax = text_size;
   char text[text_size] = "";
   SIZE_T moved = 0;
+  if (remote) {
+    item.pszText = remote + sizeof item;
+    item.cchTextMax = text_size;
+  }
   if (remote && WriteProcessMemory(process, remote, &item, sizeof item, &moved)) {
     send(list, message, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
     ReadProcessMemory(process, item.pszText, text, text_size - 1, &moved);
