@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -90,8 +89,6 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   INT_PTR result = 0;
   HWND found = nullptr, box_owner = nullptr;
   void* dialog_property = nullptr;
-  std::string box_text;
-  std::vector<int> box_buttons;
   EXPECT_TRUE(ui_driver::run_modal(
       [&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
       [&](DWORD ui_thread) {
@@ -102,8 +99,6 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
         HWND box = ui_driver::wait_for_window({"#32770", "確認", ui_thread});
         ASSERT_TRUE(box) << "no message box";
         box_owner = ui_driver::owner_of(box);
-        box_text = ui_driver::message_box_text(box);
-        box_buttons = ui_driver::button_ids(box);
         EXPECT_TRUE(ui_driver::press(box, IDNO));
         EXPECT_TRUE(ui_driver::wait_until_gone(box));
         HWND edit = ui_driver::item(found, IDC_TEST_EDIT);
@@ -130,10 +125,8 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   EXPECT_EQ((std::vector<std::string>{"init", "command 203", "command 1", "destroy"}), dialog.events)
       << "nothing before WM_INITDIALOG or after WM_DESTROY reaches the object";
   EXPECT_EQ(nullptr, dialog.holder()) << "the holder outlived the window";
+  // Its text, buttons and answers are message_box's own (dialog_message_box_test.cpp).
   EXPECT_EQ(found, box_owner);
-  EXPECT_EQ("続けますか？", box_text);
-  std::sort(box_buttons.begin(), box_buttons.end());
-  EXPECT_EQ((std::vector<int>{IDYES, IDNO}), box_buttons);
   EXPECT_EQ(wklib::answer_no, dialog.ask_answer);
   EXPECT_EQ(&hook, edit_property);
   EXPECT_EQ("ab表", text_after_typing) << "the hook swallows x and lets the rest through";

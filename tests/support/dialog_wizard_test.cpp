@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 #include <prsht.h>
 
 #include <algorithm>
@@ -29,8 +28,7 @@ class test_sheet : public wklib::property_sheet {
   void on_sheet_created(HWND window) override { created = window; }
 };
 
-// Notes each handler call as "<page>:<handler>"; the second page reads its field
-// when the user leaves it forward.
+// Notes each handler call as "<page>:<handler>".
 class logging_page : public wklib::property_page {
  public:
   logging_page(const char* name, bool next, bool back, bool finish,
@@ -51,7 +49,6 @@ class logging_page : public wklib::property_page {
   bool on_set_active(wklib::window_holder&) override { return note("active"); }
   bool on_wizard_finish(wklib::window_holder&) override { return note("finish"); }
   bool on_wizard_next(wklib::window_holder& window) override {
-    if (GetDlgItem(window.handle, IDC_PAGE_EDIT)) field = window.item_text(IDC_PAGE_EDIT).c_str();
     note("next");
     if (press_inside_next) {
       // As a handler that shows a dialog: its modal loop takes a press queued
@@ -71,7 +68,6 @@ class logging_page : public wklib::property_page {
   HWND sheet_seen_at_init = nullptr;
   bool record_complete = false;
   bool press_inside_next = false;
-  std::string field;
 
  private:
   // Answers false: on_destroy keeps the binding as long as the window lasts.
@@ -89,8 +85,8 @@ struct test_wizard {
   test_sheet sheet;
   logging_page one{"one", true, false, false, log, sheet}, two{"two", true, true, false, log, sheet},
       three{"three", false, true, true, log, sheet};
-  wklib::page_entry table[3] = {
-      {IDD_TEST_PAGE_ONE, &one}, {IDD_TEST_PAGE_TWO, &two}, {IDD_TEST_PAGE_THREE, &three}};
+  // The pages' own templates and buttons are seen in the real wizard's tests (tests/shell).
+  wklib::page_entry table[3] = {{IDD_TEST_PAGE, &one}, {IDD_TEST_PAGE, &two}, {IDD_TEST_PAGE, &three}};
   bool run(const char* caption) { return sheet.run(table, 3, PSH_WIZARD, caption); }
   int count(const std::string& event) const {
     return static_cast<int>(std::count(log.begin(), log.end(), event));
@@ -101,13 +97,6 @@ HWND wait_for_sheet(DWORD ui_thread) {
   ui_driver::window_query query;
   query.thread_id = ui_thread;
   return ui_driver::wait_for_window(query);
-}
-
-std::string buttons(HWND sheet) {
-  ui_driver::wizard_state state = ui_driver::read_wizard(sheet);
-  return std::string(state.can(ui_driver::wizard_back) ? "back " : "") +
-         (state.can(ui_driver::wizard_next) ? "next " : "") +
-         (state.can(ui_driver::wizard_finish) ? "finish" : "");
 }
 
 bool press_and_wait(HWND sheet, ui_driver::wizard_button button, int page) {
@@ -124,13 +113,9 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
     ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
     page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-    EXPECT_TRUE(ui_driver::set_text(ui_driver::current_page(sheet), IDC_PAGE_EDIT, "c:\\w32tex\\表\\"));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
     ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
-    // The pages' own buttons are seen in the real wizard's test (tests/shell).
-    EXPECT_EQ("back finish", buttons(sheet)) << "Finish takes Next's place";
-    EXPECT_FALSE(ui_driver::press_wizard(sheet, ui_driver::wizard_next)) << "Next on the last page";
     ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
   })) << "the wizard had to be closed by force";
   EXPECT_TRUE(ran);
@@ -140,7 +125,6 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   std::vector<int> counts;
   for (const char* event : counted) counts.push_back(wizard.count(event));
   EXPECT_EQ((std::vector<int>{1, 1, 1, 2, 1, 1, 2, 1, 0, 1, 1}), counts);
-  EXPECT_EQ("c:\\w32tex\\表\\", wizard.two.field) << "the field as the user left it";
   EXPECT_EQ(sheet_window, wizard.sheet.created);
   EXPECT_EQ(sheet_window, wizard.one.sheet_seen_at_init);
   EXPECT_TRUE(wizard.one.record_complete) << "the record's metrics and scroll bars";
