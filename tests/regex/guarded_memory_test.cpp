@@ -7,30 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/regex/szrex_test_util.h"
+
 namespace {
-
-std::vector<std::string> g_reports;  // "caption|text"
-
-void capture(const char* text, const char* caption) {
-  g_reports.push_back(std::string(caption) + "|" + text);
-}
 
 // The reports since the last call, one a line.
 std::string reports() {
   std::string all;
-  for (const std::string& r : g_reports) all += r + "\n";
-  g_reports.clear();
+  for (const std::string& r : caught_reports::all()) all += r + "\n";
+  caught_reports::all().clear();
   return all;
 }
 
 class guarded_memory_blocks : public ::testing::Test {
- protected:
-  void SetUp() override {
-    g_reports.clear();
-    previous_ = SzRexSetReportHook(capture);
-  }
-  void TearDown() override { SzRexSetReportHook(previous_); }
-  SzRexReportHook previous_ = nullptr;
+  caught_reports caught_;
 };
 
 const std::string fatal = "SzRex.dllでの内部エラー、死にます|";
@@ -47,9 +37,9 @@ TEST_F(guarded_memory_blocks, FixedBlocks) {
   std::memcpy(block, "abc\tdef hi", 10);
   block[10] = 'X';  // one byte past the requested size: the first byte of the guard
   SzRexMemFree(block, "Compile", 34);
-  ASSERT_EQ(1u, g_reports.size()) << reports();
+  ASSERT_EQ(1u, caught_reports::all().size()) << reports();
   const std::string overrun = fatal + "Buffer overrun at LocalFree (34) abc.def hiX";
-  EXPECT_EQ(overrun, g_reports[0].substr(0, overrun.size()));
+  EXPECT_EQ(overrun, caught_reports::all()[0].substr(0, overrun.size()));
   EXPECT_EQ('\n', reports().end()[-2]) << "the report ends in a line feed";
   block = static_cast<char*>(SzRexMemAlloc(SzRexMemFixed, 0, "Fuzzy", 77));
   EXPECT_EQ(fatal + "Fuzzy(77) LocalAllocでサイズ0を要求しました。\n", reports());
@@ -95,11 +85,11 @@ TEST_F(guarded_memory_blocks, MovableBlocksGetTheirGuardWhenLocked) {
 
 TEST_F(guarded_memory_blocks, ReportsDoNotNest) {
   SzRexSetReportHook([](const char* text, const char* caption) {
-    capture(text, caption);
+    caught_reports::keep(text, caption);
     SzRexFatal("second report while the first is shown");
   });
   SzRexFatal("first");
-  SzRexSetReportHook(capture);
+  SzRexSetReportHook(caught_reports::keep);
   EXPECT_EQ(fatal + "first\n", reports()) << "a report raised while one is shown is dropped";
   SzRexFatal("third");
   EXPECT_EQ(fatal + "third\n", reports()) << "once the first is gone, reports show again";

@@ -1,11 +1,13 @@
-// Helpers of the engine's tests: a record that frees itself, its program bytes, and
-// searches answered as "start:matched text" ("" when nothing matches).
+// Helpers of the engine's tests: a record that frees itself, its program bytes,
+// searches answered as "start:matched text" ("" when nothing matches), and the
+// engine's reports caught instead of shown.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "regex/engine.h"
+#include "regex/guarded_memory.h"
 #include "regex/szrex.h"
 
 struct test_record {
@@ -35,3 +37,15 @@ inline std::string find_text(const char* pattern, const char* subject) {
   if (!r.compile(pattern)) return "compile error " + std::to_string(r.record.error);
   return r.find(subject);
 }
+
+// While one lives, the engine's reports are kept in all() as "caption|text".
+struct caught_reports {
+  static std::vector<std::string>& all() {
+    static std::vector<std::string> reports;
+    return reports;
+  }
+  static void keep(const char* text, const char* caption) { all().push_back(std::string(caption) + "|" + text); }
+  caught_reports() : previous(SzRexSetReportHook(keep)) { all().clear(); }
+  ~caught_reports() { SzRexSetReportHook(previous); }
+  SzRexReportHook previous;
+};
