@@ -122,11 +122,9 @@ const char* const alphabet[] = {"a", "b", "c", "T", "\n", "あ", "サ", "a", "b"
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  // Defaults the command line may override: a slow input is a failure, not a long
-  // run, and the dialect's tokens are offered to the mutator. A search that runs
-  // into the step budget takes several seconds in this instrumented build, and one
-  // search may call the engine a few times: 30 s leaves room for that and still
-  // catches a hang.
+  // Defaults the command line may override: the dialect's tokens for the mutator, and
+  // a time-out that catches a hang but leaves room for a few searches that run into the
+  // step budget (several seconds each in this instrumented build).
   static std::vector<char*> args(*argv, *argv + *argc);
   static char timeout[] = "-timeout=30";
   static std::string dict = std::string("-dict=") + TAMARI_FUZZ_DICT;
