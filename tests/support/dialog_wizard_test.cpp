@@ -162,10 +162,8 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   }));
   EXPECT_TRUE(ran) << "Cancel is no error";
   EXPECT_TRUE(other_ran);
-  EXPECT_EQ(2, wizard.count("one:init")) << "each run makes the page anew";
-  EXPECT_EQ(2, wizard.count("two:init"));
+  EXPECT_EQ(2, wizard.count("two:init")) << "each run makes the page anew";
   EXPECT_EQ(1, wizard.count("three:init")) << "the page never shown is never made";
-  EXPECT_EQ(nullptr, wizard.one.holder());
   ASSERT_TRUE(other_seen) << "the second sheet did not appear";
   EXPECT_NE(main_seen, other_seen);
   EXPECT_EQ(main_seen, wizard.sheet.created) << "each runner gets its own sheet";
