@@ -67,9 +67,8 @@ struct package_server {
     CreateDirectoryA(pages.c_str(), nullptr);
     for (const auto& page : written) {
       CreateDirectoryA((pages + page.name).c_str(), nullptr);
-      write_file(pages + page.name + "\\index.html",
-                 "<html><body>\r\n" + heading + page.links +
-                     (std::string(page.name) == "truncated" ? "" : "</body></html>\r\n"));
+      const std::string end = std::string(page.name) == "truncated" ? "" : "</body></html>\r\n";
+      write_file(pages + page.name + "\\index.html", "<html><body>\r\n" + heading + page.links + end);
     }
     write_file(pages + "two_links\\jsclasses-100101.zip", std::string(archive_size, 'z'));
     write_file(pages + "two_links\\jsclasses-991231.zip", "newer but lower");
@@ -140,9 +139,8 @@ TEST(extrapack_fetch, finds_the_archive_or_says_why_not) {
   }
 }
 
-// GetDownloadData with the user at dialog 101: a failure's box, Cancel, and offline,
-// where it answers ok with no entries and shows no dialog (one would be left open
-// for run_modal to close).
+// GetDownloadData with the user at dialog 101: a failure's box, Cancel, and offline, where it answers
+// ok with no entries and shows no dialog (one would be left open for run_modal to close).
 TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_box) {
   const package_server& s = server();
   struct {
@@ -162,8 +160,7 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
                      {{"Connect", "UseNetwork", c.page_url.empty() ? "0" : "1"}, {"jsclasses", "URL", c.page_url}});
     ASSERT_EQ(1, files.init());
     download_data data = {};
-    EXPECT_TRUE(ui_driver::run_modal([&] { data = library().get_download_data(nullptr); },
-                                     [&](DWORD ui_thread) {
+    EXPECT_TRUE(ui_driver::run_modal([&] { data = library().get_download_data(nullptr); }, [&](DWORD ui_thread) {
       if (c.cancel) {
         HWND dialog = ui_driver::wait_for_window({"#32770", "情報取得中……", ui_thread});
         ASSERT_NE(nullptr, dialog);
@@ -187,16 +184,15 @@ TEST(extrapack_fetch, get_download_data_runs_dialog_101_and_reports_through_a_bo
   }
 }
 
-// What Install appends to the host's installation dialog, which is here a bare
-// window that keeps the texts.
+// What Install appends to the host's installation dialog, here a bare window that keeps the texts.
 std::string g_progress;
 LRESULT CALLBACK progress_window(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == msg_progress_append) g_progress += reinterpret_cast<const char*>(lparam);
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// Install after Init: a target written by hand (used as written, without its
-// trailing backslash), and a missing archive with Init's default target.
+// Install after Init: a target written by hand (used as written, without its trailing backslash), and
+// a missing archive with Init's default target.
 TEST(extrapack_install, unpacks_into_the_class_directory_of_the_tex_tree) {
   zip_builder archive;
   archive.add("jsclasses/jsarticle.cls", "\\ProvidesClass{jsarticle}\n");

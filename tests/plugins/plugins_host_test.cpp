@@ -15,8 +15,8 @@
 
 namespace {
 
-// A plug-in directory of copies of built libraries, with the host's settings
-// file and log beside it; `host` has discovered it.
+// A plug-in directory of copies of built libraries, the host's settings file and log beside it; `host`
+// has discovered it.
 struct plugin_folder {
   scratch_directory dir{"plugins"};
   std::string plugins = dir / "plugin\\", ini = dir / "tamari3.ini", log = dir / "tamari3.log";
@@ -26,8 +26,7 @@ struct plugin_folder {
     CreateDirectoryA(plugins.c_str(), nullptr);
     for (const std::string& name : fixtures)
       EXPECT_TRUE(CopyFileA(build_tree_path(("tests/plugins/fixture_" + name + ".dll").c_str()).c_str(),
-                            (plugins + name + ".dll").c_str(), FALSE))
-          << "expected to copy " << name;
+                            (plugins + name + ".dll").c_str(), FALSE)) << name;
     write_file(plugins + "readme.txt", "not a library");
     write_file(plugins + "broken.dll", "MZ but not a library at all");
     write_file(ini, answers);
@@ -59,11 +58,9 @@ TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list)
   for (const char* freed : {"refuses", "noinit", "broken"})
     EXPECT_EQ(nullptr, GetModuleHandleA((folder.plugins + freed + ".dll").c_str())) << freed;
 
-  // The host's part of page 113, on a list of its own: the rows, the double-click
-  // and the ticks read back.
+  // The host's part of page 113, on a list of its own: the rows, the double-click and the ticks read back.
   plugin_host& host = folder.host;
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-  InitCommonControlsEx(&controls);
+  InitCommonControls();
   HWND page = CreateWindowExA(0, "STATIC", "その他のソフト", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
                               nullptr, nullptr, nullptr, nullptr);
   HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0,
@@ -95,8 +92,7 @@ TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list)
     })) << "left open after selecting " << name;
   }
   EXPECT_EQ("このソフトは設定なしでインストール出来ます．", box_text);
-  EXPECT_EQ((std::vector<std::string>{"full Set " + std::to_string(reinterpret_cast<ULONG_PTR>(page))}),
-            folder.calls())
+  EXPECT_EQ(std::vector<std::string>{"full Set " + std::to_string(reinterpret_cast<ULONG_PTR>(page))}, folder.calls())
       << "only the selected plug-in's Set, owned by the page; nothing when no row is selected";
   EXPECT_TRUE(ui_driver::list_set_checked(list, folder.row_of("noset"), true));
   host.read_selection(list);
@@ -113,8 +109,7 @@ TEST(plugin_host, collects_downloads_until_one_is_not_ok_and_installs_the_select
   const char answers[] = "[full]\r\ncount=5\r\n";
   plugin_folder folder({"full", "noset"}, answers);
   ASSERT_EQ(2u, folder.host.entries().size());
-  const std::string first = folder.host.entries()[0].soft_name(),
-                    second = folder.host.entries()[1].soft_name();
+  const std::string first = folder.host.entries()[0].soft_name(), second = folder.host.entries()[1].soft_name();
   folder.calls();
   folder.host.set_selected(0, true);
   folder.host.set_selected(1, true);
@@ -142,8 +137,7 @@ TEST(plugin_host, collects_downloads_until_one_is_not_ok_and_installs_the_select
     EXPECT_EQ(c.calls, folder.calls());
   }
 
-  // Installing: only the selected are run, the successes counted (noset's Install
-  // answers false).
+  // Installing: only the selected are run, the successes counted (noset's Install answers false).
   write_file(folder.ini, "[noset]\r\ninstall=0\r\n");
   const HWND progress = reinterpret_cast<HWND>(0x5678);
   const std::string window = " Install " + std::to_string(reinterpret_cast<ULONG_PTR>(progress));
