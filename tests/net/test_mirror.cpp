@@ -15,8 +15,7 @@ bool test_mirror::load(std::string& reason) {
   for (std::string kind, address; servers >> kind >> address;) {
     if (kind == "ftp") ftp_host = address.c_str();
     if (kind == "http") http_host = address.c_str();
-    if (kind == "proxy") proxy_host = address.c_str();
-    if (kind == "proxy") servers >> proxy_port;
+    if (kind == "proxy" && servers >> proxy_port) proxy_host = address.c_str();
   }
   reason = "no complete servers file in TAMARI_MIRROR_STATE (" + state_dir +
            "): run this through ctest or a bench script, which start the mirrors";
@@ -48,14 +47,11 @@ std::string sample_bytes(std::size_t size) {
 
 void configure_demo(const std::string& base_url, const std::string& save_dir, bool online) {
   install_settings& s = the_settings();
+  write_default_settings(s);  // the patterns
   s.set_tex_url((base_url + "w32tex/").c_str());
   s.set_dviout_url((base_url + "dviout/").c_str());
   s.set_gs_url((base_url + "gs/").c_str());
   s.set_gsview_url((base_url + "gsview/").c_str());
-  s.set_tex_pattern("texinst[0-9]*\\.zip");
-  s.set_dviout_pattern("tex[0-9]*w\\.zip");
-  s.set_gs_pattern("gs[0-9]*w32full\\.zip");
-  s.set_gsview_pattern("gsv[0-9]*w32\\.exe");
   s.set_save_dir(save_dir.c_str());
   s.set_proxy("");
   s.set_port(0);

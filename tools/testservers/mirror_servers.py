@@ -1,21 +1,16 @@
 #!/usr/bin/python3
-"""Loopback mirrors for the network tests: an FTP server (pyftpdlib, so Debian's
-/usr/bin/python3), an HTTP server of our own and a recording HTTP proxy that
-serves the HTTP server's tree itself.
+"""Loopback mirrors for the network tests, the benchmarks and the demo: an FTP server (pyftpdlib, so
+Debian's /usr/bin/python3), an HTTP server of our own and a recording HTTP proxy serving the HTTP tree itself.
 
-  mirror_servers.py start|stop --state DIR [--first 20] [--last 49] [--time-limit S]
-                          [--demo-programs DIR]
+  mirror_servers.py start|stop --state DIR [--first 20] [--last 49] [--time-limit S] [--demo-programs DIR]
 
-`start` writes the fixture trees into DIR/root and returns once one detached
-process serves all three, each on the first free 127.0.0.x of the range (copies
-of the test run never collide). DIR/servers then reads "ftp ADDRESS", "http
-ADDRESS" and "proxy ADDRESS 8080"; DIR/ftp.log, http.log and proxy.log get a line
-per command or request. The process ends by itself after the time limit.
+`start` writes the trees into DIR/root and returns once one detached process, ending after the time limit,
+serves all three, each on the first free 127.0.0.x of the range. DIR/servers then reads "ftp ADDRESS", "http
+ADDRESS" and "proxy ADDRESS 8080"; DIR/ftp.log, http.log and proxy.log get a line per command or request.
 """
 
 import argparse
 import http.server
-import io
 import logging
 import os
 import shutil
@@ -25,14 +20,12 @@ import sys
 import threading
 import time
 import urllib.parse
-import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import make_demo_mirror  # noqa: E402
 
-# Every fixture file's time unless said otherwise: 3 February 2009, 01:05:00 UTC,
-# older than six months, so FTP listings give the day only and the HTTP server's
-# Last-Modified gives the minute.
+# Every fixture file's time unless said otherwise: 3 February 2009, 01:05:00 UTC, older than six months, so
+# FTP listings give the day only and the HTTP server's Last-Modified gives the minute.
 OLD_TIME = 1233623100
 
 
@@ -49,8 +42,7 @@ def write_file(path, data, mtime=OLD_TIME):
 
 
 def write_trees(root, demo_programs=None):
-    """root/ftp for the FTP server and root/http for the HTTP server; names, sizes
-    and times are what the tests expect."""
+    """root/ftp for the FTP server and root/http for the HTTP server, as the tests expect them."""
     shutil.rmtree(root, ignore_errors=True)
     ftp, http = os.path.join(root, "ftp"), os.path.join(root, "http")
     # The demo distribution, with the same times in both trees.
@@ -65,10 +57,8 @@ def write_trees(root, demo_programs=None):
     # W32TeX directories that fail the catalogue at one step each: notzip/ lists an
     # information archive that is no zip, noinfo/ one that lacks texinst2006.c.
     write_file(os.path.join(ftp, "broken/notzip/texinst2006.zip"), b"not a zip archive\n")
-    no_list = io.BytesIO()
-    with zipfile.ZipFile(no_list, "w") as z:
-        z.writestr(zipfile.ZipInfo("readme.txt", (2009, 2, 3, 1, 5, 0)), b"no list here\r\n")
-    write_file(os.path.join(http, "broken/noinfo/texinst2006.zip"), no_list.getvalue())
+    write_file(os.path.join(http, "broken/noinfo/texinst2006.zip"),
+               make_demo_mirror.zip_bytes([("readme.txt", b"no list here\r\n")]))
     write_file(os.path.join(http, "files/sample.bin"), sample_bytes(5000))
     # Large enough for a download to be cancelled half-way when it comes in pieces (/trickle/).
     write_file(os.path.join(http, "files/big.bin"), sample_bytes(200 * 1024))
@@ -83,8 +73,7 @@ def append_line(path, line):
 
 
 class MirrorHandler(http.server.SimpleHTTPRequestHandler):
-    """Serves the HTTP tree with Python's own index pages, plus paths that
-    misbehave on purpose:
+    """Serves the HTTP tree with Python's own index pages, plus paths that misbehave on purpose:
 
       /nolength/<path>        the file without Content-Length (connection closes)
       /nomodified/<path>      the file without Last-Modified (a directory: its index)
@@ -96,6 +85,7 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
     """
 
     protocol_version = "HTTP/1.1"
+    FILE_FORMS = {"nolength": {"length": False}, "trickle": {"piece": 4096}, "cut": {"modified": False, "cut": True}}
 
     def log_message(self, format, *args):
         pass
@@ -117,7 +107,9 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
         parts = urllib.parse.urlsplit(self.path).path.split("/")[1:]
         special = getattr(self, "special_" + parts[0], None) if parts[0] else None
         try:
-            if not special or special(parts[1:]) is False:
+            if parts[0] in self.FILE_FORMS:
+                self.send_file(parts[1:], **self.FILE_FORMS[parts[0]])
+            elif not special or special(parts[1:]) is False:
                 usual()
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
@@ -151,9 +143,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             self.wfile.flush()
             time.sleep(0.03 if piece < len(data) else 0)
 
-    def special_nolength(self, rest):
-        self.send_file(rest, length=False)
-
     def special_nomodified(self, rest):
         if os.path.isdir(self.translate_path("/" + "/".join(rest))):
             self.path = "/" + "/".join(rest)
@@ -165,12 +154,6 @@ class MirrorHandler(http.server.SimpleHTTPRequestHandler):
             time.sleep(min(float(rest[0]), 120))
         self.path = "/" + "/".join(rest[1:])
         return False
-
-    def special_trickle(self, rest):
-        self.send_file(rest, piece=4096)
-
-    def special_cut(self, rest):
-        self.send_file(rest, modified=False, cut=True)
 
     def special_stall(self, rest):
         if rest[0] == "body" and self.head(200, [("Content-Length", "100000")]):
