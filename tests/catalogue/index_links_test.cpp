@@ -61,8 +61,7 @@ TEST(scan_index_links, pages) {
        {long_text, "kept.zip"}},
       {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
        numbered(20), 7},
-      // The flag is looked at after each refill or slide, so the first window is
-      // still examined and refilled.
+      // The flag is looked at after each refill or slide, so the first window is still examined and refilled.
       {"Cancel during the first read", many, {"f0"}, 1 << 20, 1, -1, listing_cancelled},
       {"Cancel during the third read", many, {"f0", "f1"}, 1 << 20, 3, -1, listing_cancelled},
       // A page cut by a failed read must not pass for a complete listing.
