@@ -43,8 +43,7 @@ std::string mixed_bytes(std::size_t length, std::uint32_t seed) {
   return out;
 }
 
-zip_builder& zip_builder::add(const std::string& name, const std::string& data,
-                              std::uint16_t method) {
+zip_builder& zip_builder::add(const std::string& name, const std::string& data, std::uint16_t method) {
   entries_.push_back(zip_builder_entry());
   entries_.back().name = name;
   entries_.back().data = data;

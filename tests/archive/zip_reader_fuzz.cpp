@@ -1,8 +1,7 @@
-// Fuzz target: any bytes as an archive, read in blocks of two sizes, and as one
-// entry name. Besides the sanitizers' own checks: the reader never hands out more
-// than an entry's declared size, an entry read to a clean end matches its size and
-// CRC-32, and every name the entry-name rules accept stays inside the destination
-// when resolved the way Windows resolves a path.
+// Fuzz target: any bytes as an archive, read in blocks of two sizes, and as one entry name. Besides the
+// sanitizers' own checks: the reader never hands out more than an entry's declared size, an entry read to a
+// clean end matches its size and CRC-32, and every name the entry-name rules accept stays inside the
+// destination when resolved the way Windows resolves a path.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,9 +12,8 @@
 
 namespace {
 
-// Resolves a relative path as Win32 does: components split at '\' (double-byte
-// characters kept whole), trailing dots and spaces trimmed, "." dropped, ".."
-// going up. False when it would leave the starting directory or name a drive.
+// Resolves a relative path as Win32 does: components split at '\' (double-byte characters kept whole), trailing dots
+// and spaces trimmed, "." dropped, ".." going up. False when it would leave the starting directory or name a drive.
 bool stays_inside(const std::string& path) {
   if (path.empty() || path[0] == '\\') return false;
   std::vector<std::string> parts(1);
