@@ -70,15 +70,13 @@ std::string plant_stale_cache_entry(const wklib::string& url) {
   FILETIME expires = {0, 0x7FFFFFFF}, modified;  // far beyond any test run
   GetSystemTimeAsFileTime(&modified);
   const char headers[] = "HTTP/1.1 200 OK\r\nContent-Length: 17\r\n\r\n";
-  if (!CommitUrlCacheEntryA(url.c_str(), cached, expires, modified, NORMAL_CACHE_ENTRY,
-                            reinterpret_cast<BYTE*>(const_cast<char*>(headers)), sizeof headers - 1,
-                            nullptr, nullptr))
-    return "";
-  return cached;
+  const bool committed = CommitUrlCacheEntryA(url.c_str(), cached, expires, modified, NORMAL_CACHE_ENTRY,
+                                              reinterpret_cast<BYTE*>(const_cast<char*>(headers)),
+                                              sizeof headers - 1, nullptr, nullptr);
+  return committed ? cached : "";
 }
 
-// Run in a process of its own (CMakeLists): under Wine the URL-download layer
-// takes its proxy only when its session opens, at the first download.
+// In a process of its own (CMakeLists.txt says why).
 TEST(download_proxy, a_configured_proxy_carries_the_downloads) {
   scratch_directory save("dl_proxy");
   configure(save, true, true);
@@ -89,8 +87,7 @@ TEST(download_proxy, a_configured_proxy_carries_the_downloads) {
       << "the download did not pass the proxy; proxy log: " << proxied.added();
   EXPECT_TRUE(read_file(save / "1.bin") == sample_bytes(5000));
 
-  // Wine's session keeps that proxy: going direct now must fail openly, not
-  // silently keep using the proxy.
+  // Wine's session keeps that proxy: going direct now must fail openly, not silently keep using the proxy.
   if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
   configure(save, true, false);
   const file_tail log = program_log();
