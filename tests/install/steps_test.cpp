@@ -187,28 +187,22 @@ std::function<void(step_run&)> dviout_given(std::vector<std::pair<const char*, c
 const char* const configured = "dvioutの設定……成功\r\n";
 const std::vector<std::string> configured_log = {"dvioutの設定開始", "dvioutの設定終了"};
 
-// The association, and the shortcuts: the first made anew, the others only when missing.
-std::vector<std::string> plus_association_and_links(std::vector<std::string> checks) {
-  checks.insert(checks.end(), {"HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
-                               "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1",
-                               "file <menu>Help in English.lnk", "file <menu>sample dvi file.lnk",
-                               "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
-                               "file <menu>dviout for Windows.lnk!=mine"});
-  return checks;
-}
-
 TEST(configure_dviout, fills_in_only_what_is_missing) {
   run_rows(configure_dviout, &step_results::dviout_settings, {
+      // With the association's keys and the shortcuts: the first made anew, the others only when missing.
       {"first configuration", dviout_given({}, "c:\\gs\\gs8.14\\"), configured, configured_log, "成功", true,
-       plus_association_and_links(
-           {user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
-            user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
-            user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300"})},
+       {user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
+        user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
+        user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",
+        "HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
+        "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1", "file <menu>Help in English.lnk",
+        "file <menu>sample dvi file.lnk", "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
+        "file <menu>dviout for Windows.lnk!=mine"}},
       {"the user's values",
        dviout_given({{"TEXROOT", "d:\\mine"}, {"gsx", "old"}, {"y", "B5"}, {"dpi", "600"}}, "c:\\gs\\gs8.14\\"),
        configured, configured_log, "成功", true,
-       plus_association_and_links({user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe",
-                                   user + "y=B5", user + "dpi=600", "HKCR\\.dvi|=mydvi"})},
+       {user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=B5", user + "dpi=600",
+        "HKCR\\.dvi|=mydvi"}},
       {"gsx missing after an earlier configuration", dviout_given({{"TEXPK", "x"}}, "c:\\gs\\gs8.14\\"), configured,
        configured_log, "成功", true, {user + "TEXPK=x", user + "gsx=<none>", user + "dpi=300"}},
       {"GhostScript unknown", dviout_given({{"gsx", "old"}}, ""), configured, configured_log, "成功", true,
