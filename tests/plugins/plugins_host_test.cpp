@@ -77,12 +77,8 @@ TEST(plugin_host, lists_the_libraries_whose_init_agrees_and_fills_the_page_list)
   // a box left open is closed by run_modal, which then answers false.
   std::string box_text = "no box";
   for (const char* name : {"noset", "full", "none"}) {
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
-    item.state = LVIS_SELECTED;
-    if (folder.row_of(name) >= 0)
-      SendMessageA(list, LVM_SETITEMSTATE, WPARAM(folder.row_of(name)), reinterpret_cast<LPARAM>(&item));
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    if (folder.row_of(name) >= 0) ListView_SetItemState(list, folder.row_of(name), LVIS_SELECTED, LVIS_SELECTED);
     EXPECT_TRUE(ui_driver::run_modal([&] { host.open_settings(plugin_host::selected_row(list), page); },
                                      [&](DWORD ui_thread) {
       if (std::string(name) != "noset") return;
