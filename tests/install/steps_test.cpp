@@ -163,8 +163,8 @@ TEST(install_gsview, starts_the_installer_quoted) {
 
 const std::string user = "HKCU\\" + std::string(para0) + "|";
 
-// para0's values beforehand ("dpi" a DWORD), GhostScript's directory if known, and the first two
-// shortcuts present already.
+// para0's values beforehand ("dpi" a DWORD), GhostScript's directory if known, .dvi empty (the user's
+// "mydvi" when there are values), and the first two shortcuts present already.
 std::function<void(step_run&)> dviout_given(std::vector<std::pair<const char*, const char*>> values,
                                             const char* ghostscript_dir, const char* cancel_after = "") {
   return [=](step_run& run) {
@@ -193,7 +193,7 @@ TEST(configure_dviout, fills_in_only_what_is_missing) {
       {"first configuration", dviout_given({}, "c:\\gs\\gs8.14\\"), configured, configured_log, "成功", true,
        {user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
         user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
-        user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",
+        user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300", "HKCR\\.dvi|=dvifile",
         "HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
         "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1", "file <menu>Help in English.lnk",
         "file <menu>sample dvi file.lnk", "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
