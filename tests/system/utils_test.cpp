@@ -199,8 +199,7 @@ TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_env
     int exit_code;
     std::string given, expected_directory;
     bool show;
-  } cases[] = {{0, plain + "\\", plain, false}, {255, kanji, kanji, true}, {3, kanji + "\\", kanji, false},
-               {0, "C:\\", "C:\\", true}};
+  } cases[] = {{255, kanji, kanji, true}, {3, kanji + "\\", kanji, false}, {0, "C:\\", "C:\\", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE("exit code " + std::to_string(c.exit_code) + " in " + c.given);
     DeleteFileA(report.c_str());
