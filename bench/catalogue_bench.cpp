@@ -1,9 +1,7 @@
-// The online catalogue of the demo distribution (tools/make_demo_mirror.py) over FTP and
-// over HTTP against the loopback mirrors of tools/testservers/bench_catalogue.sh: the best
-// and the median round, and the servers' requests per round. "ask" switches the clients'
-// kept answers off, so that every size and time is asked of the server.
-//
-//   catalogue_bench.exe ROUNDS keep|ask
+// The online catalogue of the demo distribution (tools/make_demo_mirror.py) over FTP and HTTP
+// against the loopback mirrors of tools/testservers/bench_catalogue.sh: the best and the median
+// round, and the servers' requests per round. "ask" switches the clients' kept answers off, so
+// that every size and time is asked of the server (usage: below).
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 #include "catalogue/catalogue_view.h"
 #include "net/ftp_client.h"
 #include "net/http_client.h"
+#include "tests/common/scratch.h"
 #include "tests/net/test_mirror.h"
 
 namespace {
@@ -28,19 +27,14 @@ class counting_view : public catalogue_view {
   void clear_rows(catalogue_list list) override { rows[list] = 0; }
   void append_row(catalogue_list list, const std::vector<wklib::string>&, bool) override { ++rows[list]; }
   void set_ticked(catalogue_list, int, bool) override {}
-  const volatile char* cancel_flag() const override { return &never_; }
+  const volatile char* cancel_flag() const override { return &never; }
   int rows[4] = {};
-
- private:
-  volatile char never_ = 0;
+  volatile char never = 0;
 };
 
 bool report(const char* kind, const std::string& base, const std::string& log, int rounds) {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  const std::string save_dir = std::string(temp) + "tamari3-catalogue-bench\\";
-  CreateDirectoryA(save_dir.c_str(), nullptr);
-  configure_demo(base, save_dir, true);
+  const scratch_directory save_dir("catalogue_bench");
+  configure_demo(base, save_dir.path(), true);
   const file_tail requests(log);
   std::vector<double> times;
   counting_view view;
@@ -80,8 +74,7 @@ int main(int argc, char** argv) {
   std::printf("kept answers: %s\n", keep ? "on" : "off");
   const std::string ftp = "ftp://" + std::string(servers.ftp_host.c_str()) + "/demo/";
   const std::string http = "http://" + std::string(servers.http_host.c_str()) + "/demo/";
-  return report("FTP", ftp, servers.log_path("ftp"), rounds) &&
-                 report("HTTP", http, servers.log_path("http"), rounds)
-             ? 0
-             : 1;
+  const bool done = report("FTP", ftp, servers.log_path("ftp"), rounds) &&
+                    report("HTTP", http, servers.log_path("http"), rounds);
+  return done ? 0 : 1;
 }

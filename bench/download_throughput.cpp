@@ -1,9 +1,7 @@
-// Throughput of dialog 106's download path (URLDownloadToFileA with the progress callback
-// moving the bar and the status line, the cache entry removed first) for one large file,
-// round after round; tools/testservers/bench_download.sh runs it beside curl against the
-// same loopback server. Needs a display (tools/wine-session.sh gives one).
-//
-//   download_throughput.exe URL LOCAL_PATH ROUNDS SIZE   (SIZE: as the file-selection page hands it over)
+// Throughput of dialog 106's download path (URLDownloadToFileA with the progress callback moving
+// the bar and the status line, the cache entry removed first) for one large file, round after
+// round; tools/testservers/bench_download.sh runs it beside curl against the same loopback server.
+// Needs a display (tools/wine-session.sh gives one). SIZE is as the file-selection page gives it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,10 +20,10 @@ double now_s() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Seen on the dialog's thread: when the worker set the caption (right before
-// URLDownloadToFileA) and when its report that it is done arrived (worker_dialog posts
-// WM_APP + 33 once work() has returned): the download without the opening and closing
-// of the window, which under Wine without a window manager costs about two seconds.
+// Seen on the dialog's thread: when the worker set the caption (right before URLDownloadToFileA)
+// and when its report that it is done arrived (worker_dialog posts WM_APP + 33 once work() has
+// returned): the download without opening and closing the window (some two seconds under Wine
+// without a window manager).
 double g_title_at = 0, g_done_at = 0;
 LRESULT CALLBACK watch_sent(int code, WPARAM wparam, LPARAM lparam) {
   if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lparam)->message == msg_progress_title)
@@ -52,11 +50,9 @@ int main(int argc, char** argv) {
   }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
-  install_settings& settings = the_settings();
-  settings.set_proxy("");
-  settings.set_port(0);
-  settings.set_delete_cache(true);  // every round from the server, never from the URL cache
-  settings.load_settings();
+  // The settings file beside this program is its own: no proxy unless one is written there.
+  the_settings().set_delete_cache(true);  // every round from the server, never from the URL cache
+  the_settings().load_settings();
   download_job job;
   job.urls.push_back(argv[1]);
   job.local_paths.push_back(argv[2]);

@@ -1,17 +1,16 @@
-// Throughput of our pattern search (SzRex under wklib::pattern_search, called the way
-// the installer calls it) against Oniguruma (Shift_JIS, Perl syntax) on the texts the
-// installer searches: a server's index page, whole and through the listing reader's
-// sliding window, archive names, and the W32TeX information file. Both engines run on
-// the same generated texts, and each figure stands beside a check that both found the
-// same matches. Exit status 0 when every scenario agreed, 1 otherwise.
+// Throughput of our pattern search (SzRex under wklib::pattern_search, called the way the
+// installer calls it) against Oniguruma (Shift_JIS, Perl syntax) on generated texts of the kinds the
+// installer searches: an index page, whole and through the listing reader's sliding window, archive
+// names, the W32TeX information file. Exit status 0 when both engines found the same matches in
+// every scenario.
 #include <oniguruma.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,28 +35,23 @@ std::string archive_name(lcg& r) {
       "latex",   "ptex-w32", "mftools", "pdftex-w32", "dvipsk-w32", "makeindex", "texinfo",
       "web2c",   "manual",   "uptex",   "omegaj",     "jtex",       "ttf2pk",    "dvipdfmx",
       "context", "metapost", "bibtex",  "xdvi",       "otfdevel",   "tex4ht",    "babel"};
-  static const struct {
-    const char* format;
-    int base, span;
-  } numbered[] = {
-      {"texinst%d.zip", 2000, 12}, {"tex%dw.zip", 300, 40}, {"gs%dw32full.zip", 800, 80},
-      {"gsv%dw32.exe", 40, 10},    {nullptr, 0, 0},         {"gs%dw32full.zip.old", 800, 80}};
+  // Kinds 0 to 5 but 4 are numbered names; 4 is a TeX part with a build number, 6 to 9 a bare one.
+  static const char* const numbered[] = {"texinst%d.zip", "tex%dw.zip",   "gs%dw32full.zip",
+                                         "gsv%dw32.exe",  nullptr,        "gs%dw32full.zip.old"};
+  static const int base[] = {2000, 300, 800, 40, 0, 800}, span[] = {12, 40, 80, 10, 0, 80};
   char buffer[64];
   const int kind = r.below(10);
-  if (kind < 6 && numbered[kind].format)
-    std::snprintf(buffer, sizeof buffer, numbered[kind].format,
-                  numbered[kind].base + r.below(numbered[kind].span));
-  else if (kind == 4)
-    std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)],
-                  r.below(1000000));
+  if (kind == 4)
+    std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)], r.below(1000000));
+  else if (kind < 6)
+    std::snprintf(buffer, sizeof buffer, numbered[kind], base[kind] + r.below(span[kind]));
   else
     std::snprintf(buffer, sizeof buffer, "%s.tar.bz2", tex_parts[r.below(21)]);
   return buffer;
 }
 
-// A server-generated index page of about `bytes` bytes, one link a line in the
-// forms servers give: Apache's table, its older <pre> form with tags in capitals,
-// and nginx's plain form.
+// A server-generated index page of about `bytes` bytes, one link a line in the forms servers
+// give: Apache's table, its older <pre> form with tags in capitals, and nginx's plain form.
 std::string index_page(std::size_t bytes) {
   static const char* const forms[] = {
       "<tr><td valign=\"top\"><img src=\"/icons/compressed.gif\" alt=\"[   ]\"></td><td><a "
@@ -83,8 +77,8 @@ std::string index_page(std::size_t bytes) {
          "</table>\n<address>Apache Server at ftp.example.jp Port 80</address>\n</body></html>\n";
 }
 
-// The information file: C source whose array lists the distribution's archives, one
-// quoted name a line, amid comments and code lines without quotes.
+// The information file: C source whose array lists the archives, one quoted name a line, amid
+// comments and code lines without quotes.
 std::vector<std::string> info_lines(int count) {
   lcg r{2006};
   std::vector<std::string> lines = {"/* texinst2008.c: archives of the W32TeX distribution */\n",
@@ -104,14 +98,13 @@ std::vector<std::string> info_lines(int count) {
   return lines;
 }
 
-// Where a match is, and its sub-match 1 (a link text, a quoted value) or the whole
-// match when there is none.
+// Where a match is, and its sub-match 1 (a link text, a quoted value) or else the whole match.
 struct hit {
   int start = 0, length = 0, group_start = 0, group_length = 0;
 };
 
-// Ours, exactly as the installer calls it: a NUL-terminated text, a search at offset
-// 0 starts, any other goes on with search_next after the last match.
+// Ours as the installer calls it: a NUL-terminated text; a search at offset 0 starts, any other
+// goes on with search_next after the last match.
 struct szrex_engine {
   wklib::pattern_search finder;
   bool ok;
@@ -127,8 +120,7 @@ struct szrex_engine {
   }
 };
 
-// Oniguruma with the equivalent pattern: groups instead of `\f` segments, the
-// IGNORECASE option instead of lowering the text.
+// Oniguruma with the equivalent pattern: groups for `\f` segments, IGNORECASE for lowered text.
 struct onig_engine {
   regex_t* regex = nullptr;
   OnigRegion* region = onig_region_new();
@@ -156,27 +148,16 @@ struct onig_engine {
   }
 };
 
-// What a scenario found: how many matches, and their sub-match texts.
-struct tally {
-  long count = 0;
-  std::string texts;
-  void add(const char* text, int length) {
-    ++count;
-    texts.append(text, length) += '\n';
-  }
-  bool operator==(const tally& o) const { return count == o.count && texts == o.texts; }
-};
-
 enum scan_mode {
   first_per_line,  // one search per line or name
   whole_page,      // every link of the page held whole, each search going on after the last match
-  window_1024,     // the listing reader's window: at most 1024 bytes of the page, started
-                   // again behind a link, otherwise slid on by 256 bytes
+  window_1024,     // the listing reader's window: 1024 bytes, started again behind a link, else slid 256
 };
 
+// The sub-match texts found, one a line.
 template <class Engine>
-tally scan(Engine& engine, const std::vector<std::string>& texts, scan_mode mode) {
-  tally t;
+std::string scan(Engine& engine, const std::vector<std::string>& texts, scan_mode mode) {
+  std::string found;
   hit h;
   std::string window;
   for (const std::string& text : texts) {
@@ -184,14 +165,14 @@ tally scan(Engine& engine, const std::vector<std::string>& texts, scan_mode mode
     if (mode != window_1024) {
       for (int at = 0; at < size && engine.find_from(text.c_str(), size, at, &h) && h.length;
            at = h.start + h.length) {
-        t.add(text.c_str() + h.group_start, h.group_length);
+        found.append(text, h.group_start, h.group_length) += '\n';
         if (mode == first_per_line) break;
       }
     } else {
       for (std::size_t begin = 0; begin < text.size();) {
         window.assign(text, begin, 1024);
         if (engine.find_from(window.c_str(), static_cast<int>(window.size()), 0, &h) && h.length) {
-          t.add(window.c_str() + h.group_start, h.group_length);
+          found.append(window, h.group_start, h.group_length) += '\n';
           begin += h.start + h.length;
         } else {
           begin = begin + window.size() >= text.size() ? text.size() : begin + 256;
@@ -199,42 +180,36 @@ tally scan(Engine& engine, const std::vector<std::string>& texts, scan_mode mode
       }
     }
   }
-  return t;
+  return found;
 }
 
-// The CPU time of this thread: on a shared machine, wall-clock time would measure
-// the neighbours as much as the engines.
+// This thread's CPU time: on a shared machine, wall-clock time measures the neighbours too.
 double cpu_seconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-struct timing {
-  double seconds = 0;  // CPU time per run, best of the repetitions
-  tally found;
-};
-
-// The best of the repetitions (fewer once a run takes over 5 s); `rounds` runs are
-// timed together when one is too short to time alone.
-timing best_of(int rounds, const std::function<tally()>& run) {
-  timing result;
-  for (int i = 0; i < repetitions && result.seconds <= 5.0; ++i) {
+// The CPU time per run, best of the repetitions (fewer once a run takes over 5 s); `rounds`
+// runs are timed together when one is too short to time alone.
+template <class Run>
+double best_of(int rounds, std::string& found, const Run& run) {
+  double best = 0;
+  for (int i = 0; i < repetitions && best <= 5.0; ++i) {
     const double begin = cpu_seconds();
-    for (int k = 0; k < rounds; ++k) result.found = run();
+    for (int k = 0; k < rounds; ++k) found = run();
     const double s = (cpu_seconds() - begin) / rounds;
-    if (i == 0 || s < result.seconds) result.seconds = s;
+    if (i == 0 || s < best) best = s;
   }
-  return result;
+  return best;
 }
 
 bool all_agreed = true;
 
-// Both engines over the same texts, printing the figures and whether they agreed;
-// answers the timings of SzRex and Oniguruma. Links are searched regardless of case
-// (some servers write their tags in capitals), names and lines as they are; short
-// texts are searched 20 times per timing.
-std::vector<timing> compare(const std::string& label, const std::vector<std::string>& texts,
+// Both engines over the same texts, printing the figures and whether they agreed; answers
+// the seconds of SzRex and Oniguruma. Links are searched regardless of case (some servers
+// write their tags in capitals), names and lines as they are; short texts 20 times a timing.
+std::vector<double> compare(const std::string& label, const std::vector<std::string>& texts,
                             const char* ours_pattern, const char* onig_pattern, scan_mode mode) {
   const bool links = mode != first_per_line;
   szrex_engine ours(ours_pattern, links);
@@ -243,24 +218,26 @@ std::vector<timing> compare(const std::string& label, const std::vector<std::str
     std::fprintf(stderr, "%s did not compile\n", ours_pattern);
     std::exit(2);
   }
-  const timing a = best_of(links ? 1 : 20, [&] { return scan(ours, texts, mode); });
-  const timing b = best_of(links ? 1 : 20, [&] { return scan(onig, texts, mode); });
-  const bool same = a.found == b.found;
+  std::string found_a, found_b;
+  const double a = best_of(links ? 1 : 20, found_a, [&] { return scan(ours, texts, mode); });
+  const double b = best_of(links ? 1 : 20, found_b, [&] { return scan(onig, texts, mode); });
+  const bool same = found_a == found_b;
   all_agreed = all_agreed && same;
   double mb = 0;
   for (const std::string& text : texts) mb += static_cast<double>(text.size()) / (1024.0 * 1024.0);
-  const double rate_a = mb / a.seconds, rate_b = mb / b.seconds;
+  const double rate_a = mb / a, rate_b = mb / b;
+  const long matches = std::count(found_a.begin(), found_a.end(), '\n');
   std::printf(
       "%-36s %6.2f MB %6ld matches %s SzRex %10.3f ms %8.2f MB/s  Onig %8.3f ms "
       "%8.2f MB/s  Onig/SzRex %7.2f\n",
-      label.c_str(), mb, a.found.count, same ? "(same)   " : "(DIFFER!)", a.seconds * 1e3, rate_a,
-      b.seconds * 1e3, rate_b, rate_b / rate_a);
+      label.c_str(), mb, matches, same ? "(same)   " : "(DIFFER!)", a * 1e3, rate_a, b * 1e3, rate_b,
+      rate_b / rate_a);
   std::fflush(stdout);
   return {a, b};
 }
 
 // The links of an index page of `mb` MB, from the whole page or through the window.
-std::vector<timing> page_scenario(int mb, scan_mode mode) {
+std::vector<double> page_scenario(int mb, scan_mode mode) {
   const std::string size = " (" + std::to_string(mb) + " MB)";
   return compare((mode == whole_page ? "anchor, whole page" : "anchor, 1024-byte window") + size,
                  {index_page(static_cast<std::size_t>(mb) * 1024 * 1024)},
@@ -272,9 +249,8 @@ std::vector<timing> page_scenario(int mb, scan_mode mode) {
 int main() {
   OnigEncoding encodings[] = {ONIG_ENCODING_SJIS};
   onig_initialize(encodings, 1);
-  // The two sizes of a scenario run back to back, so that a change in the machine's
-  // speed in between does not pass for growth.
-  const std::vector<timing> window[2] = {page_scenario(small_mb, window_1024),
+  // A scenario's two sizes run back to back, so that a change in the machine's speed is not growth.
+  const std::vector<double> window[2] = {page_scenario(small_mb, window_1024),
                                          page_scenario(large_mb, window_1024)};
   lcg names_generator{4321};
   std::vector<std::string> names;
@@ -284,13 +260,13 @@ int main() {
     compare(std::string("names ") + pattern + " (5000)", names, pattern, pattern, first_per_line);
   compare("info file \"\\f.*?\\f\" (3000 lines)", info_lines(3000), "\"\\f.*?\\f\"", "\"(.*?)\"",
           first_per_line);
-  const std::vector<timing> whole[2] = {page_scenario(small_mb, whole_page),
+  const std::vector<double> whole[2] = {page_scenario(small_mb, whole_page),
                                         page_scenario(large_mb, whole_page)};
   const double factor = static_cast<double>(large_mb) / small_mb;
   std::printf("\ntime growth %d MB -> %d MB (input x%.1f; near-linear means at most x%.1f):\n",
               small_mb, large_mb, factor, factor * 1.2);
-  const auto growth = [&](const char* what, const std::vector<timing>* runs, int engine) {
-    const double g = runs[1][engine].seconds / runs[0][engine].seconds;
+  const auto growth = [&](const char* what, const std::vector<double>* runs, int engine) {
+    const double g = runs[1][engine] / runs[0][engine];
     std::printf("  %-24s x%6.2f%s\n", what, g, g > factor * 1.2 ? "  MORE THAN LINEAR" : "");
   };
   growth("SzRex, whole page", whole, 0);

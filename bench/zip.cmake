@@ -1,5 +1,4 @@
-# zip_throughput (never a test), in the native benchmark build and in the Windows build,
-# whose figures come from Wine; the README gives the commands.
+# zip_throughput (never a test): natively and in the Windows build, for figures under Wine (README).
 include_guard(GLOBAL)
 add_executable(zip_throughput ${CMAKE_CURRENT_LIST_DIR}/zip_throughput.cpp)
 set_target_properties(zip_throughput PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,11 +1,9 @@
-// Extraction throughput on a generated archive of about 200 MB of mixed files.
-//
+// Extraction throughput on a generated archive of about 200 MB of mixed files, in megabytes
+// (10^6 bytes) of uncompressed data per second, best of three.
 //   zip_throughput make ARCHIVE          writes the archive (fixed seed)
-//   zip_throughput run ARCHIVE SCRATCH   times, on the same archive: zlib alone over each
-//     entry's data (the ceiling), every entry read through zip_reader, the extraction loop
-//     writing into SCRATCH (on Windows: unzip_to_directory itself) and, natively, Info-ZIP
-//     unzip into SCRATCH.
-// Figures are megabytes (10^6 bytes) of uncompressed data per second, best of three.
+//   zip_throughput run ARCHIVE SCRATCH   zlib alone over each entry's data (the ceiling), every
+//     entry read through zip_reader, the extraction loop writing into SCRATCH (on Windows:
+//     unzip_to_directory itself) and, natively, Info-ZIP unzip into SCRATCH.
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,7 +13,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,16 +53,11 @@ int make_archive(const char* path) {
     const std::size_t size = r() % 8 == 0 ? 500000 + r() % 6000000 : 200 + r() % 40000;
     const std::string name = "texmf/d" + std::to_string(r() % 40) + "/s" + std::to_string(r() % 8) +
                              "/f" + std::to_string(n++);
-    if (kind < 5) {
+    if (kind < 5)
       b.add(name + ".tex", text_like(r, size));
-      packed += size / 3;
-    } else if (kind < 8) {
-      b.add(name + ".bin", mixed_bytes(size, r()));
-      packed += size * 3 / 4;
-    } else {
-      b.add(name + ".png", mixed_bytes(size, r()), 0);  // already compressed data is stored
-      packed += size;
-    }
+    else  // partly compressible data; a .png is stored, as already compressed data is
+      b.add(name + (kind < 8 ? ".bin" : ".png"), mixed_bytes(size, r()), kind < 8 ? 8 : 0);
+    packed += kind < 5 ? size / 3 : kind < 8 ? size * 3 / 4 : size;
   }
   const std::string bytes = b.build();
   if (!std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size())) {
@@ -77,7 +69,8 @@ int make_archive(const char* path) {
 }
 
 // Prints the best of three runs of `work`, which makes (or finds) `uncompressed` bytes.
-void timed(const char* what, std::uint64_t uncompressed, const std::function<void()>& work) {
+template <class Work>
+void timed(const char* what, std::uint64_t uncompressed, const Work& work) {
   double best = 1e30;
   for (int i = 0; i < 3; ++i) {
     const auto start = std::chrono::steady_clock::now();
@@ -191,7 +184,7 @@ int run(const char* archive, std::string scratch) {
   timed("zip_reader (no files written)", total, [&] { read = reader_only(archive); });
   if (read != total) std::printf("reader gave %llu bytes\n", static_cast<unsigned long long>(read));
   // Into an emptied directory each time, as a first installation would.
-  const auto to_disk = [&](const char* what, const std::string& into, const std::function<bool()>& work) {
+  const auto to_disk = [&](const char* what, const std::string& into, const auto& work) {
     bool ok = true;
     std::error_code ignored;
     timed(what, total, [&] {
