@@ -1,11 +1,11 @@
-// Scratch files for the Windows tests: a fresh directory per test, removed with
-// everything in it at the end, and whole-file reads and writes. It removes
-// trees on its own rather than through the code under test.
+// Scratch files for the Windows tests: a fresh directory per test, removed with everything in it
+// at the end (by this header, not by the code under test), and whole-file reads and writes.
 #pragma once
 
 #include <windows.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,26 +15,23 @@ namespace scratch_detail {
 inline void remove_tree(const std::string& dir) {
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((dir + "*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        remove_tree(path + "\\");
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+    const std::string name = entry.cFileName, path = dir + name;
+    if (name == "." || name == "..") continue;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      remove_tree(path + "\\");
+    else
+      DeleteFileA(path.c_str());
   }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
   RemoveDirectoryA(dir.substr(0, dir.size() - 1).c_str());
 }
 
 }  // namespace scratch_detail
 
-// A fresh directory under the temporary directory. Its path ends with a
-// backslash, as the installer's directories do.
+// A fresh directory under the temporary directory; its path ends with a backslash, as the
+// installer's directories do.
 class scratch_directory {
  public:
   explicit scratch_directory(const char* name) {
@@ -66,9 +63,7 @@ inline bool write_file(const std::string& path, const std::string& content) {
 
 inline std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  if (in) content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Lines without their CR LF; empty lines are kept.
