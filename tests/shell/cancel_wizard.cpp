@@ -1,7 +1,6 @@
 // Cancels the wizard of a running tamari3.exe within a minute, so that scripts
 // can run the program to its end: exit code 0, or 1 when no wizard appeared.
 #include <windows.h>
-#include <commctrl.h>
 #include <prsht.h>
 
 #include <cstdio>

@@ -21,7 +21,6 @@
 #include "state/install_state.h"
 #include "state/mirror_lists.h"
 #include "support/property_page.h"
-#include "support/property_sheet.h"
 #include "support/worker_dialog.h"
 #include "tests/common/scratch.h"
 #include "tests/ui_driver/ui_driver.h"
@@ -77,7 +76,6 @@ bool press_and_wait(HWND sheet, ud::wizard_button button, int page) {
   return ud::press_wizard(sheet, button) && on_page(sheet, page);
 }
 
-// The rows and ticks of a list.
 std::string rows_and_ticks(HWND list) {
   std::string s;
   for (int row = 0; row < ud::list_count(list); ++row)
@@ -128,6 +126,14 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     HWND sheet = ud::wait_for_window({"#32770", "TeXのインストール", ui});
     ASSERT_TRUE(sheet && on_page(sheet, 0)) << "the wizard did not appear";
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 1));
+    // A Next whose workers end with `results` and that is refused: the box's text; the sheet stays.
+    const auto refused_next = [&](const char* caption, int page, std::vector<int> results) {
+      g_worker_results = results;
+      EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_next));
+      const std::string message = answer_box(ui, caption, IDOK);
+      EXPECT_TRUE(on_page(sheet, page)) << message;
+      return message;
+    };
 
     // 102 offline: the mirror, cache and proxy are locked, the directories are not.
     HWND tex = ud::current_page(sheet);
@@ -154,8 +160,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
           << "box " << s.box << (s.tick ? " ticked" : " cleared");
       EXPECT_EQ(s.box == IDC_NO_NETWORK && s.tick, read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
     }
-    // What the page refuses keeps the user there with the texts as typed; only
-    // the first fault is told, and nothing is saved.
+    // What the page refuses keeps the user there with the texts as typed; only the first fault is told, nothing saved.
     const struct {
       const char *save, *install, *port, *message;
     } refused[] = {{"c:\\ダウンロード\\", "c:\\te x\\", "", "保存ディレクトリに空白"},
@@ -164,10 +169,8 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     for (const auto& c : refused) {
       EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, c.save) && ud::set_text(tex, IDC_INSTALL_DIR, c.install) &&
                   ud::set_text(tex, IDC_PORT, c.port));
-      EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_next));
-      std::string message = answer_box(ui, "tamari3", IDOK);
+      const std::string message = refused_next("tamari3", 1, {});
       EXPECT_EQ(0u, message.find(c.message)) << c.save << " / " << c.install << " / " << c.port << ": got " << message;
-      EXPECT_TRUE(on_page(sheet, 1)) << c.message;
       EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3", ui})) << "a second message";
       EXPECT_EQ(c.install, ud::item_text(tex, IDC_INSTALL_DIR)) << "the page keeps what was typed";
     }
@@ -186,18 +189,13 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
               combo_rows(tools, IDC_DVIOUT_URL_LIST));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 3));
 
-    // 113: no plug-ins beside this program. Each failure of the catalogue is
-    // told and keeps the user here; then the catalogue of the save directory.
+    // 113, no plug-in beside this program: each failure of the catalogue told, then the save directory's catalogue.
     HWND plugins = ud::current_page(sheet);
     EXPECT_EQ(0, ud::list_count(ud::item(plugins, IDC_PLUGIN_LIST)));
     const char* const catalogue_failures[] = {"キャンセルされました．", "接続時にエラー発生．",
                                               "スレッド作成に失敗．", "不明なエラーが発生．"};
-    for (int code = 1; code <= 4; ++code) {
-      g_worker_results = {code};
-      EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_next));
-      EXPECT_EQ(catalogue_failures[code - 1], answer_box(ui, "tamari3.exe", IDOK)) << "catalogue " << code;
-      EXPECT_TRUE(on_page(sheet, 3)) << "catalogue " << code;
-    }
+    for (int code = 1; code <= 4; ++code)
+      EXPECT_EQ(catalogue_failures[code - 1], refused_next("tamari3.exe", 3, {code})) << "catalogue " << code;
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 4)) << "the catalogue did not lead on to 103";
 
     // 103 offline: the installation's worker cannot start; the list stays as the user left it.
@@ -205,10 +203,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     ASSERT_GT(ud::list_count(w32tex), 0) << "no row for latex.tar.bz2";
     EXPECT_TRUE(ud::list_set_checked(w32tex, 0, !ud::list_checked(w32tex, 0)));
     const std::string left = rows_and_ticks(w32tex);
-    g_worker_results = {3};
-    EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_next));
-    EXPECT_EQ("スレッド作成に失敗．", answer_box(ui, "tamari3", IDOK));
-    EXPECT_TRUE(on_page(sheet, 4));
+    EXPECT_EQ("スレッド作成に失敗．", refused_next("tamari3", 4, {3}));
     EXPECT_EQ(left, rows_and_ticks(w32tex));
 
     // Back to 102: the network on unlocks 105's groups in their modes.
@@ -220,8 +215,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     EXPECT_EQ("L+ E- Bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 3));
 
-    // 103 online, its list as it was: each failure of the download, then
-    // an installation whose worker cannot start.
+    // 103 online, its list as it was: each failure of the download, then an installation whose worker cannot start.
     g_worker_results = {0};
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 4));
     const struct {
@@ -230,10 +224,7 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     } online[] = {{{1}, "キャンセルされました．"}, {{2}, "接続時に失敗．"}, {{3}, "スレッドの作成に失敗．"},
                   {{0, 3}, "スレッド作成に失敗"}};
     for (const auto& o : online) {
-      g_worker_results = o.results;
-      EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_next));
-      EXPECT_EQ(o.message, answer_box(ui, "tamari3.exe", IDOK)) << "results " << o.results.size();
-      EXPECT_TRUE(on_page(sheet, 4)) << o.message;
+      EXPECT_EQ(o.message, refused_next("tamari3.exe", 4, o.results)) << "results " << o.results.size();
       EXPECT_EQ(left, rows_and_ticks(w32tex)) << o.message;
     }
     EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_cancel));
@@ -250,27 +241,17 @@ int record_restart(bool force) {
   return 0;
 }
 
-// The restart the finish page offers when a step asked for one (the walk reads
-// the page's text and says No where its prefix needs a restart).
+// Finish offers the restart a step asked for; the walk can answer the real program only with No.
 TEST(finish_page, restart_question) {
   for (int answer : {IDNO, IDYES}) {
-    the_install_state() = install_state();
     the_install_state().restart_needed = true;
     g_restarts.clear();
     finish_page page;
     page.set_restart(record_restart);
-    wklib::page_entry entries[] = {{IDD_FINISH, &page}};
-    wklib::property_sheet sheet(program_instance());
-    std::string question = "(none)";
-    bool closed = ud::run_modal([&] { sheet.run(entries, 1, PSH_WIZARD, "TeXのインストール"); }, [&](DWORD ui) {
-      // In wizard mode the sheet takes its page's caption.
-      HWND window = ud::wait_for_window({"#32770", "インストールの完了", ui});
-      if (!window || !ud::wait_for_page(window, 0)) return;
-      EXPECT_TRUE(ud::press_wizard(window, ud::wizard_finish));
-      question = answer_box(ui, "tamari3.exe", answer);
-      ud::wait_until_gone(window);
-    });
-    EXPECT_TRUE(closed) << "Finish closes the sheet";
+    wklib::window_holder no_window(nullptr);
+    std::string question;
+    ud::run_modal([&] { EXPECT_TRUE(page.on_wizard_finish(no_window)); },
+                  [&](DWORD ui) { question = answer_box(ui, "tamari3.exe", answer); });
     EXPECT_EQ("再起動が必要です．今すぐ再起動しますか？", question);
     EXPECT_EQ(answer == IDYES ? std::vector<bool>{false} : std::vector<bool>{}, g_restarts)
         << "answer " << answer << ": one restart, never forced, after Yes only";
@@ -283,7 +264,6 @@ TEST(finish_page, log_name_from_the_settings_path) {
   } cases[] = {
       {"C:\\tools\\表.ini", "表.log"},  // 表 ends in the byte of a backslash
       {"C:\\ver.1\\tamari3", "ver.log"},  // cut at the last dot, wherever it is
-      {"tamari3.ini", "tamari3.log"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, std::string(log_file_name(c.ini_path).c_str())) << c.ini_path;
 }
@@ -314,14 +294,14 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
     the_install_state().w32tex_archives.assign(1, untouched[0].c_str());
     advanced_dialog dialog(program_instance(), rows);
     INT_PTR result = -1;
-    std::vector<bool> initial;
-    int radio_before = -1;
     ud::run_modal([&] { result = dialog.run(nullptr); }, [&](DWORD ui) {
       HWND window = ud::wait_for_window({"#32770", "高度な設定", ui});
-      if (!window) return;
+      ASSERT_TRUE(window) << c.what;
       HWND list = ud::item(window, IDC_ADVANCED_LIST);
+      std::vector<bool> initial;
       for (int row = 0; row < ud::list_count(list); ++row) initial.push_back(ud::list_checked(list, row));
-      radio_before = ud::check_state(window, IDC_INSTALL_DOWNLOADED);
+      EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial) << c.what << ": 最新 rows start unticked";
+      EXPECT_EQ(BST_CHECKED, ud::check_state(window, IDC_INSTALL_DOWNLOADED)) << c.what << ": DLInst 1 ticks 1038";
       EXPECT_TRUE(ud::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
       if (c.check_all) {
         EXPECT_TRUE(ud::press(window, IDC_ADVANCED_CHECK_ALL));
@@ -331,8 +311,6 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
       EXPECT_TRUE(ud::press(window, c.button));
       ud::wait_until_gone(window);
     });
-    EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial) << c.what << ": 最新 rows start unticked";
-    EXPECT_EQ(BST_CHECKED, radio_before) << c.what << ": DLInst 1 ticks 1038";
     EXPECT_EQ(c.button == IDOK ? 1 : 0, result) << c.what;
     the_settings().load_settings();
     EXPECT_EQ(c.install_downloaded, the_settings().install_downloaded()) << c.what;
