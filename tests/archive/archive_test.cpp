@@ -205,8 +205,7 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
     EXPECT_EQ(in_data ? 1u : 0u, t.announced.size()) << v.what;
     const std::string log = first.info_status ? std::string(archive_name) + "の目録が壊れている．"
                                               : logged("entry", "が壊れている．");
-    EXPECT_EQ(w.open_status ? std::vector<std::string>() : std::vector<std::string>{log}, t.log_lines)
-        << v.what;
+    EXPECT_EQ(w.open_status ? std::vector<std::string>() : std::vector<std::string>{log}, t.log_lines) << v.what;
   }
   // More entries announced than the directory holds, and a second header that is not one: the walk stops there.
   zip_builder more;
@@ -225,8 +224,7 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
 TEST(zip_reader, every_truncation_is_refused) {
   const std::string bytes = zip_builder().add("a.txt", mixed_bytes(3000, 1)).add("dir/", "", 0).build();
   for (std::size_t length = 0; length < bytes.size(); ++length)
-    EXPECT_EQ(zip_bad_archive, walk_archive(memory_source(bytes.substr(0, length))).open_status)
-        << "cut at " << length;
+    EXPECT_EQ(zip_bad_archive, walk_archive(memory_source(bytes.substr(0, length))).open_status) << "cut at " << length;
 }
 
 TEST(entry_name, kinds_separators_and_refusals) {
@@ -276,8 +274,7 @@ TEST(unzip_loop, writes_files_and_their_directories) {
   const file_map files = {{at("top.txt"), "top"}, {at("a\\b\\c.txt"), big}, {at("empty"), ""},
                           {at("\x95\x5c\\\x83\x5c"), "sjis"}};
   EXPECT_TRUE(files == t.files) << "got " << t.files.size() << " files";
-  const std::vector<std::string> announced = {at("top.txt"), at("a\\b\\c.txt"), at("empty"),
-                                              at("\x95\x5c\\\x83\x5c")};
+  const std::vector<std::string> announced = {at("top.txt"), at("a\\b\\c.txt"), at("empty"), at("\x95\x5c\\\x83\x5c")};
   EXPECT_EQ(announced, t.announced);
   const std::vector<int> sizes = {3, 8192, 8192, 20000 - 2 * 8192, 4};
   EXPECT_EQ(sizes, t.write_sizes) << "expected blocks of at most 8192 bytes";
@@ -326,8 +323,7 @@ TEST(unzip_loop, files_that_cannot_be_written) {
     file_map files;
     std::vector<std::string> log;
   } cases[] = {
-      {"sub\\", {{at("locked.exe"), "new"}, {at("next.txt"), "n"}},
-       {logged("sub\\", "のディレクトリを作れない．")}},
+      {"sub\\", {{at("locked.exe"), "new"}, {at("next.txt"), "n"}}, {logged("sub\\", "のディレクトリを作れない．")}},
       {"locked.exe", {{at("next.txt"), "n"}}, {logged("locked.exe", "を書き出せない．")}},
       {nullptr, {}, {logged("locked.exe", "を書き出せない．"), logged("next.txt", "を書き出せない．")}},
   };

@@ -35,8 +35,7 @@ TEST(unzip, silent_extraction_on_disk) {
   ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr) && write_file(dest + "ソ", std::string(6000, 'o')));
   EXPECT_TRUE(unzip_to_directory(sjis.c_str(), dest.c_str())) << sjis;
   EXPECT_EQ(5000u, read_file(dest + "ソ").size()) << "ソ ends in 0x5C but is a file";
-  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex"))
-      << "no entry for 能 (0x94 0x5C)";
+  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex")) << "no entry for 能 (0x94 0x5C)";
   EXPECT_TRUE(is_directory(dest + "十")) << "十/ is a directory entry (0x8F 0x5C then /)";
   set_unzip_log([](const wklib::string& line) { g_log.push_back(line.c_str()); });
   EXPECT_FALSE(unzip_to_directory(damaged.c_str(), dest.c_str()));
@@ -63,8 +62,7 @@ TEST(unzip, progress_dialog_shows_each_file_and_cancel_stops_it) {
           ASSERT_TRUE(dialog) << "dialog 110 did not appear with the caption " << caption;
           EXPECT_TRUE(GetWindowLongA(ui_driver::item(dialog, IDC_UNZIP_PATH), GWL_STYLE) & ES_READONLY)
               << "expected a read-only field";
-          EXPECT_TRUE(ui_driver::wait_until([&] { return file_size(big) > 0; }))
-              << "big.bin was never started";
+          EXPECT_TRUE(ui_driver::wait_until([&] { return file_size(big) > 0; })) << "big.bin was never started";
           EXPECT_EQ(big, ui_driver::item_text(dialog, IDC_UNZIP_PATH));
           size_at_press = file_size(big);
           if (way == 0) {

@@ -31,8 +31,7 @@ std::string deflate_raw(const std::string& data) {
 }
 
 std::uint32_t crc32_of(const std::string& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0L, reinterpret_cast<const Bytef*>(data.data()), size32(data)));
+  return static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(data.data()), size32(data)));
 }
 
 std::string mixed_bytes(std::size_t length, std::uint32_t seed) {
@@ -93,8 +92,7 @@ walked_archive walk_archive(std::unique_ptr<zip_source> source, unsigned block) 
     if (e.info_status == zip_ok) {
       e.name.assign(name.data(), e.info.name_length);
       if ((e.status = reader.open_current()) == zip_ok) {
-        while ((e.status = reader.read_current(buffer.data(), block)) > 0)
-          e.data.append(buffer.data(), e.status);
+        while ((e.status = reader.read_current(buffer.data(), block)) > 0) e.data.append(buffer.data(), e.status);
         e.close_status = reader.close_current();
       }
       e.next_status = reader.next();

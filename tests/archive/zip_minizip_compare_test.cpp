@@ -15,8 +15,7 @@ namespace {
 // One line an entry: its name and flags, then the size and CRC-32 of its data, or "damaged".
 std::string summary(const std::string& name, unsigned flags, const std::string* data) {
   return name + " flags " + std::to_string(flags) +
-         (data ? ": " + std::to_string(data->size()) + " bytes, CRC " + std::to_string(crc32_of(*data))
-               : ": damaged");
+         (data ? ": " + std::to_string(data->size()) + " bytes, CRC " + std::to_string(crc32_of(*data)) : ": damaged");
 }
 
 // The entries' lines, then how the list ended.

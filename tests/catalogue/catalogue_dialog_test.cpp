@@ -68,8 +68,7 @@ struct page_host {
     InitCommonControlsEx(&controls);
     host = CreateWindowExA(0, "STATIC", "page 103", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560,
                            400, nullptr, nullptr, nullptr, nullptr);
-    page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FILE_SELECTION), host,
-                              page_procedure, 0);
+    page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FILE_SELECTION), host, page_procedure, 0);
     lists = {GetDlgItem(page, IDC_FILE_W32TEX), GetDlgItem(page, IDC_FILE_DVIOUT),
              GetDlgItem(page, IDC_FILE_GHOSTSCRIPT), GetDlgItem(page, IDC_FILE_GSVIEW)};
     list_insert_columns(lists.w32tex, {{"ファイル名", 163}, {"状態", 50}, {"サイズ", 60}});

@@ -57,16 +57,13 @@ TEST(scan_index_links, pages) {
       {"a link straddling the front of a full window is lost: it starts in the first "
        "256 bytes and ends beyond byte 1024",
        straddle_page(100), {"kept.zip"}},
-      {"the same link after byte 256 fits the window after one slide", straddle_page(300),
-       {long_text, "kept.zip"}},
-      {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3),
-       numbered(20), 7},
+      {"the same link after byte 256 fits the window after one slide", straddle_page(300), {long_text, "kept.zip"}},
+      {"reads of 7 bytes: a link whose end has not arrived yet is found later", links(20, 3), numbered(20), 7},
       // The flag is looked at after each refill or slide, so the first window is still examined and refilled.
       {"Cancel during the first read", many, {"f0"}, 1 << 20, 1, -1, listing_cancelled},
       {"Cancel during the third read", many, {"f0", "f1"}, 1 << 20, 3, -1, listing_cancelled},
       // A page cut by a failed read must not pass for a complete listing.
-      {"a read failing part-way: the names found before it kept", many, numbered(16), 1 << 20, 0, 4000,
-       listing_failed},
+      {"a read failing part-way: the names found before it kept", many, numbered(16), 1 << 20, 0, 4000, listing_failed},
       {"the first read failing", many, {}, 1 << 20, 0, 0, listing_failed},
   };
   for (const auto& c : cases) {

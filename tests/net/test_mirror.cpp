@@ -30,11 +30,11 @@ const test_mirror& mirror() {
   return the_mirror;
 }
 
-file_tail::file_tail(const std::string& path) : path_(path), start_(read_file(path).size()) {}
+file_tail::file_tail(const std::string& file) : path(file), start(read_file(file).size()) {}
 
 std::string file_tail::added() const {
-  const std::string all = read_file(path_);
-  return all.size() > start_ ? all.substr(start_) : std::string();
+  const std::string all = read_file(path);
+  return all.size() > start ? all.substr(start) : std::string();
 }
 
 file_tail program_log() { return file_tail(the_settings().log_path().c_str()); }

@@ -21,14 +21,11 @@ struct test_mirror {
 const test_mirror& mirror();
 
 // What a growing file (a server's log, the program's log) gains from now on.
-class file_tail {
- public:
-  explicit file_tail(const std::string& path);
+struct file_tail {
+  explicit file_tail(const std::string& file);
   std::string added() const;
-
- private:
-  std::string path_;
-  std::size_t start_;
+  const std::string path;
+  const std::size_t start;
 };
 file_tail program_log();  // the_settings().log_path()
 
