@@ -21,8 +21,6 @@ std::vector<std::string> names(wklib::file_finder& finder) {
   return out;
 }
 
-using list = std::vector<std::string>;
-
 // The listing itself is seen by the offline catalogue's test (tests/catalogue);
 // here what it cannot see: the dot entries, and one search at a time.
 TEST(file_finder, skips_the_dot_entries_and_keeps_one_search_open) {
@@ -32,7 +30,7 @@ TEST(file_finder, skips_the_dot_entries_and_keeps_one_search_open) {
   wklib::file_finder finder;
   ASSERT_TRUE(finder.find_first((scratch / "*").c_str()));
   EXPECT_FALSE(finder.find_first((scratch / "*.txt").c_str())) << "a second search";
-  EXPECT_EQ((list{"a.txt", "empty", "表.zip"}), names(finder)) << "the open search goes on";
+  EXPECT_EQ((std::vector<std::string>{"a.txt", "empty", "表.zip"}), names(finder)) << "the open search goes on";
   WIN32_FIND_DATAA record;
   EXPECT_FALSE(finder.find_next(record)) << "the list is exhausted";
   finder.close();

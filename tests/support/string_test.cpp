@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "support/cp932.h"
 #include "support/string.h"
 
 using wklib::string;
@@ -193,8 +194,8 @@ TEST(string_convert, to_digit_and_character_tests) {
 
 // lower() lowers as Windows does under code page 932: ASCII capitals and the full-width
 // Latin, Greek and Cyrillic ones (each range's ends), not a trail byte that looks like a
-// capital. It takes ASCII eight bytes at a time, so pieces are strung together at every
-// alignment.
+// capital. lower() takes ASCII eight bytes at a time, so pieces are strung together at
+// every alignment; cp932_lower() is given the whole text.
 TEST(string_lower, lowers_like_windows_at_every_alignment) {
   const struct {
     const char *in, *out;
@@ -214,6 +215,8 @@ TEST(string_lower, lowers_like_windows_at_every_alignment) {
     string s(text.c_str());
     s.lower();
     ASSERT_EQ(hex(expected), hex(s.c_str())) << "lower() of " << hex(text);
+    wklib::cp932_lower(&text[0], static_cast<int>(text.size()));
+    ASSERT_EQ(hex(expected), hex(text)) << "cp932_lower() of the same text";
   }
 }
 
