@@ -27,8 +27,7 @@ struct test_record {
   }
   std::string find(const char* subject) {
     if (!SzRexFind(&record, subject)) return "";
-    return std::to_string(record.match_start) + ":" +
-           std::string(subject + record.match_start, record.match_length);
+    return std::to_string(record.match_start) + ":" + std::string(subject + record.match_start, record.match_length);
   }
 };
 

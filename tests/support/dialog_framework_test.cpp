@@ -89,8 +89,7 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   INT_PTR result = 0;
   HWND found = nullptr, box_owner = nullptr;
   void* dialog_property = nullptr;
-  EXPECT_TRUE(ui_driver::run_modal(
-      [&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
+  EXPECT_TRUE(ui_driver::run_modal([&] { result = dialog.show_modal(nullptr, IDD_TEST_DIALOG); },
       [&](DWORD ui_thread) {
         found = ui_driver::wait_for_window({"#32770", "枠組みの試験", ui_thread});
         ASSERT_TRUE(found) << "the test dialog did not appear";

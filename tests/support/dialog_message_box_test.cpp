@@ -33,8 +33,7 @@ TEST(message_box, each_kind_shows_its_buttons_and_maps_the_answer) {
     std::string caption = "tamari3 試験 " + std::to_string(c.kind), text_seen;
     int answer = -1;
     std::vector<int> buttons_seen;
-    EXPECT_TRUE(ui_driver::run_modal(
-        [&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
+    EXPECT_TRUE(ui_driver::run_modal([&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
         [&](DWORD ui_thread) {
           HWND box = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
           ASSERT_TRUE(box);

@@ -62,8 +62,7 @@ class logging_page : public wklib::property_page {
     return true;
   }
   bool on_message(wklib::window_holder&, UINT message, WPARAM, LPARAM lparam) override {
-    return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK &&
-           note("back");
+    return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK && note("back");
   }
   HWND sheet_seen_at_init = nullptr;
   bool record_complete = false;

@@ -51,8 +51,7 @@ TEST(file_finder, file_size_of_files_and_of_what_cannot_be_opened) {
     const char* name;
     DWORD size;
   } cases[] = {{"表.zip", 3}, {"empty.bin", 0}, {"missing.bin", 0}, {"big.bin", 70000}};
-  for (const auto& c : cases)
-    EXPECT_EQ(c.size, wklib::file_size((scratch / c.name).c_str())) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(c.size, wklib::file_size((scratch / c.name).c_str())) << c.name;
   // A file another handle reads can be measured (one that cannot be opened is the missing file's case).
   const std::string path = scratch / "表.zip";
   HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

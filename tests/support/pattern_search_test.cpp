@@ -18,8 +18,7 @@ void set_options(wklib::pattern_search* finder, const char* list) {
   std::istringstream in(list);
   for (std::string item; in >> item;) {
     const std::size_t eq = item.find('=');
-    ASSERT_TRUE(finder->set_option(item.substr(0, eq).c_str(), std::stoi(item.substr(eq + 1))))
-        << item;
+    ASSERT_TRUE(finder->set_option(item.substr(0, eq).c_str(), std::stoi(item.substr(eq + 1)))) << item;
   }
 }
 

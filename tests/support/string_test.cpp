@@ -18,8 +18,7 @@ namespace {
 std::string hex(const std::string& s) {
   std::string out;
   for (unsigned char c : s)
-    out += (out.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[c >> 4]) +
-           "0123456789ABCDEF"[c & 15];
+    out += (out.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
   return out;
 }
 
