@@ -75,6 +75,7 @@ struct row {
     {"", "", "", nullptr, ""},  // the end stays the end
     {"", "[0-9]+", "", "a12", "1:12"},
     {"", "", "", nullptr, ""},
+    {"", "", "", nullptr, ""},  // not the last digit again: a search that found nothing stays at the end
     {"", "[0-9]*", "", "表1", "0:"},
     {"", "", "", nullptr, "2:1"},
     {"", "", "", nullptr, "3:"},
