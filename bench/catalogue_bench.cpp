@@ -25,7 +25,9 @@ class counting_view : public catalogue_view {
  public:
   void show(const wklib::string&) override {}
   void clear_rows(catalogue_list list) override { rows[list] = 0; }
-  void append_row(catalogue_list list, const std::vector<wklib::string>&, bool) override { ++rows[list]; }
+  void append_row(catalogue_list list, const std::vector<wklib::string>&, bool) override {
+    ++rows[list];
+  }
   void set_ticked(catalogue_list, int, bool) override {}
   const volatile char* cancel_flag() const override { return &never; }
   int rows[4] = {};
@@ -41,7 +43,9 @@ bool report(const char* kind, const std::string& base, const std::string& log, i
   for (int i = 0; i < rounds; ++i) {
     const auto begin = std::chrono::steady_clock::now();
     const catalogue_result result = build_catalogue(view);
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+    times.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+            .count());
     if (result != catalogue_done) {
       std::printf("%s: round %d ended with %d (%s)\n", kind, i + 1, result, base.c_str());
       return false;
@@ -50,9 +54,10 @@ bool report(const char* kind, const std::string& base, const std::string& log, i
   const std::string requests_made = requests.added();  // one line per FTP command or HTTP request
   const long total = std::count(requests_made.begin(), requests_made.end(), '\n');
   std::sort(times.begin(), times.end());
-  std::printf("%s %s: rows %d/%d/%d/%d, %d rounds\n", kind, base.c_str(), view.rows[0], view.rows[1],
-              view.rows[2], view.rows[3], rounds);
-  std::printf("  catalogue   best %8.1f ms   median %8.1f ms\n", times.front(), times[times.size() / 2]);
+  std::printf("%s %s: rows %d/%d/%d/%d, %d rounds\n", kind, base.c_str(), view.rows[0],
+              view.rows[1], view.rows[2], view.rows[3], rounds);
+  std::printf("  catalogue   best %8.1f ms   median %8.1f ms\n", times.front(),
+              times[times.size() / 2]);
   std::printf("  requests per round: %.1f\n", static_cast<double>(total) / rounds);
   std::fflush(stdout);
   return true;

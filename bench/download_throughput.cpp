@@ -26,19 +26,22 @@ double now_s() {
 // without a window manager).
 double g_title_at = 0, g_done_at = 0;
 LRESULT CALLBACK watch_sent(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lparam)->message == msg_progress_title)
+  if (code == HC_ACTION &&
+      reinterpret_cast<const CWPSTRUCT*>(lparam)->message == msg_progress_title)
     g_title_at = now_s();
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 LRESULT CALLBACK watch_posted(int code, WPARAM wparam, LPARAM lparam) {
-  if (code == HC_ACTION && wparam == PM_REMOVE && reinterpret_cast<const MSG*>(lparam)->message == WM_APP + 33)
+  if (code == HC_ACTION && wparam == PM_REMOVE &&
+      reinterpret_cast<const MSG*>(lparam)->message == WM_APP + 33)
     g_done_at = now_s();
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 void print_rates(const char* what, std::vector<double> rates) {
   std::sort(rates.begin(), rates.end());
-  std::printf("dialog 106 %s: best %.1f MB/s, median %.1f MB/s\n", what, rates.back(), rates[rates.size() / 2]);
+  std::printf("dialog 106 %s: best %.1f MB/s, median %.1f MB/s\n", what, rates.back(),
+              rates[rates.size() / 2]);
 }
 
 }  // namespace
@@ -75,8 +78,9 @@ int main(int argc, char** argv) {
     }
     rates.push_back(bytes / 1e6 / (g_done_at - g_title_at));
     dialog_rates.push_back(bytes / 1e6 / seconds);
-    std::printf("round %d: %.0f bytes, transfer %.2f s (%.1f MB/s), whole dialog %.2f s (%.1f MB/s)\n",
-                round, bytes, g_done_at - g_title_at, rates.back(), seconds, dialog_rates.back());
+    std::printf(
+        "round %d: %.0f bytes, transfer %.2f s (%.1f MB/s), whole dialog %.2f s (%.1f MB/s)\n",
+        round, bytes, g_done_at - g_title_at, rates.back(), seconds, dialog_rates.back());
     std::fflush(stdout);
   }
   print_rates("transfer", rates);

@@ -1,8 +1,8 @@
 // Throughput of our pattern search (SzRex under wklib::pattern_search, called the way the
-// installer calls it) against Oniguruma (Shift_JIS, Perl syntax) on generated texts of the kinds the
-// installer searches: an index page, whole and through the listing reader's sliding window, archive
-// names, the W32TeX information file. Exit status 0 when both engines found the same matches in
-// every scenario.
+// installer calls it) against Oniguruma (Shift_JIS, Perl syntax) on generated texts of the kinds
+// the installer searches: an index page, whole and through the listing reader's sliding window,
+// archive names, the W32TeX information file. Exit status 0 when both engines found the same
+// matches in every scenario.
 #include <oniguruma.h>
 
 #include <algorithm>
@@ -42,7 +42,8 @@ std::string archive_name(lcg& r) {
   char buffer[64];
   const int kind = r.below(10);
   if (kind == 4)
-    std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)], r.below(1000000));
+    std::snprintf(buffer, sizeof buffer, "%s-%06d.tar.bz2", tex_parts[r.below(21)],
+                  r.below(1000000));
   else if (kind < 6)
     std::snprintf(buffer, sizeof buffer, numbered[kind], base[kind] + r.below(span[kind]));
   else
@@ -151,7 +152,8 @@ struct onig_engine {
 enum scan_mode {
   first_per_line,  // one search per line or name
   whole_page,      // every link of the page held whole, each search going on after the last match
-  window_1024,     // the listing reader's window: 1024 bytes, started again behind a link, else slid 256
+  window_1024,  // the listing reader's window: 1024 bytes, started again behind a link, else slid
+                // 256
 };
 
 // The sub-match texts found, one a line.
@@ -230,8 +232,8 @@ std::vector<double> compare(const std::string& label, const std::vector<std::str
   std::printf(
       "%-36s %6.2f MB %6ld matches %s SzRex %10.3f ms %8.2f MB/s  Onig %8.3f ms "
       "%8.2f MB/s  Onig/SzRex %7.2f\n",
-      label.c_str(), mb, matches, same ? "(same)   " : "(DIFFER!)", a * 1e3, rate_a, b * 1e3, rate_b,
-      rate_b / rate_a);
+      label.c_str(), mb, matches, same ? "(same)   " : "(DIFFER!)", a * 1e3, rate_a, b * 1e3,
+      rate_b, rate_b / rate_a);
   std::fflush(stdout);
   return {a, b};
 }

@@ -75,7 +75,8 @@ void timed(const char* what, std::uint64_t uncompressed, const Work& work) {
   for (int i = 0; i < 3; ++i) {
     const auto start = std::chrono::steady_clock::now();
     work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   std::printf("%-34s %8.2f s  %8.1f MB/s\n", what, best, uncompressed / 1e6 / best);
 }
@@ -200,7 +201,8 @@ int run(const char* archive, std::string scratch) {
 #ifndef _WIN32
   const std::string theirs = scratch + "infozip/";
   to_disk("Info-ZIP unzip to disk", theirs, [&] {
-    return std::system(("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str()) == 0;
+    return std::system(
+               ("unzip -qq -o '" + std::string(archive) + "' -d '" + theirs + "'").c_str()) == 0;
   });
 #endif
   return ok ? 0 : 1;

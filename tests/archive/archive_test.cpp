@@ -78,12 +78,15 @@ TEST(zip_reader, archive_shapes_and_calls_out_of_order) {
   EXPECT_EQ(zip_end_of_list, r.current_info(nullptr, name, sizeof name));
   EXPECT_EQ(zip_end_of_list, r.open_current());
 
-  // A comment holding the end record's signature: the record whose comment reaches the end is the one.
+  // A comment holding the end record's signature: the record whose comment reaches the end is the
+  // one.
   zip_builder b;
   b.comment = "archive comment PK\x05\x06 with a fake signature inside";
-  EXPECT_EQ("content", walk_archive(memory_source(b.add("x.txt", "content").build())).entries.at(0).data);
+  EXPECT_EQ("content",
+            walk_archive(memory_source(b.add("x.txt", "content").build())).entries.at(0).data);
   // Bytes after the archive, as some tools leave them, and the end record of a split archive.
-  EXPECT_EQ(zip_ok, walk_archive(memory_source(zip_builder().add("t", "x").build() + "after")).open_status);
+  EXPECT_EQ(zip_ok,
+            walk_archive(memory_source(zip_builder().add("t", "x").build() + "after")).open_status);
   std::string split = zip_builder().add("s", "x").build();
   split[split.size() - 16] = 1;  // the disk the directory starts on
   EXPECT_EQ(zip_unsupported, walk_archive(memory_source(split)).open_status);
@@ -115,7 +118,8 @@ TEST(zip_reader, sources_answer_exact_ranges_only) {
   const std::string path = std::string(TAMARI_TEST_BINARY_DIR) + "/表ソ-reader.zip";
   const std::string bytes = zip_builder().add("f", mixed_bytes(300000, 11)).build();
   ASSERT_TRUE(std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size()).flush());
-  std::unique_ptr<zip_source> sources[] = {zip_file_source::open(path.c_str()), memory_source(bytes)};
+  std::unique_ptr<zip_source> sources[] = {zip_file_source::open(path.c_str()),
+                                           memory_source(bytes)};
   for (const std::unique_ptr<zip_source>& source : sources) {
     ASSERT_TRUE(source != nullptr);
     const std::uint64_t end = source->size();
@@ -135,8 +139,9 @@ TEST(zip_reader, sources_answer_exact_ranges_only) {
   std::remove(path.c_str());
 }
 
-// Damaged or hostile headers and data, in the first of two entries: the check after the last byte (CRC-32, the
-// declared size against the stream's real end) and every header field that could send the reader outside the archive.
+// Damaged or hostile headers and data, in the first of two entries: the check after the last byte
+// (CRC-32, the declared size against the stream's real end) and every header field that could send
+// the reader outside the archive.
 TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
   const std::string data = mixed_bytes(65531, 5);  // the most one stored deflate block holds
   const std::size_t all = data.size();
@@ -148,36 +153,56 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
     bool next_readable = true;
     std::size_t least = 0, most = 0;  // bytes handed out before the error
   } const variants[] = {
-      {"CRC off by one bit, stored", [](z& b) {
+      {"CRC off by one bit, stored",
+       [](z& b) {
          b.back().method = 0;
-         b.back().crc32 = crc32_of(b.back().data) ^ 1; }, zip_crc_error, true, all, all},
-      {"CRC off, the final block beyond the first 64 KiB of input", [](z& b) {
+         b.back().crc32 = crc32_of(b.back().data) ^ 1;
+       },
+       zip_crc_error, true, all, all},
+      {"CRC off, the final block beyond the first 64 KiB of input",
+       [](z& b) {
          // A stored block of all the data, ending where the first read of input
          // ends, then the final empty block: the check must read on.
          const std::string& d = b.back().data;
-         b.back().raw = std::string("\x00\xfb\xff\x04\x00", 5) + d + std::string("\x01\x00\x00\xff\xff", 5);
-         b.back().crc32 = crc32_of(d) ^ 1; }, zip_crc_error, true, all, all},
-      {"declared shorter than the stream", [](z& b) {
+         b.back().raw =
+             std::string("\x00\xfb\xff\x04\x00", 5) + d + std::string("\x01\x00\x00\xff\xff", 5);
+         b.back().crc32 = crc32_of(d) ^ 1;
+       },
+       zip_crc_error, true, all, all},
+      {"declared shorter than the stream",
+       [](z& b) {
          b.back().uncompressed_size = 1000;
-         b.back().crc32 = crc32_of(b.back().data.substr(0, 1000)); }, zip_data_error, true, 1000, 1000},
-      {"declared longer than the stream", [](z& b) { b.back().uncompressed_size = b.back().data.size() + 1; },
-       zip_data_error, true, all, all},
+         b.back().crc32 = crc32_of(b.back().data.substr(0, 1000));
+       },
+       zip_data_error, true, 1000, 1000},
+      {"declared longer than the stream",
+       [](z& b) { b.back().uncompressed_size = b.back().data.size() + 1; }, zip_data_error, true,
+       all, all},
       {"compressed data cut short, the sizes matching what is there",
-       [](z& b) { b.back().raw = deflate_raw(b.back().data).substr(0, 3000); }, zip_data_error, true, 0, all - 1},
-      {"stored with two sizes that disagree, refused before any byte", [](z& b) {
+       [](z& b) { b.back().raw = deflate_raw(b.back().data).substr(0, 3000); }, zip_data_error,
+       true, 0, all - 1},
+      {"stored with two sizes that disagree, refused before any byte",
+       [](z& b) {
          b.back().method = 0;
-         b.back().uncompressed_size = b.back().data.size() * 2; }, zip_bad_archive},
+         b.back().uncompressed_size = b.back().data.size() * 2;
+       },
+       zip_bad_archive},
       {"encrypted", [](z& b) { b.back().flags = 1; }, zip_unsupported},
       {"bzip2", [](z& b) { b.back().method = 12; }, zip_unsupported},
       {"zip64 sizes", [](z& b) { b.back().compressed_size = 0xffffffff; }, zip_unsupported},
-      {"local offset past the end", [](z& b) { b.back().local_offset = 0x7fffffff; }, zip_bad_archive},
+      {"local offset past the end", [](z& b) { b.back().local_offset = 0x7fffffff; },
+       zip_bad_archive},
       {"local offset into a header", [](z& b) { b.back().local_offset = 1; }, zip_bad_archive},
       {"local name length differs", [](z& b) { b.back().local_name_length = 3; }, zip_bad_archive},
       {"local method differs", [](z& b) { b.back().local_method = 0; }, zip_bad_archive},
-      {"compressed size past the directory", [](z& b) { b.back().compressed_size = 0x10000000; }, zip_bad_archive},
-      {"name length past the directory", [](z& b) { b.back().central_name_length = 0xffff; }, zip_bad_archive, false},
-      {"directory size past the start", [](z& b) { b.directory_size = 0x7fffffff; }, zip_bad_archive, false},
-      {"directory offset past its start", [](z& b) { b.directory_offset = 0x7fffffff; }, zip_bad_archive, false},
+      {"compressed size past the directory", [](z& b) { b.back().compressed_size = 0x10000000; },
+       zip_bad_archive},
+      {"name length past the directory", [](z& b) { b.back().central_name_length = 0xffff; },
+       zip_bad_archive, false},
+      {"directory size past the start", [](z& b) { b.directory_size = 0x7fffffff; },
+       zip_bad_archive, false},
+      {"directory offset past its start", [](z& b) { b.directory_offset = 0x7fffffff; },
+       zip_bad_archive, false},
       {"a zip64 end record", [](z& b) { b.zip64_locator = true; }, zip_unsupported, false},
   };
   for (const variant& v : variants) {
@@ -186,11 +211,14 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
     const std::string bytes = b.add("after", "x").build();
     const walked_archive w = walk_archive(memory_source(bytes));
     const walked_entry first = w.entries.empty() ? walked_entry() : w.entries[0];
-    EXPECT_EQ(v.expected, w.open_status ? w.open_status : first.info_status ? first.info_status : first.status)
+    EXPECT_EQ(v.expected, w.open_status       ? w.open_status
+                          : first.info_status ? first.info_status
+                                              : first.status)
         << v.what;
     EXPECT_GE(first.data.size(), v.least) << v.what;
     EXPECT_LE(first.data.size(), v.most) << v.what;
-    EXPECT_TRUE(v.least < all || data == first.data) << v.what << ": the bytes themselves come through";
+    EXPECT_TRUE(v.least < all || data == first.data)
+        << v.what << ": the bytes themselves come through";
     const bool in_data = v.expected == zip_crc_error || v.expected == zip_data_error;
     if (v.next_readable) {
       ASSERT_EQ(2u, w.entries.size()) << v.what;
@@ -205,9 +233,12 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
     EXPECT_EQ(in_data ? 1u : 0u, t.announced.size()) << v.what;
     const std::string log = first.info_status ? std::string(archive_name) + "の目録が壊れている．"
                                               : logged("entry", "が壊れている．");
-    EXPECT_EQ(w.open_status ? std::vector<std::string>() : std::vector<std::string>{log}, t.log_lines) << v.what;
+    EXPECT_EQ(w.open_status ? std::vector<std::string>() : std::vector<std::string>{log},
+              t.log_lines)
+        << v.what;
   }
-  // More entries announced than the directory holds, and a second header that is not one: the walk stops there.
+  // More entries announced than the directory holds, and a second header that is not one: the walk
+  // stops there.
   zip_builder more;
   more.add("only", "x", 0).entry_count = 40000;
   std::string broken = zip_builder().add("one", "1", 0).add("two", "2", 0).build();
@@ -222,9 +253,11 @@ TEST(zip_reader, damage_is_found_and_spares_the_next_entry) {
 
 // Every cut of an archive loses its end record: none may open, none may crash.
 TEST(zip_reader, every_truncation_is_refused) {
-  const std::string bytes = zip_builder().add("a.txt", mixed_bytes(3000, 1)).add("dir/", "", 0).build();
+  const std::string bytes =
+      zip_builder().add("a.txt", mixed_bytes(3000, 1)).add("dir/", "", 0).build();
   for (std::size_t length = 0; length < bytes.size(); ++length)
-    EXPECT_EQ(zip_bad_archive, walk_archive(memory_source(bytes.substr(0, length))).open_status) << "cut at " << length;
+    EXPECT_EQ(zip_bad_archive, walk_archive(memory_source(bytes.substr(0, length))).open_status)
+        << "cut at " << length;
 }
 
 TEST(entry_name, kinds_separators_and_refusals) {
@@ -244,7 +277,8 @@ TEST(entry_name, kinds_separators_and_refusals) {
   for (const expectation& e : cases) {
     wklib::string name(e.stored);
     const entry_kind kind = classify_entry_name(name);
-    EXPECT_EQ(e.kind, kind) << "name \"" << e.stored << "\": expected kind " << e.kind << ", got " << kind;
+    EXPECT_EQ(e.kind, kind) << "name \"" << e.stored << "\": expected kind " << e.kind << ", got "
+                            << kind;
     EXPECT_STREQ(e.converted, name.c_str()) << "name \"" << e.stored << "\"";
   }
   const std::string refused[] = {
@@ -267,21 +301,27 @@ TEST(entry_name, kinds_separators_and_refusals) {
 TEST(unzip_loop, writes_files_and_their_directories) {
   const std::string big = mixed_bytes(20000, 1);
   zip_builder b;
-  b.add("top.txt", "top").add("a/b/c.txt", big).add("empty", "", 0).add("d/", "", 0).add("表/ソ", "sjis", 0);
+  b.add("top.txt", "top")
+      .add("a/b/c.txt", big)
+      .add("empty", "", 0)
+      .add("d/", "", 0)
+      .add("表/ソ", "sjis", 0);
   memory_target t;
   EXPECT_EQ(unzip_done, run(b.build(), t));
   EXPECT_TRUE(t.log_lines.empty()) << "first log line: " << t.log_lines[0];
   const file_map files = {{at("top.txt"), "top"}, {at("a\\b\\c.txt"), big}, {at("empty"), ""},
                           {at("\x95\x5c\\\x83\x5c"), "sjis"}};
   EXPECT_TRUE(files == t.files) << "got " << t.files.size() << " files";
-  const std::vector<std::string> announced = {at("top.txt"), at("a\\b\\c.txt"), at("empty"), at("\x95\x5c\\\x83\x5c")};
+  const std::vector<std::string> announced = {at("top.txt"), at("a\\b\\c.txt"), at("empty"),
+                                              at("\x95\x5c\\\x83\x5c")};
   EXPECT_EQ(announced, t.announced);
   const std::vector<int> sizes = {3, 8192, 8192, 20000 - 2 * 8192, 4};
   EXPECT_EQ(sizes, t.write_sizes) << "expected blocks of at most 8192 bytes";
 
   memory_target none;
   EXPECT_EQ(unzip_not_opened, unzip_archive("none.zip", destination, none));
-  EXPECT_EQ(0u, none.announced.size() + none.log_lines.size()) << "a missing archive touches nothing";
+  EXPECT_EQ(0u, none.announced.size() + none.log_lines.size())
+      << "a missing archive touches nothing";
 }
 
 // Refused and overlong names are skipped and logged; the run goes on but is incomplete.
@@ -301,7 +341,8 @@ TEST(unzip_loop, refused_names_are_skipped_and_logged) {
 
 TEST(unzip_loop, cancel_stops_at_the_two_points) {
   const std::string big = mixed_bytes(100000, 3);
-  const std::string archive = zip_builder().add("first", "1").add("big", big).add("last", "z").build();
+  const std::string archive =
+      zip_builder().add("first", "1").add("big", big).add("last", "z").build();
   memory_target announced;
   announced.cancel_at_announce = 1;
   EXPECT_EQ(unzip_cancelled, run(archive, announced));
@@ -315,17 +356,21 @@ TEST(unzip_loop, cancel_stops_at_the_two_points) {
       << "expected the partial file to stay, got " << blocks.files[at("big")].size() << " bytes";
 }
 
-// What cannot be written is logged and the run goes on, incomplete; a file that failed a write is deleted.
+// What cannot be written is logged and the run goes on, incomplete; a file that failed a write is
+// deleted.
 TEST(unzip_loop, files_that_cannot_be_written) {
-  const std::string archive = zip_builder().add("sub/", "", 0).add("locked.exe", "new").add("next.txt", "n").build();
+  const std::string archive =
+      zip_builder().add("sub/", "", 0).add("locked.exe", "new").add("next.txt", "n").build();
   const struct {
     const char* failing;  // null: every write fails
     file_map files;
     std::vector<std::string> log;
   } cases[] = {
-      {"sub\\", {{at("locked.exe"), "new"}, {at("next.txt"), "n"}}, {logged("sub\\", "のディレクトリを作れない．")}},
+      {"sub\\", {{at("locked.exe"), "new"}, {at("next.txt"), "n"}},
+       {logged("sub\\", "のディレクトリを作れない．")}},
       {"locked.exe", {{at("next.txt"), "n"}}, {logged("locked.exe", "を書き出せない．")}},
-      {nullptr, {}, {logged("locked.exe", "を書き出せない．"), logged("next.txt", "を書き出せない．")}},
+      {nullptr, {},
+       {logged("locked.exe", "を書き出せない．"), logged("next.txt", "を書き出せない．")}},
   };
   for (const auto& c : cases) {
     memory_target t;

@@ -1,6 +1,6 @@
-// unzip_to_directory and unzip_with_progress on real files under Wine; the progress dialog 110 is driven from
-// a second thread as a user would. Which names are refused, what is logged and how damage ends a run is the
-// loop's (archive_test); here only what files on disk and the dialog add.
+// unzip_to_directory and unzip_with_progress on real files under Wine; the progress dialog 110 is
+// driven from a second thread as a user would. Which names are refused, what is logged and how
+// damage ends a run is the loop's (archive_test); here only what files on disk and the dialog add.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,7 +17,9 @@
 namespace {
 
 // The corpus made by tools/make_zip_fixtures.py.
-std::string fixture(const char* name) { return build_tree_path("tests/archive/zip_fixtures/") + name; }
+std::string fixture(const char* name) {
+  return build_tree_path("tests/archive/zip_fixtures/") + name;
+}
 
 long long file_size(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -27,21 +29,27 @@ long long file_size(const std::string& path) {
 
 std::vector<std::string> g_log;
 
-// Shift_JIS names with 0x5C trail bytes land where they belong, and a longer file is replaced whole. The
-// entry with the bad CRC is deleted from the disk and reaches the log hook.
+// Shift_JIS names with 0x5C trail bytes land where they belong, and a longer file is replaced
+// whole. The entry with the bad CRC is deleted from the disk and reaches the log hook.
 TEST(unzip, silent_extraction_on_disk) {
   scratch_directory dir("unzip_silent");
-  const std::string dest = dir / "dest\\", sjis = fixture("sjis.zip"), damaged = fixture("crc_error.zip");
-  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr) && write_file(dest + "ソ", std::string(6000, 'o')));
+  const std::string dest = dir / "dest\\", sjis = fixture("sjis.zip"),
+                    damaged = fixture("crc_error.zip");
+  ASSERT_TRUE(CreateDirectoryA(dest.c_str(), nullptr) &&
+              write_file(dest + "ソ", std::string(6000, 'o')));
   EXPECT_TRUE(unzip_to_directory(sjis.c_str(), dest.c_str())) << sjis;
   EXPECT_EQ(5000u, read_file(dest + "ソ").size()) << "ソ ends in 0x5C but is a file";
-  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex")) << "no entry for 能 (0x94 0x5C)";
+  EXPECT_EQ("\\documentclass{jarticle}\r\n", read_file(dest + "能力\\予定表.tex"))
+      << "no entry for 能 (0x94 0x5C)";
   EXPECT_TRUE(is_directory(dest + "十")) << "十/ is a directory entry (0x8F 0x5C then /)";
   set_unzip_log([](const wklib::string& line) { g_log.push_back(line.c_str()); });
   EXPECT_FALSE(unzip_to_directory(damaged.c_str(), dest.c_str()));
   set_unzip_log(nullptr);
-  EXPECT_FALSE(exists(dest + "texmf\\tex\\platex\\base\\jarticle.cls")) << "the entry with the bad CRC";
-  EXPECT_EQ(std::vector<std::string>{damaged + "のtexmf\\tex\\platex\\base\\jarticle.clsが壊れている．"}, g_log);
+  EXPECT_FALSE(exists(dest + "texmf\\tex\\platex\\base\\jarticle.cls"))
+      << "the entry with the bad CRC";
+  EXPECT_EQ(
+      std::vector<std::string>{damaged + "のtexmf\\tex\\platex\\base\\jarticle.clsが壊れている．"},
+      g_log);
 }
 
 // Dialog 110 shows each file as it is written; キャンセル (and the close box)
@@ -60,9 +68,11 @@ TEST(unzip, progress_dialog_shows_each_file_and_cancel_stops_it) {
         [&](DWORD ui_thread) {
           HWND dialog = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
           ASSERT_TRUE(dialog) << "dialog 110 did not appear with the caption " << caption;
-          EXPECT_TRUE(GetWindowLongA(ui_driver::item(dialog, IDC_UNZIP_PATH), GWL_STYLE) & ES_READONLY)
+          EXPECT_TRUE(GetWindowLongA(ui_driver::item(dialog, IDC_UNZIP_PATH), GWL_STYLE) &
+                      ES_READONLY)
               << "expected a read-only field";
-          EXPECT_TRUE(ui_driver::wait_until([&] { return file_size(big) > 0; })) << "big.bin was never started";
+          EXPECT_TRUE(ui_driver::wait_until([&] { return file_size(big) > 0; }))
+              << "big.bin was never started";
           EXPECT_EQ(big, ui_driver::item_text(dialog, IDC_UNZIP_PATH));
           size_at_press = file_size(big);
           if (way == 0) {

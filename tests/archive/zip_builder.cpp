@@ -24,14 +24,16 @@ std::uint32_t size32(const std::string& s) { return static_cast<std::uint32_t>(s
 std::string deflate_raw(const std::string& data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
   std::string out(size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
-                static_cast<uLong>(data.size()), 6) != Z_OK)
+  if (compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+                reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                6) != Z_OK)
     throw std::runtime_error("compress2");
   return out.substr(2, size - 6);  // without the zlib header and the Adler-32 after the data
 }
 
 std::uint32_t crc32_of(const std::string& data) {
-  return static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(data.data()), size32(data)));
+  return static_cast<std::uint32_t>(
+      crc32(0L, reinterpret_cast<const Bytef*>(data.data()), size32(data)));
 }
 
 std::string mixed_bytes(std::size_t length, std::uint32_t seed) {
@@ -42,7 +44,8 @@ std::string mixed_bytes(std::size_t length, std::uint32_t seed) {
   return out;
 }
 
-zip_builder& zip_builder::add(const std::string& name, const std::string& data, std::uint16_t method) {
+zip_builder& zip_builder::add(const std::string& name, const std::string& data,
+                              std::uint16_t method) {
   entries_.push_back(zip_builder_entry());
   entries_.back().name = name;
   entries_.back().data = data;
@@ -92,7 +95,8 @@ walked_archive walk_archive(std::unique_ptr<zip_source> source, unsigned block) 
     if (e.info_status == zip_ok) {
       e.name.assign(name.data(), e.info.name_length);
       if ((e.status = reader.open_current()) == zip_ok) {
-        while ((e.status = reader.read_current(buffer.data(), block)) > 0) e.data.append(buffer.data(), e.status);
+        while ((e.status = reader.read_current(buffer.data(), block)) > 0)
+          e.data.append(buffer.data(), e.status);
         e.close_status = reader.close_current();
       }
       e.next_status = reader.next();

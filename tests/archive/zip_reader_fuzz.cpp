@@ -1,7 +1,7 @@
-// Fuzz target: any bytes as an archive, read in blocks of two sizes, and as one entry name. Besides the
-// sanitizers' own checks: the reader never hands out more than an entry's declared size, an entry read to a
-// clean end matches its size and CRC-32, and every name the entry-name rules accept stays inside the
-// destination when resolved the way Windows resolves a path.
+// Fuzz target: any bytes as an archive, read in blocks of two sizes, and as one entry name. Besides
+// the sanitizers' own checks: the reader never hands out more than an entry's declared size, an
+// entry read to a clean end matches its size and CRC-32, and every name the entry-name rules accept
+// stays inside the destination when resolved the way Windows resolves a path.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,8 +12,9 @@
 
 namespace {
 
-// Resolves a relative path as Win32 does: components split at '\' (double-byte characters kept whole), trailing dots
-// and spaces trimmed, "." dropped, ".." going up. False when it would leave the starting directory or name a drive.
+// Resolves a relative path as Win32 does: components split at '\' (double-byte characters kept
+// whole), trailing dots and spaces trimmed, "." dropped, ".." going up. False when it would leave
+// the starting directory or name a drive.
 bool stays_inside(const std::string& path) {
   if (path.empty() || path[0] == '\\') return false;
   std::vector<std::string> parts(1);
@@ -44,7 +45,8 @@ bool stays_inside(const std::string& path) {
 
 void check_name(const char* bytes, std::size_t size) {
   wklib::string name(bytes, static_cast<int>(size));
-  if (classify_entry_name(name) != entry_refused && !stays_inside(std::string(name.c_str(), name.length())))
+  if (classify_entry_name(name) != entry_refused &&
+      !stays_inside(std::string(name.c_str(), name.length())))
     std::abort();
 }
 
@@ -55,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (unsigned block : {8192u, 13u}) {
     for (const walked_entry& e : walk_archive(memory_source(bytes), block).entries) {
       if (e.data.size() > e.info.uncompressed_size) std::abort();
-      if (e.status == 0 && (e.data.size() != e.info.uncompressed_size || crc32_of(e.data) != e.info.crc32))
+      if (e.status == 0 &&
+          (e.data.size() != e.info.uncompressed_size || crc32_of(e.data) != e.info.crc32))
         std::abort();
       if (block == 13u) check_name(e.name.data(), e.name.size());
     }

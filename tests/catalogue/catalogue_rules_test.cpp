@@ -1,5 +1,6 @@
-// The catalogue's pure decisions: the states and ticks from the mirror's and the saved copy's times (both in UTC),
-// the newest archive of a tool, how a name matches a pattern, and the two readers of the information file.
+// The catalogue's pure decisions: the states and ticks from the mirror's and the saved copy's times
+// (both in UTC), the newest archive of a tool, how a name matches a pattern, and the two readers of
+// the information file.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -27,7 +28,8 @@ TEST(catalogue_rules, states_and_ticks_from_the_two_times) {
     const char* text;
     bool ticked, tool_ticked;
   } const cases[] = {
-      {"saved just after the change", at(change), at(change + 1), state_newest, "最新", false, false},
+      {"saved just after the change", at(change), at(change + 1), state_newest, "最新", false,
+       false},
       {"same time", at(change), at(change), state_old, "お古", true, false},
       {"saved just before the change", at(change), at(change - 1), state_old, "お古", true, true},
       {"nothing saved", at(change), unknown, state_missing, "無い", true, true},
@@ -83,7 +85,8 @@ TEST(match_forms, whole_covers_the_name_found_is_anywhere) {
   }
 }
 
-// The information file, written by the test. A missing one is the dialog test's "information file unreadable".
+// The information file, written by the test. A missing one is the dialog test's "information file
+// unreadable".
 std::string scratch_file(const std::string& content) {
   static int counter = 0;
   const std::string path = testing::TempDir() + "info_" + std::to_string(++counter) + ".c";
@@ -91,8 +94,9 @@ std::string scratch_file(const std::string& content) {
   return path;
 }
 
-// A file in the shape of the distribution's: quoted texts before, inside and after the array, a start line
-// ending in CR LF, an end line with trailing spaces (which does not end the array) and a name given twice.
+// A file in the shape of the distribution's: quoted texts before, inside and after the array, a
+// start line ending in CR LF, an end line with trailing spaces (which does not end the array) and a
+// name given twice.
 const char* const typical =
     "/* \"before.tar.gz\" */\n"
     "char *fname[] = {\r\n"
@@ -112,9 +116,9 @@ const char* const typical =
 TEST(read_info_file, table) {
   // What the mirror lists (as sent) and what the save directory holds (lower-cased).
   name_list remote, lowered;
-  for (const char* name : {"latex.tar.xz", "ptex-w32.tar.bz2", "second.tar.gz", "otfdevel-w32.tar.gz",
-                           "OTFDevel-w32.tar.gz", "mixed.tar.gz", "before.tar.gz", "after.tar.gz",
-                           "beyond.tar.gz", ""}) {
+  for (const char* name : {"latex.tar.xz", "ptex-w32.tar.bz2", "second.tar.gz",
+                           "otfdevel-w32.tar.gz", "OTFDevel-w32.tar.gz", "mixed.tar.gz",
+                           "before.tar.gz", "after.tar.gz", "beyond.tar.gz", ""}) {
     remote.push_back(wklib::string(name));
     lowered.push_back(wklib::string(name).lower());
   }
@@ -125,9 +129,12 @@ TEST(read_info_file, table) {
     std::vector<std::string> expected;
   } const cases[] = {
       {"online: the array only, exact names, otfdevel and the empty text skipped, one name a line, capitals not "
-       "matched, a name as often as given", typical, info_online, {"latex.tar.xz", "ptex-w32.tar.bz2", "latex.tar.xz"}},
-      {"offline: every quoted text up to \"}\", lower-cased, capitals matched", typical, info_offline,
-       {"before.tar.gz", "latex.tar.xz", "ptex-w32.tar.bz2", "mixed.tar.gz", "latex.tar.xz", "after.tar.gz"}},
+       "matched, a name as often as given", typical, info_online,
+       {"latex.tar.xz", "ptex-w32.tar.bz2", "latex.tar.xz"}},
+      {"offline: every quoted text up to \"}\", lower-cased, capitals matched", typical,
+       info_offline,
+       {"before.tar.gz", "latex.tar.xz", "ptex-w32.tar.bz2", "mixed.tar.gz", "latex.tar.xz",
+        "after.tar.gz"}},
       {"online without the start line lists nothing", "\"latex.tar.xz\",\n};\n", info_online, {}},
   };
   for (const case_t& c : cases) {

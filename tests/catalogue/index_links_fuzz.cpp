@@ -9,12 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  memory_page source(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), data[0] ? data[0] : 1 << 20);
+  memory_page source(std::string(reinterpret_cast<const char*>(data) + 1, size - 1),
+                     data[0] ? data[0] : 1 << 20);
   name_list names;
   if (scan_index_links(source, nullptr, names) != listing_complete) std::abort();
   for (const wklib::string& name : names) {
     const std::string text(name.c_str(), name.length());
-    if (text.size() >= link_window_size || source.text_.find(text) == std::string::npos) std::abort();
+    if (text.size() >= link_window_size || source.text_.find(text) == std::string::npos)
+      std::abort();
   }
   return 0;
 }

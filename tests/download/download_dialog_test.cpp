@@ -44,7 +44,8 @@ int run(const download_job& job, int n = 0, const std::function<void(HWND)>& dri
   ui_driver::run_modal([&] { result = run_download(nullptr, job); }, [&](DWORD ui_thread) {
     if (!drive) return;
     const std::string caption =
-        "ファイルのダウンロード中   ( " + std::to_string(n) + " / " + std::to_string(job.urls.size()) + " )";
+        "ファイルのダウンロード中   ( " + std::to_string(n) + " / "
+            + std::to_string(job.urls.size()) + " )";
     HWND dialog = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
     ASSERT_TRUE(dialog) << "no dialog captioned " << caption;
     drive(dialog);
@@ -56,7 +57,8 @@ int run(const download_job& job, int n = 0, const std::function<void(HWND)>& dri
 void wait_for_big(HWND dialog, unsigned long bytes = 0) {
   ui_driver::wait_until([&] {
     unsigned long got = 0;
-    return std::sscanf(ui_driver::item_text(dialog, IDC_DOWNLOAD_STATUS).c_str(), "big.bin : %lu/", &got) == 1 &&
+    return std::sscanf(ui_driver::item_text(dialog, IDC_DOWNLOAD_STATUS).c_str(), "big.bin : %lu/",
+                       &got) == 1 &&
            got > bytes;
   });
 }
@@ -70,9 +72,9 @@ std::string plant_stale_cache_entry(const wklib::string& url) {
   FILETIME expires = {0, 0x7FFFFFFF}, modified;  // far beyond any test run
   GetSystemTimeAsFileTime(&modified);
   const char headers[] = "HTTP/1.1 200 OK\r\nContent-Length: 17\r\n\r\n";
-  const bool committed = CommitUrlCacheEntryA(url.c_str(), cached, expires, modified, NORMAL_CACHE_ENTRY,
-                                              reinterpret_cast<BYTE*>(const_cast<char*>(headers)),
-                                              sizeof headers - 1, nullptr, nullptr);
+  const bool committed = CommitUrlCacheEntryA(
+      url.c_str(), cached, expires, modified, NORMAL_CACHE_ENTRY,
+      reinterpret_cast<BYTE*>(const_cast<char*>(headers)), sizeof headers - 1, nullptr, nullptr);
   return committed ? cached : "";
 }
 
@@ -87,7 +89,8 @@ TEST(download_proxy, a_configured_proxy_carries_the_downloads) {
       << "the download did not pass the proxy; proxy log: " << proxied.added();
   EXPECT_TRUE(read_file(save / "1.bin") == sample_bytes(5000));
 
-  // Wine's session keeps that proxy: going direct now must fail openly, not silently keep using the proxy.
+  // Wine's session keeps that proxy: going direct now must fail openly, not silently keep using the
+  // proxy.
   if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")) return;
   configure(save, true, false);
   const file_tail log = program_log();
@@ -101,8 +104,8 @@ TEST(download_proxy, a_configured_proxy_carries_the_downloads) {
 TEST(download_dialog, failure_stops_the_job_and_the_dialog_shows_each_file) {
   scratch_directory save("dl_404");
   configure(save, true, false);
-  const download_job job = job_of(save, {"/files/sample.bin", "/trickle/files/big.bin", "/files/missing.bin",
-                                         "/files/x4.bin", "/files/x5.bin"});
+  const download_job job = job_of(save, {"/files/sample.bin", "/trickle/files/big.bin",
+                                         "/files/missing.bin", "/files/x4.bin", "/files/x5.bin"});
   const std::string planted = plant_stale_cache_entry(job.urls[1]);
   ASSERT_FALSE(planted.empty()) << "could not plant a cache entry, error " << GetLastError();
   const file_tail log = program_log(), requests(mirror().log_path("http"));
@@ -111,7 +114,8 @@ TEST(download_dialog, failure_stops_the_job_and_the_dialog_shows_each_file) {
   EXPECT_EQ(2, run(job, 2, [&](HWND dialog) {
     // Half-way through big.bin the bar and the status line agree.
     wait_for_big(dialog, 50000);
-    position = static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_DOWNLOAD_BAR), PBM_GETPOS, 0, 0));
+    position =
+        static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_DOWNLOAD_BAR), PBM_GETPOS, 0, 0));
     status = ui_driver::item_text(dialog, IDC_DOWNLOAD_STATUS);
     during = read_file(planted);
     ui_driver::save_screenshot("download_106", dialog);

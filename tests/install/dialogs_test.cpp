@@ -1,6 +1,6 @@
-// Whole installation runs through the real dialog 107, driven as a user would: the questions answered,
-// dialog 112 (its screenshot here; 107's is the end-to-end walk's) and the dviout path prompt filled in,
-// キャンセル pressed while a question or a program waits.
+// Whole installation runs through the real dialog 107, driven as a user would: the questions
+// answered, dialog 112 (its screenshot here; 107's is the end-to-end walk's) and the dviout path
+// prompt filled in, キャンセル pressed while a question or a program waits.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,15 +18,24 @@ const char prompt_caption[] = "dvioutをインストールするディレクト�
 const char sheet[] = "環境変数のチェック";
 
 enum setup_flag : unsigned {
-  w32tex = 1, texmf = 2, gs_lib = 4, gs_registered = 8, gs_uninstaller_fails = 16, gs_archive = 32,
-  gsview_registered = 64, gsview = 128, dviout_installed_before = 256, dviout = 512, path_has_bin = 1024,
+  w32tex = 1,
+  texmf = 2,
+  gs_lib = 4,
+  gs_registered = 8,
+  gs_uninstaller_fails = 16,
+  gs_archive = 32,
+  gsview_registered = 64,
+  gsview = 128,
+  dviout_installed_before = 256,
+  dviout = 512,
+  path_has_bin = 1024,
   plugin_cancels = 2048,
 };
 
 // What the user does next: answers the window of `caption` (a message box of "tamari3", whose text
-// is noted) with `button`; in dialog 112 notes the rows and may untick the first; in the path prompt
-// notes the offered directory and may type one; or, with no caption, waits until the test program
-// `blocked` runs, presses キャンセル of dialog 107 and lets the program end.
+// is noted) with `button`; in dialog 112 notes the rows and may untick the first; in the path
+// prompt notes the offered directory and may type one; or, with no caption, waits until the test
+// program `blocked` runs, presses キャンセル of dialog 107 and lets the program end.
 struct action {
   const char* caption;
   int button;
@@ -34,8 +43,12 @@ struct action {
   bool untick_first;
 };
 action box(int button) { return {"tamari3", button, nullptr, nullptr, false}; }
-action sheet_112(int button, bool untick_first = false) { return {sheet, button, nullptr, nullptr, untick_first}; }
-action prompt(int button, const char* typed = nullptr) { return {prompt_caption, button, typed, nullptr, false}; }
+action sheet_112(int button, bool untick_first = false) {
+  return {sheet, button, nullptr, nullptr, untick_first};
+}
+action prompt(int button, const char* typed = nullptr) {
+  return {prompt_caption, button, typed, nullptr, false};
+}
 action cancel_while(const char* program) { return {nullptr, 0, nullptr, program, false}; }
 
 struct fake_plugins : other_software_source {
@@ -57,14 +70,17 @@ std::string question(const char* name) {
 const std::string gs_question = question("GhostScript"), gsview_question = question("GSview"),
                   dviout_question = question("dviout");
 // TEXMFMAIN is set in the registry only, so dialog 112 does not offer it.
-const std::string offered = "TEXMF=c:/old ticked|TEXMFCNF=c:/cnf ticked|", default_dir = "<tex>dviout\\";
-const char *const none = "インストールしてない", *const cancelled = "キャンセル", *const ok = "成功";
+const std::string offered = "TEXMF=c:/old ticked|TEXMFCNF=c:/cnf ticked|",
+                  default_dir = "<tex>dviout\\";
+const char *const none = "インストールしてない", *const cancelled = "キャンセル",
+                  *const ok = "成功";
 
 // The running text of dialog 107 as it was when the dialog went.
 std::string last_text;
 LRESULT CALLBACK catch_last_text(int code, WPARAM wparam, LPARAM lparam) {
   HWND window = reinterpret_cast<HWND>(wparam);
-  if (code == HCBT_DESTROYWND && GetDlgItem(window, IDC_INSTALL_PROGRESS) && ui_driver::text(window) == "インストール")
+  if (code == HCBT_DESTROYWND && GetDlgItem(window, IDC_INSTALL_PROGRESS) &&
+      ui_driver::text(window) == "インストール")
     last_text = ui_driver::item_text(window, IDC_INSTALL_PROGRESS);
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -111,10 +127,12 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
   for (const action& a : actions) {
     if (a.blocked) {
       EXPECT_TRUE(ui_driver::wait_until([&] {
-        for (const std::string& line : read_lines(run.dir / "commands.log"))  // program|directory|command
+        for (const std::string& line :
+             read_lines(run.dir / "commands.log"))  // program|directory|command
           if (line.find(std::string(a.blocked) + "|") == 0) return true;
         return false;
-      })) << a.blocked << " never started";
+      })) << a.blocked
+          << " never started";
       ui_driver::press(ui_driver::find_window({"#32770", "インストール"}), IDCANCEL);
       write_file(run.dir / "release", "");
       continue;
@@ -144,13 +162,18 @@ std::vector<std::string> drive(const step_run& run, const std::vector<action>& a
   return seen;
 }
 
-// Dialog 112 deletes the ticked variables from both registry places and from autoexec.bat (TEXMFCNF;
-// TEXMF was unticked), and then asks for a restart; its キャンセル deletes nothing.
+// Dialog 112 deletes the ticked variables from both registry places and from autoexec.bat
+// (TEXMFCNF; TEXMF was unticked), and then asks for a restart; its キャンセル deletes nothing.
 std::vector<std::string> texmf_left(bool deleted) {
-  const std::string cnf = deleted ? "<none>" : "c:/cnf", machine = "HKLM\\" + std::string(system_environment);
-  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" + std::string(deleted ? "" : "set TEXMFCNF=c:/cnf\r\n"),
-          "HKCU\\Environment|TEXMF=c:/cnf", machine + "|TEXMF=c:/cnf", "HKCU\\Environment|TEXMFCNF=" + cnf,
-          machine + "|TEXMFCNF=" + cnf, deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
+  const std::string cnf = deleted ? "<none>" : "c:/cnf",
+                    machine = "HKLM\\" + std::string(system_environment);
+  return {"file C:\\autoexec.bat=set TEXMF=c:/old\r\n" +
+              std::string(deleted ? "" : "set TEXMFCNF=c:/cnf\r\n"),
+          "HKCU\\Environment|TEXMF=c:/cnf",
+          machine + "|TEXMF=c:/cnf",
+          "HKCU\\Environment|TEXMFCNF=" + cnf,
+          machine + "|TEXMFCNF=" + cnf,
+          deleted ? "restart" : "HKCU\\Environment|TEXMFMAIN=c:/cnf"};
 }
 
 TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
@@ -161,39 +184,48 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
     std::vector<action> actions;
     std::vector<std::string> seen;  // the boxes' texts, dialog 112's rows, the offered directory
     int returned;
-    // w32tex, dviout, dviout_settings, ghostscript, gsview, ghostscript_settings, environment, other
+    // w32tex, dviout, dviout_settings, ghostscript, gsview, ghostscript_settings, environment,
+    // other
     std::array<const char*, 8> results;
     std::vector<std::string> log_in_order;  // these lines, in this order, others between
     const char* text_end;                   // how the running text ends
     std::vector<std::string> checks;        // as in the steps' tables
   } cases[] = {
-      {"Yes, No and Cancel", w32tex | texmf | gs_registered | gs_archive | gsview_registered | gsview |
+      {"Yes, No and Cancel",
+       w32tex | texmf | gs_registered | gs_archive | gsview_registered | gsview |
                                  dviout_installed_before | dviout, 1, 1,
        {sheet_112(IDOK, true), box(IDYES), box(IDNO), box(IDCANCEL)},
        {offered, gs_question, gsview_question, dviout_question},
        0, {ok, cancelled, cancelled, ok, ok, ok, ok, ok},
-       {"W32TeXのインストール終了", "TeXの不要環境変数削除開始．", "環境変数「TEXMF」「TEXMFCNF」が存在．",
+       {"W32TeXのインストール終了", "TeXの不要環境変数削除開始．",
+        "環境変数「TEXMF」「TEXMFCNF」が存在．",
         "環境変数「TEXMFCNF」の削除終了．", "TeXの不要環境変数削除終了．",
-        "GhostScriptのアンインストール開始", "GhostScriptのインストール開始", "GhostScriptの設定完了",
+        "GhostScriptのアンインストール開始", "GhostScriptのインストール開始",
+        "GhostScriptの設定完了",
         "GSViewのインストール開始", "その他のソフトウェアのインストールに成功しました．"},
        "その他のソフトウェアのインストール\r\n", texmf_left(true)},
       {"a failed uninstallation, then dviout anew in 表", gs_registered | gs_uninstaller_fails |
            gs_archive | gs_lib | dviout_installed_before | dviout | path_has_bin, 0, 0,
        {box(IDYES), box(IDOK), sheet_112(IDCANCEL), box(IDYES), prompt(IDOK, "表")},
-       {gs_question, "アンインストールに失敗", "GS_LIB=c:/gs/lib ticked|", dviout_question, default_dir},
+       {gs_question, "アンインストールに失敗", "GS_LIB=c:/gs/lib ticked|", dviout_question,
+        default_dir},
        0, {none, ok, ok, cancelled, none, cancelled, "不要", "インストールしてない．"},
        {"GhostScriptのアンインストール開始", "GhostScriptの不要環境変数削除開始．",
         "環境変数を削除しませんでした．", "dvioutのアンインストール終了", "dvioutの設定終了"},
        "dvioutのインストール……成功\r\ndvioutの設定……成功\r\n", {"file <dir>表\\dviout.exe"}},
-      {"キャンセル while tar runs", w32tex | texmf, 0, 0, {cancel_while("tar"), sheet_112(IDCANCEL)},
-       {offered}, 4, {"失敗", cancelled, cancelled, cancelled, cancelled, cancelled, cancelled, cancelled},
-       {"x.tar.bz2のインストールに成功", "W32TeXのインストール終了", "環境変数を削除しませんでした．",
+      {"キャンセル while tar runs", w32tex | texmf, 0, 0,
+       {cancel_while("tar"), sheet_112(IDCANCEL)},
+       {offered}, 4,
+       {"失敗", cancelled, cancelled, cancelled, cancelled, cancelled, cancelled, cancelled},
+       {"x.tar.bz2のインストールに成功", "W32TeXのインストール終了",
+        "環境変数を削除しませんでした．",
         "TeXの不要環境変数削除終了．"},
        "x.tar.bz2を解凍……失敗\r\nキャンセルされました．", texmf_left(false)},
       {"キャンセル while uninstalling", gs_registered | gs_archive, 0, 0,
        {box(IDYES), cancel_while("uninstall")}, {gs_question}, 4,
        {none, cancelled, cancelled, cancelled, cancelled, cancelled, cancelled, cancelled},
-       {"GhostScriptのアンインストール終了"}, "GhostScriptのアンインストール……成功\r\nキャンセルされました．", {}},
+       {"GhostScriptのアンインストール終了"},
+       "GhostScriptのアンインストール……成功\r\nキャンセルされました．", {}},
       {"キャンセル while GSview installs", gsview, 0, 0, {cancel_while("gsview_setup")},
        {}, 4, {none, cancelled, cancelled, none, cancelled, none, cancelled, cancelled},
        {"GSViewのインストール開始"}, "GSviewのインストール……キャンセルされました．", {}},
@@ -201,7 +233,8 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
        dviout | path_has_bin | plugin_cancels, 2, 1, {prompt(IDCANCEL)}, {default_dir}, 4,
        {none, "失敗", cancelled, none, none, none, "不要", "失敗"},
        {"その他のソフトウェアのインストールに失敗しました．"},
-       "dvioutのインストール……失敗\r\nその他のソフトウェアのインストール\r\nキャンセルされました．", {}},
+       "dvioutのインストール……失敗\r\nその他のソフトウェアのインストール\r\nキャンセルされました．",
+       {}},
   };
   HHOOK hook = SetWindowsHookExA(WH_CBT, catch_last_text, nullptr, GetCurrentThreadId());
   for (const auto& c : cases) {
@@ -224,13 +257,15 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
     EXPECT_EQ(c.seen, seen);
     EXPECT_EQ(c.returned, returned);
     const step_results& r = run.state.step_results;
-    const wklib::string* fields[] = {&r.w32tex, &r.dviout, &r.dviout_settings, &r.ghostscript,
-                                     &r.gsview, &r.ghostscript_settings, &r.environment, &r.other_software};
+    const wklib::string* fields[] = {&r.w32tex,      &r.dviout,        &r.dviout_settings,
+                                     &r.ghostscript, &r.gsview,        &r.ghostscript_settings,
+                                     &r.environment, &r.other_software};
     for (size_t i = 0; i < 8; ++i) EXPECT_STREQ(c.results[i], fields[i]->c_str()) << "field " << i;
     std::vector<std::string> log = run.log();
     auto at = log.begin();
     for (const std::string& line : c.log_in_order)
-      EXPECT_NE(log.end(), at = std::find(at, log.end(), line)) << "expected next in the log: " << line;
+      EXPECT_NE(log.end(), at = std::find(at, log.end(), line))
+          << "expected next in the log: " << line;
     const std::string end = c.text_end;
     EXPECT_EQ(end, last_text.substr(last_text.size() - std::min(last_text.size(), end.size())));
     EXPECT_TRUE(!c.plugins_selected || plugins.window) << "the plug-ins report to dialog 107";

@@ -13,9 +13,12 @@ namespace {
 
 TEST(remove_set_lines, drops_only_the_lines_that_set_the_variable) {
   wklib::string kept;
-  EXPECT_EQ(3, remove_set_lines("@echo off\r\nset TEXMF=c:/tex\r\n  SET texmf = x\r\nrem set TEXMF=x\r\n"
-                                "set TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\nset texmf=last", "TEXMF", kept));
-  EXPECT_STREQ("@echo off\r\nrem set TEXMF=x\r\nset TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\n", kept.c_str());
+  EXPECT_EQ(
+      3, remove_set_lines("@echo off\r\nset TEXMF=c:/tex\r\n  SET texmf = x\r\nrem set TEXMF=x\r\n"
+                          "set TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\nset texmf=last",
+                          "TEXMF", kept));
+  EXPECT_STREQ("@echo off\r\nrem set TEXMF=x\r\nset TEXMFMAIN=x\r\nset PATH=%PATH%;c:\\表\\bin\r\n",
+               kept.c_str());
   EXPECT_EQ(0, remove_set_lines("set GS_LIBX=1\r\n", "GS_LIB", kept));
   EXPECT_STREQ("set GS_LIBX=1\r\n", kept.c_str());
 }
@@ -23,7 +26,8 @@ TEST(remove_set_lines, drops_only_the_lines_that_set_the_variable) {
 // (The autoexec.bat line and the joined directories show in steps_test's 9x rows.)
 TEST(path_value_with, adds_a_separator_only_where_missing) {
   for (const char* value : {"", "c:\\windows;", "c:\\windows"})
-    EXPECT_STREQ(*value ? "c:\\windows;c:\\tex\\bin;" : "c:\\tex\\bin;", path_value_with(value, "c:\\tex\\bin").c_str())
+    EXPECT_STREQ(*value ? "c:\\windows;c:\\tex\\bin;" : "c:\\tex\\bin;",
+                 path_value_with(value, "c:\\tex\\bin").c_str())
         << value;
 }
 
@@ -35,7 +39,8 @@ TEST(tar_command_line, picks_the_mode_and_keeps_double_byte_characters) {
                {"c:\\download\\x.tbz", "zxvf \"c:/download/x.tbz\""},
                {"c:\\表\\ソ.tar.gz", "zxvf \"c:/表/ソ.tar.gz\""}};
   for (const auto& c : cases)
-    EXPECT_EQ(std::string("\"c:\\tex\\tar.exe\" ") + c.expected, tar_command_line("c:\\tex\\", c.archive).c_str())
+    EXPECT_EQ(std::string("\"c:\\tex\\tar.exe\" ") + c.expected,
+              tar_command_line("c:\\tex\\", c.archive).c_str())
         << c.archive;
 }
 
@@ -59,7 +64,8 @@ TEST(uninstaller_file, tries_each_space_outside_quotes) {
     std::set<std::string> files;
     const char *command, *expected;
   } cases[] = {
-      {{"C:\\gs\\uninstgs.exe"}, "\"C:\\gs\\uninstgs.exe\" \"C:\\gs\\gs8.14\\uninstal.txt\"", "C:\\gs\\uninstgs.exe"},
+      {{"C:\\gs\\uninstgs.exe"}, "\"C:\\gs\\uninstgs.exe\" \"C:\\gs\\gs8.14\\uninstal.txt\"",
+       "C:\\gs\\uninstgs.exe"},
       {{"C:\\Program Files\\gs\\uninstgs.exe"},
        "C:\\Program Files\\gs\\uninstgs.exe C:\\Program Files\\gs\\gs8.14\\uninstal.txt",
        "C:\\Program Files\\gs\\uninstgs.exe"},

@@ -25,7 +25,9 @@ struct recording_sink : progress_sink {
   std::string cancel_after;  // empty: never
   void append(const char* more) override { text += more; }
   void clear() override { text.clear(); }
-  bool cancelled() const override { return !cancel_after.empty() && text.find(cancel_after) != std::string::npos; }
+  bool cancelled() const override {
+    return !cancel_after.empty() && text.find(cancel_after) != std::string::npos;
+  }
   HWND window() const override { return nullptr; }
 };
 
@@ -37,8 +39,10 @@ inline std::string replaced(std::string text, const std::string& mark, const std
   return text;
 }
 
-// A registry value read without the code under test: its text (a DWORD in decimal), "<none>" or "<no key>".
-inline std::string reg_text(HKEY root, const std::string& key, const char* name, DWORD* type = nullptr) {
+// A registry value read without the code under test: its text (a DWORD in decimal), "<none>" or
+// "<no key>".
+inline std::string reg_text(HKEY root, const std::string& key, const char* name,
+                            DWORD* type = nullptr) {
   HKEY opened;
   if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &opened)) return "<no key>";
   char data[32768];
@@ -51,14 +55,16 @@ inline std::string reg_text(HKEY root, const std::string& key, const char* name,
 }
 
 // Sets a text value, or deletes it when `data` is null, through the program's registry functions.
-inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data, DWORD type = REG_SZ) {
+inline void reg_set(HKEY root, const std::string& key, const char* name, const char* data,
+                    DWORD type = REG_SZ) {
   if (data)
     reg_write_string(root, key.c_str(), name, data, type == REG_EXPAND_SZ);
   else
     reg_delete_value(root, (key + "\\" + name).c_str());
 }
 
-const char system_environment[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char system_environment[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char autoexec[] = "C:\\autoexec.bat";
 const char para0[] = "Software\\TOMOE\\DVIOUT\\para0";
 const std::string uninstall_root = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -70,8 +76,9 @@ inline std::string dviout_start_menu() {
 
 // What earlier runs may have left of GhostScript, GSview and dviout.
 inline void remove_traces() {
-  for (const char* name : {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13", "GSview 4.5",
-                           "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"})
+  for (const char* name :
+       {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "AFPL Ghostscript 8.13", "GSview 4.5",
+        "GSview 4.6", "GSview 4.6 (Japanese)", "GSview 4.8"})
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall_root + name).c_str());
   reg_delete_key_tree(HKEY_CURRENT_USER, "Software\\TOMOE");
   for (const char* key : {".dvi", "dvifile"}) reg_delete_key_tree(HKEY_CLASSES_ROOT, key);
@@ -79,17 +86,23 @@ inline void remove_traces() {
 }
 
 // The Windows path of a fixture program (its build tree path is a Unix one).
-inline std::string program_path(const char* unix_path) { return replaced(std::string("Z:") + unix_path, "/", "\\"); }
-inline std::string program_bytes(const char* unix_path) { return read_file(program_path(unix_path)); }
+inline std::string program_path(const char* unix_path) {
+  return replaced(std::string("Z:") + unix_path, "/", "\\");
+}
+inline std::string program_bytes(const char* unix_path) {
+  return read_file(program_path(unix_path));
+}
 // Runs a test installer, which registers its products.
 inline void run_installer(const char* unix_path) {
   run_and_wait(("\"" + program_path(unix_path) + "\"").c_str(), "", false);
 }
 
 // Settings with Hozon = <dir>save\ and Install = <dir>tex\; the test installers install under
-// <dir>programs\. Nothing of GhostScript, GSview or dviout is registered at the start, nor left at the end.
+// <dir>programs\. Nothing of GhostScript, GSview or dviout is registered at the start, nor left at
+// the end.
 struct step_run {
-  explicit step_run(const char* name) : dir(name), settings((dir / "tamari3.exe").c_str(), fixed_clock) {
+  explicit step_run(const char* name)
+      : dir(name), settings((dir / "tamari3.exe").c_str(), fixed_clock) {
     remove_traces();
     CreateDirectoryA(save().c_str(), nullptr);
     settings.set_save_dir(save().c_str());
@@ -104,7 +117,8 @@ struct step_run {
   }
   std::string save() const { return dir / "save\\"; }
   std::string tex() const { return dir / "tex\\"; }
-  // An expected text with <save>, <tex>, <dir>, <menu> (dviout's Start-menu folder) and <probe> put in.
+  // An expected text with <save>, <tex>, <dir>, <menu> (dviout's Start-menu folder) and <probe> put
+  // in.
   std::string expand(const std::string& text) const {
     std::string places = replaced(replaced(text, "<save>", save()), "<tex>", tex());
     places = replaced(places, "<menu>", dviout_start_menu());
@@ -123,14 +137,16 @@ struct step_run {
     DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
     const bool had = length > 0 && length < sizeof old;
     const std::string kept(old, had ? length : 0), variable = name;
-    undo.push_back([=] { SetEnvironmentVariableA(variable.c_str(), had ? kept.c_str() : nullptr); });
+    undo.push_back(
+        [=] { SetEnvironmentVariableA(variable.c_str(), had ? kept.c_str() : nullptr); });
     SetEnvironmentVariableA(name, value);
   }
   void set_value(HKEY root, const std::string& key, const char* name, const char* value) {
     DWORD type = REG_SZ;
     const std::string old = reg_text(root, key, name, &type), value_name = name;
     const bool had = old != "<none>" && old != "<no key>";
-    undo.push_back([=] { reg_set(root, key, value_name.c_str(), had ? old.c_str() : nullptr, type); });
+    undo.push_back(
+        [=] { reg_set(root, key, value_name.c_str(), had ? old.c_str() : nullptr, type); });
     reg_set(root, key, name, value);
   }
   // A file outside the scratch directory is deleted at the end, or gets its old content back.
@@ -138,7 +154,8 @@ struct step_run {
     const std::string place = expand(path), old = read_file(place);
     const bool had = exists(place);
     if (place.find(dir.path()) != 0)
-      undo.push_back([=] { had ? (void)write_file(place, old) : (void)DeleteFileA(place.c_str()); });
+      undo.push_back(
+          [=] { had ? (void)write_file(place, old) : (void)DeleteFileA(place.c_str()); });
     create_directory_chain(place.c_str());
     write_file(place, content);
   }
@@ -150,7 +167,8 @@ struct step_run {
   // A run_probe answering `code` as the uninstaller of `name`; it reports in <dir><name>.
   void set_uninstaller(const std::string& name, int code) {
     const std::string command =
-        "\"" + program_path(RUN_PROBE_PATH) + "\" " + std::to_string(code) + " \"" + (dir / name) + "\"";
+        "\"" + program_path(RUN_PROBE_PATH) + "\" " + std::to_string(code) + " \"" + (dir / name)
+            + "\"";
     reg_set(HKEY_LOCAL_MACHINE, uninstall_root + name, "UninstallString", command.c_str());
   }
 
@@ -162,11 +180,11 @@ struct step_run {
   std::vector<std::function<void()>> undo;
 };
 
-// A row of a step's table: the setup, then what the running text, the log and the step's field read,
-// what the step answered, and what else holds: "file P", "file P=CONTENT", "file P!=CONTENT",
-// "no file P", "product NAME", "no product NAME", "env NAME=VALUE", "HKCU\KEY|NAME=VALUE" (HKLM, HKCR
-// likewise; with "REG_EXPAND_SZ " before it, of that type), and "restart" when the step asks for one
-// (none asked for otherwise). Places are written as in the texts.
+// A row of a step's table: the setup, then what the running text, the log and the step's field
+// read, what the step answered, and what else holds: "file P", "file P=CONTENT", "file P!=CONTENT",
+// "no file P", "product NAME", "no product NAME", "env NAME=VALUE", "HKCU\KEY|NAME=VALUE" (HKLM,
+// HKCR likewise; with "REG_EXPAND_SZ " before it, of that type), and "restart" when the step asks
+// for one (none asked for otherwise). Places are written as in the texts.
 struct step_row {
   const char* what;
   std::function<void(step_run&)> setup;
@@ -187,18 +205,23 @@ inline void expect_holds(const step_run& run, const std::string& check) {
   if (c.compare(0, 5, "file ") == 0) {
     const std::string path = subject.substr(5), content = read_file(path);
     EXPECT_EQ(!no, exists(path)) << check;
-    EXPECT_TRUE(equals == std::string::npos || unlike != (content == value)) << check << ", got " << content;
+    EXPECT_TRUE(equals == std::string::npos || unlike != (content == value))
+        << check << ", got " << content;
   } else if (c.compare(0, 8, "product ") == 0) {
-    EXPECT_EQ(no, reg_text(HKEY_LOCAL_MACHINE, uninstall_root + c.substr(8), "") == "<no key>") << check;
+    EXPECT_EQ(no, reg_text(HKEY_LOCAL_MACHINE, uninstall_root + c.substr(8), "") == "<no key>")
+        << check;
   } else if (c.compare(0, 4, "env ") == 0) {
     char got[4096] = "";
     GetEnvironmentVariableA(subject.substr(4).c_str(), got, sizeof got);
     EXPECT_EQ(value, got) << check;
   } else if (c.compare(0, 2, "HK") == 0) {
-    const HKEY root = c[3] == 'U' ? HKEY_CURRENT_USER : c[2] == 'L' ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
+    const HKEY root = c[3] == 'U'   ? HKEY_CURRENT_USER
+                      : c[2] == 'L' ? HKEY_LOCAL_MACHINE
+                                    : HKEY_CLASSES_ROOT;
     const size_t bar = c.find('|');
     DWORD type = 0;
-    EXPECT_EQ(value, reg_text(root, c.substr(5, bar - 5), subject.substr(bar + 1).c_str(), &type)) << check;
+    EXPECT_EQ(value, reg_text(root, c.substr(5, bar - 5), subject.substr(bar + 1).c_str(), &type))
+        << check;
     EXPECT_TRUE(!expand_sz || type == REG_EXPAND_SZ) << check << ", got type " << type;
   } else {
     ADD_FAILURE() << "unknown check " << check;
@@ -211,9 +234,10 @@ inline void expect_checks(const step_run& run, const std::vector<std::string>& c
   EXPECT_EQ(std::count(checks.begin(), checks.end(), "restart") > 0, run.state.restart_needed);
 }
 
-// Runs `step` once for each row, in a fresh scratch directory, with its field set to キャンセル beforehand.
-inline void run_rows(const std::function<bool(step_context&)>& step, wklib::string step_results::*field,
-                     const std::vector<step_row>& rows) {
+// Runs `step` once for each row, in a fresh scratch directory, with its field set to キャンセル
+// beforehand.
+inline void run_rows(const std::function<bool(step_context&)>& step,
+                     wklib::string step_results::*field, const std::vector<step_row>& rows) {
   for (const step_row& row : rows) {
     SCOPED_TRACE(row.what);
     step_run run("step");

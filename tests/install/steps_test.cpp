@@ -1,6 +1,7 @@
 // The installation steps against Wine's registry and files, with the test programs (tar's command
-// lines are install_text_test's) and the prefix's all-users Start menu; the PATH step and the deletion
-// of a variable on NT here, and on 9x in a child of this program that Wine presents as Windows 98.
+// lines are install_text_test's) and the prefix's all-users Start menu; the PATH step and the
+// deletion of a variable on NT here, and on 9x in a child of this program that Wine presents as
+// Windows 98.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -26,8 +27,10 @@ void write_tar_gz(const std::string& path) {
   gzclose(file);
 }
 
-// Copies of tar.exe as texinst's programs, and the archives to unpack: sound ones are *.gz but bad*.
-std::function<void(step_run&)> texinst(std::vector<std::string> programs, std::vector<std::string> archives,
+// Copies of tar.exe as texinst's programs, and the archives to unpack: sound ones are *.gz but
+// bad*.
+std::function<void(step_run&)> texinst(std::vector<std::string> programs,
+                                       std::vector<std::string> archives,
                                        const char* cancel_after = "") {
   return [=](step_run& run) {
     CreateDirectoryA((run.save() + "texinst").c_str(), nullptr);
@@ -45,16 +48,21 @@ std::function<void(step_run&)> texinst(std::vector<std::string> programs, std::v
 TEST(install_w32tex, unpacks_each_archive_and_removes_the_copies) {
   run_rows(install_w32tex, &step_results::w32tex, {
       {"a Japanese path", texinst({"tar.exe", "gzip.exe"}, {"表\\ソ.tar.gz"}),
-       "W32TeXのインストール\r\nソ.tar.gzを解凍……成功\r\n", {"ソ.tar.gzのインストールに成功"}, "成功", true,
+       "W32TeXのインストール\r\nソ.tar.gzを解凍……成功\r\n", {"ソ.tar.gzのインストールに成功"},
+       "成功", true,
        {"no file <tex>tar.exe", "no file <tex>gzip.exe"}},
       {"the first fails", texinst({"tar.exe"}, {"bad.tar.gz", "ok.tar.gz"}),
        "W32TeXのインストール\r\nbad.tar.gzを解凍……失敗\r\nok.tar.gzを解凍……成功\r\n失敗\r\n",
        {"bad.tar.gzのインストールに失敗", "ok.tar.gzのインストールに成功"}, "失敗", false,
        {"no file <tex>tar.exe"}},
-      {"an empty texinst", texinst({}, {"ok.tar.gz"}), "W32TeXのインストール\r\n失敗\r\n", {}, "失敗", false, {}},
-      {"cancel while copying", texinst({"tar.exe", "gzip.exe"}, {"ok.tar.gz"}, "W32TeXのインストール\r\n"),
-       "W32TeXのインストール\r\n", {}, "キャンセル", false, {"no file <tex>tar.exe", "no file <tex>gzip.exe"}},
-      {"cancel while unpacking", texinst({"tar.exe"}, {"ok.tar.gz", "x.tar.bz2"}, "x.tar.bz2を解凍……"),
+      {"an empty texinst", texinst({}, {"ok.tar.gz"}), "W32TeXのインストール\r\n失敗\r\n", {},
+       "失敗", false, {}},
+      {"cancel while copying",
+       texinst({"tar.exe", "gzip.exe"}, {"ok.tar.gz"}, "W32TeXのインストール\r\n"),
+       "W32TeXのインストール\r\n", {}, "キャンセル", false,
+       {"no file <tex>tar.exe", "no file <tex>gzip.exe"}},
+      {"cancel while unpacking",
+       texinst({"tar.exe"}, {"ok.tar.gz", "x.tar.bz2"}, "x.tar.bz2を解凍……"),
        "W32TeXのインストール\r\nok.tar.gzを解凍……成功\r\nx.tar.bz2を解凍……失敗\r\n",
        {"ok.tar.gzのインストールに成功"}, "失敗", false, {"no file <tex>tar.exe"}},
   });
@@ -63,10 +71,13 @@ TEST(install_w32tex, unpacks_each_archive_and_removes_the_copies) {
 // <save>gs.zip as the archive (holding setupgs.exe when `sound`, a stand-in never started when
 // cancelled first), `fail` for TAMARI_FIXTURE_FAIL, a cancel after the text `cancel_after`; TMP and
 // TEMP as given, and a save directory <dir><save> when given.
-std::function<void(step_run&)> archive(bool sound, const char* fail, const char* cancel_after, const char* tmp,
-                                       const char* temp = "c:\\temp", const char* save = nullptr) {
+std::function<void(step_run&)> archive(bool sound, const char* fail, const char* cancel_after,
+                                       const char* tmp, const char* temp = "c:\\temp",
+                                       const char* save = nullptr) {
   return [=](step_run& run) {
-    if (sound) run.set_zip("<save>gs.zip", "setupgs.exe", *cancel_after ? "" : program_bytes(FIXTURE_SETUPGS_PATH));
+    if (sound)
+      run.set_zip("<save>gs.zip", "setupgs.exe",
+                  *cancel_after ? "" : program_bytes(FIXTURE_SETUPGS_PATH));
     if (save) run.settings.set_save_dir((run.dir / save).c_str());
     run.settings.load_settings();
     run.state.gs_archive = (run.save() + "gs.zip").c_str();
@@ -77,19 +88,22 @@ std::function<void(step_run&)> archive(bool sound, const char* fail, const char*
   };
 }
 
-// A test installer run beforehand (none when null), then run_probe uninstallers answering their exit codes.
-std::function<void(step_run&)> installed(const char* program,
-                                         std::vector<std::pair<const char*, int>> uninstallers = {}) {
+// A test installer run beforehand (none when null), then run_probe uninstallers answering their
+// exit codes.
+std::function<void(step_run&)> installed(
+    const char* program, std::vector<std::pair<const char*, int>> uninstallers = {}) {
   return [=](step_run& run) {
     if (program) run_installer(program);
-    for (const auto& uninstaller : uninstallers) run.set_uninstaller(uninstaller.first, uninstaller.second);
+    for (const auto& uninstaller : uninstallers)
+      run.set_uninstaller(uninstaller.first, uninstaller.second);
   };
 }
 
 // setupgs.exe may not cope with a Japanese temporary directory: one in TMP or TEMP is moved to the
 // save directory, or to Windows' own when that is Japanese too.
 TEST(install_ghostscript, keeps_the_scratch_directory_after_a_failure) {
-  const std::string started = "GhostScriptのインストール\r\n", moved = "一時ディレクトリの変更……成功\r\n",
+  const std::string started = "GhostScriptのインストール\r\n",
+                    moved = "一時ディレクトリの変更……成功\r\n",
                     windows_tmp = "env TMP=" + std::string(get_env("windir").c_str()) + "\\tmp";
   run_rows(install_ghostscript, &step_results::ghostscript, {
       {"installed", archive(true, "", "", "c:\\表\\tmp"),
@@ -104,42 +118,62 @@ TEST(install_ghostscript, keeps_the_scratch_directory_after_a_failure) {
        started + moved + "<save>gs.zipを解凍……失敗\r\n",
        {"GhostScriptのインストール開始", "<save>gs.zipの解凍に失敗"}, "失敗", false,
        {windows_tmp, replaced(windows_tmp, "TMP", "TEMP")}},
-      {"cancelled", archive(true, "", "を解凍……", "c:\\表\\tmp"), started + moved + "<save>gs.zipを解凍……",
+      {"cancelled", archive(true, "", "を解凍……", "c:\\表\\tmp"), started + moved
+       + "<save>gs.zipを解凍……",
        {"GhostScriptのインストール開始", "キャンセルされました．"}, "キャンセル", false,
        {"file <save>GhostScript\\setupgs.exe"}},
   });
 }
 
 TEST(configure_ghostscript, appends_the_font_map_each_time) {
-  auto twice = [](step_context& context) { return configure_ghostscript(context) && configure_ghostscript(context); };
+  auto twice = [](step_context& context) {
+    return configure_ghostscript(context) && configure_ghostscript(context);
+  };
   std::string block = replaced(cidfmap_entries(windir_with_slashes()).c_str(), "\n", "\r\n");
-  run_rows(twice, &step_results::ghostscript_settings, {
-      {"installed", installed(FIXTURE_SETUPGS_PATH), "GhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n",
-       {"GhostScriptの設定開始", "GhostScriptの設定完了", "GhostScriptの設定開始", "GhostScriptの設定完了"}, "成功",
-       true, {"file <dir>programs\\gs8.14\\lib\\cidfmap=% written by the test installer\r\n" + block + block}},
-      {"nothing registered", installed(nullptr), "GhostScriptの設定……失敗\r\n",
-       {"GhostScriptの設定開始", "lib\\cidfmapを開けませんでした．"}, "失敗", false, {}},
-  });
+  run_rows(twice, &step_results::ghostscript_settings,
+           {
+               {"installed",
+                installed(FIXTURE_SETUPGS_PATH),
+                "GhostScriptの設定……成功\r\nGhostScriptの設定……成功\r\n",
+                {"GhostScriptの設定開始", "GhostScriptの設定完了", "GhostScriptの設定開始",
+                 "GhostScriptの設定完了"},
+                "成功",
+                true,
+                {"file <dir>programs\\gs8.14\\lib\\cidfmap=% written by the test installer\r\n" +
+                 block + block}},
+               {"nothing registered",
+                installed(nullptr),
+                "GhostScriptの設定……失敗\r\n",
+                {"GhostScriptの設定開始", "lib\\cidfmapを開けませんでした．"},
+                "失敗",
+                false,
+                {}},
+           });
 }
 
 TEST(uninstallers, run_in_the_uninstall_keys_order_until_one_fails) {
   run_rows(uninstall_ghostscript, &step_results::ghostscript, {
       {"installed", installed(FIXTURE_SETUPGS_PATH), "GhostScriptのアンインストール……成功\r\n",
-       {"GhostScriptのアンインストール開始", "GhostScriptのアンインストール終了"}, "キャンセル", true,
-       {"no product AFPL Ghostscript 8.14", "no product AFPL Ghostscript Fonts", "no file <dir>programs\\gs8.14"}},
+       {"GhostScriptのアンインストール開始", "GhostScriptのアンインストール終了"}, "キャンセル",
+       true,
+       {"no product AFPL Ghostscript 8.14", "no product AFPL Ghostscript Fonts",
+        "no file <dir>programs\\gs8.14"}},
       {"the uninstaller fails", installed(nullptr, {{"AFPL Ghostscript 8.13", 2}}),
        "GhostScriptのアンインストール……失敗\r\n",
-       {"GhostScriptのアンインストール開始", "\"<probe>\" 2 \"<dir>AFPL Ghostscript 8.13\"に失敗．"}, "キャンセル",
+       {"GhostScriptのアンインストール開始",
+        "\"<probe>\" 2 \"<dir>AFPL Ghostscript 8.13\"に失敗．"}, "キャンセル",
        false, {}},
   });
   run_rows(uninstall_gsview, &step_results::gsview, {
       // Only whole names count: "GSview 4.6 (Japanese)" is another product.
       {"installed", installed(FIXTURE_GSVIEW_PATH, {{"GSview 4.6 (Japanese)", 0}}),
-       "GSviewのアンインストール……成功\r\n", {"GSViewのアンインストール開始", "GSViewのアンインストール終了"},
+       "GSviewのアンインストール……成功\r\n",
+       {"GSViewのアンインストール開始", "GSViewのアンインストール終了"},
        "キャンセル", true, {"no product GSview 4.8", "no file <dir>GSview 4.6 (Japanese)"}},
       {"the first fails", installed(nullptr, {{"GSview 4.5", 3}, {"GSview 4.6", 0}}),
        "GSviewのアンインストール……失敗\r\n",
-       {"GSViewのアンインストール開始", "\"<probe>\" 3 \"<dir>GSview 4.5\"の実行に失敗．"}, "キャンセル", false,
+       {"GSViewのアンインストール開始", "\"<probe>\" 3 \"<dir>GSview 4.5\"の実行に失敗．"},
+       "キャンセル", false,
        {"file <dir>GSview 4.5", "no file <dir>GSview 4.6"}},
   });
 }
@@ -156,17 +190,20 @@ TEST(install_gsview, starts_the_installer_quoted) {
       {"installed", in_a_path_with_a_space(""), "GSviewのインストール……成功\r\n",
        {"GSViewのインストール開始", "GSViewのインストール終了"}, "成功", true,
        {"file <dir>commands.log=gsview_setup|<dir>save|\"<dir>my setup\\gsv48w32.exe\"\r\n"}},
-      {"the installer fails", in_a_path_with_a_space("gsview_setup:1"), "GSviewのインストール……失敗\r\n",
-       {"GSViewのインストール開始", "<dir>my setup\\gsv48w32.exeの実行に失敗．"}, "失敗", false, {}},
+      {"the installer fails", in_a_path_with_a_space("gsview_setup:1"),
+       "GSviewのインストール……失敗\r\n",
+       {"GSViewのインストール開始", "<dir>my setup\\gsv48w32.exeの実行に失敗．"}, "失敗", false,
+       {}},
   });
 }
 
 const std::string user = "HKCU\\" + std::string(para0) + "|";
 
-// para0's values beforehand ("dpi" a DWORD), GhostScript's directory if known, .dvi empty (the user's
-// "mydvi" when there are values), and the first two shortcuts present already.
+// para0's values beforehand ("dpi" a DWORD), GhostScript's directory if known, .dvi empty (the
+// user's "mydvi" when there are values), and the first two shortcuts present already.
 std::function<void(step_run&)> dviout_given(std::vector<std::pair<const char*, const char*>> values,
-                                            const char* ghostscript_dir, const char* cancel_after = "") {
+                                            const char* ghostscript_dir,
+                                            const char* cancel_after = "") {
   return [=](step_run& run) {
     run.settings.set_dviout_dir((run.dir / "dviout\\").c_str());
     run.settings.load_settings();
@@ -189,40 +226,52 @@ const std::vector<std::string> configured_log = {"dvioutの設定開始", "dviou
 
 TEST(configure_dviout, fills_in_only_what_is_missing) {
   run_rows(configure_dviout, &step_results::dviout_settings, {
-      // With the association's keys and the shortcuts: the first made anew, the others only when missing.
-      {"first configuration", dviout_given({}, "c:\\gs\\gs8.14\\"), configured, configured_log, "成功", true,
+      // With the association's keys and the shortcuts: the first made anew, the others only when
+      // missing.
+      {"first configuration", dviout_given({}, "c:\\gs\\gs8.14\\"), configured, configured_log,
+       "成功", true,
        {user + "TEXPK=^r\\tfm\\\\^s^tfm;^r\\pk\\\\^s.^dpk;^r\\vf\\\\^s.vf;^r\\ovf\\\\^s.ovf;^r\\tfm\\\\^s.tfm",
         user + "gen=`<tex>bin\\mktexpk.exe --dpi ^d --bdpi ^D --mag ^M ^s",
-        user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300", "HKCR\\.dvi|=dvifile",
+        user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=A4P", user + "dpi=300",
+        "HKCR\\.dvi|=dvifile",
         "HKCR\\dvifile|=TeX DVI file", "HKCR\\dvifile\\Defaulticon|=<dir>dviout\\dviout.exe,1",
-        "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1", "file <menu>Help in English.lnk",
-        "file <menu>sample dvi file.lnk", "file <menu>Troubles in dviout.lnk", "file <menu>Help for dviout.lnk=mine",
+        "HKCR\\dvifile\\Shell\\open\\command|=<dir>dviout\\dviout.exe %1",
+        "file <menu>Help in English.lnk",
+        "file <menu>sample dvi file.lnk", "file <menu>Troubles in dviout.lnk",
+        "file <menu>Help for dviout.lnk=mine",
         "file <menu>dviout for Windows.lnk!=mine"}},
       {"the user's values",
-       dviout_given({{"TEXROOT", "d:\\mine"}, {"gsx", "old"}, {"y", "B5"}, {"dpi", "600"}}, "c:\\gs\\gs8.14\\"),
+       dviout_given({{"TEXROOT", "d:\\mine"}, {"gsx", "old"}, {"y", "B5"}, {"dpi", "600"}},
+                    "c:\\gs\\gs8.14\\"),
        configured, configured_log, "成功", true,
-       {user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=B5", user + "dpi=600",
+       {user + "TEXROOT=d:\\mine", user + "gsx=c:\\gs\\gs8.14\\bin\\gswin32c.exe", user + "y=B5",
+        user + "dpi=600",
         "HKCR\\.dvi|=mydvi"}},
-      {"gsx missing after an earlier configuration", dviout_given({{"TEXPK", "x"}}, "c:\\gs\\gs8.14\\"), configured,
+      {"gsx missing after an earlier configuration",
+       dviout_given({{"TEXPK", "x"}}, "c:\\gs\\gs8.14\\"), configured,
        configured_log, "成功", true, {user + "TEXPK=x", user + "gsx=<none>", user + "dpi=300"}},
-      {"GhostScript unknown", dviout_given({{"gsx", "old"}}, ""), configured, configured_log, "成功", true,
+      {"GhostScript unknown", dviout_given({{"gsx", "old"}}, ""), configured, configured_log,
+       "成功", true,
        {user + "gsx=old"}},
       {"cancel", dviout_given({}, "", "dvioutの設定……"), "dvioutの設定……キャンセルされました．",
-       {"dvioutの設定開始", "キャンセルされました．"}, "キャンセル", true, {user + "TEXPK=<no key>"}},
+       {"dvioutの設定開始", "キャンセルされました．"}, "キャンセル", true,
+       {user + "TEXPK=<no key>"}},
   });
 }
 
 TEST(uninstall_dviout, removes_the_settings_association_and_shortcuts) {
   run_rows(uninstall_dviout, &step_results::dviout, {
       // dvifile was never there: absent counts as removed.
-      {"installed", dviout_given({{"TEXROOT", "c:\\tex\\"}}, ""), "dvioutのアンインストール……成功\r\n",
+      {"installed", dviout_given({{"TEXROOT", "c:\\tex\\"}}, ""),
+       "dvioutのアンインストール……成功\r\n",
        {"dvioutのアンインストール開始", "dvioutのアンインストール終了"}, "キャンセル", true,
        {user + "TEXROOT=<no key>", "HKCR\\.dvi|=<no key>", "no file <menu>"}},
   });
 }
 
 bool nt() {
-  EXPECT_FALSE(is_nt_family() && std::getenv("TAMARI_EXPECT_WIN98")) << "the child was not taken for Windows 98";
+  EXPECT_FALSE(is_nt_family() && std::getenv("TAMARI_EXPECT_WIN98"))
+      << "the child was not taken for Windows 98";
   return is_nt_family();
 }
 
@@ -230,8 +279,8 @@ const char batch[] = "@echo off\r\nset TEXMF=c:/tex\r\n  SET texmf = x\r\nrem se
 
 // The installer's PATH, GhostScript's directory, the system PATH in the registry (null: none) and
 // autoexec.bat; TeX goes to c:\tex\.
-std::function<void(step_run&)> given(const char* installer_path, const char* ghostscript_dir, const char* value,
-                                     const char* windir = nullptr) {
+std::function<void(step_run&)> given(const char* installer_path, const char* ghostscript_dir,
+                                     const char* value, const char* windir = nullptr) {
   return [=](step_run& run) {
     run.set_variable("PATH", installer_path);
     if (windir) run.set_variable("windir", windir);
@@ -259,18 +308,22 @@ TEST(add_directories_to_path, extends_the_registry_value_or_autoexec_bat) {
         {"present in another case", given("c:\\windows;C:\\TeX\\BIN\\", "", "c:\\windows;"), "", {},
          "不要", true, {path + "c:\\windows;", unchanged}},
         // The value already ends with ";".
-        {"both added", given("c:\\windows", gs, "c:\\windows;"), adding(tex, "成功") + adding(gs_bin, "成功"),
+        {"both added", given("c:\\windows", gs, "c:\\windows;"), adding(tex, "成功")
+         + adding(gs_bin, "成功"),
          {added(tex), added(gs_bin)}, "成功", true,
          {"REG_EXPAND_SZ " + path + "c:\\windows;c:\\tex\\bin;c:\\gs\\gs8.14\\bin;", "restart"}},
         {"unreadable value", given("c:\\windows", "", nullptr), adding(tex, "失敗"),
-         {"レジストリを読み込めませんでした．", added(tex) + "しようとしたら失敗．"}, "失敗", false, {path + "<none>"}},
+         {"レジストリを読み込めませんでした．", added(tex) + "しようとしたら失敗．"}, "失敗", false,
+         {path + "<none>"}},
     });
     return;
   }
   const std::string both = "c:\\tex\\bin,c:\\gs\\gs8.14\\bin";
   run_rows(add_directories_to_path, &step_results::environment, {
-      {"both added", given("c:\\windows", gs, "c:\\windows"), adding(both, "成功"), {added(both)}, "成功", true,
-       {path + "c:\\windows", unchanged + "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n", "restart"}},
+      {"both added", given("c:\\windows", gs, "c:\\windows"), adding(both, "成功"), {added(both)},
+       "成功", true,
+       {path + "c:\\windows", unchanged
+        + "\r\nset PATH=\"%PATH%\";c:\\tex\\bin;c:\\gs\\gs8.14\\bin\r\n", "restart"}},
       // Without windir there is no autoexec.bat to write to.
       {"no windir", given("c:\\windows", "", "c:\\windows", ""), adding(tex, "失敗"),
        {added(tex) + "しようとしたら失敗．"}, "失敗", true, {path + "c:\\windows", unchanged}},
@@ -278,7 +331,8 @@ TEST(add_directories_to_path, extends_the_registry_value_or_autoexec_bat) {
 }
 
 // Deleting TEXMF: on NT from both registry places, an autoexec.bat without its set lines left alone
-// and unlogged; on 9x from autoexec.bat only, here missing (its dropped set lines are dialogs_test's).
+// and unlogged; on 9x from autoexec.bat only, here missing (its dropped set lines are
+// dialogs_test's).
 TEST(delete_env_variable, deletes_from_the_registry_on_nt_only) {
   step_run run("delete");
   run.set_value(HKEY_LOCAL_MACHINE, system_environment, "TEXMF", "c:/old");
@@ -306,7 +360,8 @@ TEST(windows_98, child_passes) {
   run.set_value(HKEY_CURRENT_USER, key, "Version", "win98");
   run.set_variable("TAMARI_EXPECT_WIN98", "1");
   const std::string tests = "add_directories_to_path.*:delete_env_variable.*";
-  EXPECT_TRUE(run_and_wait(("\"" + name + "\" --gtest_filter=" + tests).c_str(), "", false)) << "the child failed";
+  EXPECT_TRUE(run_and_wait(("\"" + name + "\" --gtest_filter=" + tests).c_str(), "", false))
+      << "the child failed";
 }
 
 }  // namespace

@@ -47,8 +47,10 @@ TEST(open_mirror, ftp_mirror_is_entered_anonymously_in_passive_mode_listed_and_l
   EXPECT_TRUE(c.ftp.list_names("*.*", names)) << "the mirror directory is the current one";
   std::vector<std::string> got;
   for (const wklib::string& name : names) got.emplace_back(name.c_str());
-  // Files and directories in the server's order (pyftpdlib sorts its LIST), appended to what the list held.
-  EXPECT_EQ((std::vector<std::string>{"kept", "dviout", "gs", "gsview", "times.txt", "w32tex"}), got);
+  // Files and directories in the server's order (pyftpdlib sorts its LIST), appended to what the
+  // list held.
+  EXPECT_EQ((std::vector<std::string>{"kept", "dviout", "gs", "gsview", "times.txt", "w32tex"}),
+            got);
   // What the server saw: an anonymous login, and data connections it was asked
   // to listen for (passive), never ones it must open itself.
   const std::string seen = commands.added();
@@ -63,8 +65,9 @@ TEST(open_mirror, ftp_mirror_is_entered_anonymously_in_passive_mode_listed_and_l
   EXPECT_TRUE(c.ftp.is_open());
 }
 
-// Sizes, and times as local time: the listing shows a young file's time of day (in UTC), an old file's day only. One
-// client asks the server name by name, the other answers from its listing of the directory without a further command.
+// Sizes, and times as local time: the listing shows a young file's time of day (in UTC), an old
+// file's day only. One client asks the server name by name, the other answers from its listing of
+// the directory without a further command.
 TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
   clients asked, listed;
   ASSERT_EQ(mirror_ftp, asked.enter(ftp_url("/pub/files/")));
@@ -72,9 +75,11 @@ TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
   std::vector<wklib::string> all;
   ASSERT_TRUE(listed.ftp.list_names("*.*", all));
   WIN32_FILE_ATTRIBUTE_DATA on_disk;
-  ASSERT_TRUE(GetFileAttributesExA((mirror().state_dir + "\\root\\ftp\\pub\\files\\recent.bin").c_str(),
-                                   GetFileExInfoStandard, &on_disk));
-  ULARGE_INTEGER recent = {{on_disk.ftLastWriteTime.dwLowDateTime, on_disk.ftLastWriteTime.dwHighDateTime}};
+  ASSERT_TRUE(
+      GetFileAttributesExA((mirror().state_dir + "\\root\\ftp\\pub\\files\\recent.bin").c_str(),
+                           GetFileExInfoStandard, &on_disk));
+  ULARGE_INTEGER recent = {
+      {on_disk.ftLastWriteTime.dwLowDateTime, on_disk.ftLastWriteTime.dwHighDateTime}};
   recent.QuadPart += 9ull * 3600 * 10000000;  // Tokyo
   const struct {
     const char* name;
@@ -95,7 +100,8 @@ TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
       if (!e.time.empty()) {
         EXPECT_EQ(e.time, time_text(time).substr(0, e.time.size())) << e.name << how;
       }
-      EXPECT_EQ(c == &listed && e.size, commands.added().empty()) << e.name << how << ": " << commands.added();
+      EXPECT_EQ(c == &listed && e.size, commands.added().empty())
+          << e.name << how << ": " << commands.added();
     }
   }
   scratch_directory dir("net_ftp");
@@ -106,11 +112,13 @@ TEST(http_client, status_decides_success) {
   const struct {
     const char* code;
     bool succeeds;
-  } cases[] = {{"199", true}, {"200", true}, {"399", true}, {"400", false}, {"599", false}, {"600", true}};
+  } cases[] = {{"199", true},  {"200", true},  {"399", true},
+               {"400", false}, {"599", false}, {"600", true}};
   for (const auto& c : cases) EXPECT_EQ(c.succeeds, http_status_succeeds(c.code)) << c.code;
 }
 
-// One HEAD answers both the size and the time (as local time), with the agent tamari3 and the object's absolute name.
+// One HEAD answers both the size and the time (as local time), with the agent tamari3 and the
+// object's absolute name.
 TEST(http_client, head_size_and_time) {
   clients s;
   ASSERT_TRUE(s.http.connect(mirror().http_host));
@@ -119,19 +127,23 @@ TEST(http_client, head_size_and_time) {
     const char* object;
     std::uint32_t size;
     std::string time;  // "": none
-  } cases[] = {{"files/sample.bin", 5000, old}, {"nolength/files/sample.bin", 0, old}, {"files/missing.bin", 0, ""}};
+  } cases[] = {{"files/sample.bin", 5000, old},
+               {"nolength/files/sample.bin", 0, old},
+               {"files/missing.bin", 0, ""}};
   for (const auto& c : cases) {
     const file_tail requests(mirror().log_path("http"));
     EXPECT_EQ(c.size, s.http.head_size(c.object)) << c.object;
     FILETIME time = {0xdeadbeef, 0xdeadbeef};
     const bool found = s.http.head_time(c.object, time);
     EXPECT_EQ(c.time, found ? time_text(time) : "") << c.object;
-    EXPECT_EQ(std::string("HEAD /") + c.object + " agent=tamari3\n", requests.added()) << "one request";
+    EXPECT_EQ(std::string("HEAD /") + c.object + " agent=tamari3\n", requests.added())
+        << "one request";
   }
 }
 
-// The local file is made first and stays behind empty when the request fails; a body cut short of its Content-Length
-// is no fetched file; a server that accepts the request and says nothing is left after the 7 s receive time-out.
+// The local file is made first and stays behind empty when the request fails; a body cut short of
+// its Content-Length is no fetched file; a server that accepts the request and says nothing is left
+// after the 7 s receive time-out.
 TEST(http_client, get_to_file) {
   clients s;
   ASSERT_TRUE(s.http.connect(mirror().http_host));
@@ -143,7 +155,8 @@ TEST(http_client, get_to_file) {
     std::size_t size;
   } cases[] = {
       {"nolength/files/sample.bin", true, 5000},  // the body runs to the connection's end
-      {"files/missing.bin", false, 0}, {"cut/files/sample.bin", false, 2500}, {"stall/headers/60", false, 0},
+      {"files/missing.bin", false, 0}, {"cut/files/sample.bin", false, 2500},
+      {"stall/headers/60", false, 0},
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(write_file(local, std::string(9000, 'z')));

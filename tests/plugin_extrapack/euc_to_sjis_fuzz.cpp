@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     return 0;
   }
   const std::string got(out.c_str(), out.length());
-  if (got.size() > size || got.find_first_of(std::string("\r\0", 2)) != std::string::npos) std::abort();
+  if (got.size() > size || got.find_first_of(std::string("\r\0", 2)) != std::string::npos)
+    std::abort();
   if (std::any_of(data, data + size, [](std::uint8_t c) { return c >= 0x80; })) return 0;
   std::string expected;
   for (size_t i = 0; i < size; ++i) {

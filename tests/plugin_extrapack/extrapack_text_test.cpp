@@ -65,7 +65,8 @@ TEST(euc_to_sjis, agrees_with_iconv_on_every_character_of_jis_x_0208) {
 }
 #endif
 
-// The archive link as the page writes it; the first of two links and one in capitals are extrapack_test's.
+// The archive link as the page writes it; the first of two links and one in capitals are
+// extrapack_test's.
 TEST(package_page, takes_the_first_archive_link_written_as_the_page_writes_it) {
   const struct {
     const char* page;
@@ -82,7 +83,8 @@ TEST(package_page, takes_the_first_archive_link_written_as_the_page_writes_it) {
   }
 }
 
-// Whether the URL is taken, then "split? host object"; "HTTP://" and a URL without a path are extrapack_test's.
+// Whether the URL is taken, then "split? host object"; "HTTP://" and a URL without a path are
+// extrapack_test's.
 TEST(package_page, splits_http_urls_only_when_a_path_follows_the_host) {
   const struct {
     const char* url;

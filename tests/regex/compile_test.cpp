@@ -22,7 +22,8 @@ TEST(SzRexInit, AcceptsOnlyTheRecordSizeTag) {
   ASSERT_NE(nullptr, record.lead_bytes);
   // Lead bytes of code page 932 are 0x81-0x9F and 0xE0-0xFC; half-width katakana are single.
   for (int c : {0x80, 0x81, 0x9F, 0xA0, 0xB6, 0xDF, 0xE0, 0xFC, 0xFD, 0xFF})
-    EXPECT_EQ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC), record.lead_bytes[c - 0x80]) << std::hex << c;
+    EXPECT_EQ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC), record.lead_bytes[c - 0x80])
+        << std::hex << c;
   EXPECT_EQ(1, SzRexFree(&record));
   EXPECT_EQ(nullptr, record.lead_bytes);
 }
@@ -115,7 +116,8 @@ TEST(SzRexCompile, LiteralTail) {
     ASSERT_EQ(1, r.compile(c.pattern)) << c.pattern;
     const char* bytes = nullptr;
     const int n = SzRexLiteralTail(&r.record, &bytes);
-    EXPECT_EQ(*c.tail ? c.tail : "0", n > 0 ? std::string(bytes, n) : std::to_string(n)) << c.pattern;
+    EXPECT_EQ(*c.tail ? c.tail : "0", n > 0 ? std::string(bytes, n) : std::to_string(n))
+        << c.pattern;
   }
 }
 
@@ -126,7 +128,8 @@ TEST(SzRexCompile, LongLiteralsContinueInFurtherNodes) {
   ASSERT_EQ(1, h.compile(huge.c_str()));
   const std::vector<int> program = h.bytes();
   ASSERT_EQ(3u + 65535u + 3u + 4465u + 1u, program.size());
-  EXPECT_EQ((std::vector<int>{6, 0xFF, 0xFF}), std::vector<int>(program.begin(), program.begin() + 3));
+  EXPECT_EQ((std::vector<int>{6, 0xFF, 0xFF}),
+            std::vector<int>(program.begin(), program.begin() + 3));
   EXPECT_EQ((std::vector<int>{6, 4465 & 0xFF, 4465 >> 8}),
             std::vector<int>(program.begin() + 3 + 65535, program.begin() + 3 + 65535 + 3));
   EXPECT_EQ("1:" + huge, h.find(("x" + huge).c_str()));
@@ -163,7 +166,8 @@ TEST(SzRexCompile, ErrorCodes) {
     EXPECT_EQ(0, r.compile(c.pattern.c_str())) << c.pattern.substr(0, 40) << " must fail";
     EXPECT_EQ(c.error, r.record.error) << c.pattern.substr(0, 40);
   }
-  EXPECT_EQ("0:a", find_text((deep.substr(1) + "a" + closing.substr(1)).c_str(), "a")) << "31 open groups are allowed";
+  EXPECT_EQ("0:a", find_text((deep.substr(1) + "a" + closing.substr(1)).c_str(), "a"))
+      << "31 open groups are allowed";
 }
 
 }  // namespace

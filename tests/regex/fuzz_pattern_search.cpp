@@ -33,7 +33,8 @@ struct outcome {
   std::string whole;
   std::vector<std::pair<int, std::string>> parts;  // where each sub-match begins, and its text
   bool operator==(const outcome& o) const {
-    return std::tie(found, position, whole, parts) == std::tie(o.found, o.position, o.whole, o.parts);
+    return std::tie(found, position, whole, parts) ==
+           std::tie(o.found, o.position, o.whole, o.parts);
   }
 };
 
@@ -87,12 +88,14 @@ void check(const outcome& o, const wklib::pattern_search& finder, const std::str
     // followed by a trail byte, which is no letter even when its value is one; the
     // two search modes may judge it either way.
     const std::size_t end = o.position + o.whole.size();
-    const bool before = o.position > 0 && word_byte(subject[o.position - 1]) && !trail_at(subject, o.position - 1);
+    const bool before =
+        o.position > 0 && word_byte(subject[o.position - 1]) && !trail_at(subject, o.position - 1);
     const bool after = end < subject.size() && word_byte(subject[end]) && !trail_at(subject, end);
     expect(!before && !after, "word option accepted a match inside a word");
   }
   if (plain) return;
-  expect(static_cast<int>(o.parts.size()) == finder.segment_count(), "sub-match count differs from the segment count");
+  expect(static_cast<int>(o.parts.size()) == finder.segment_count(),
+         "sub-match count differs from the segment count");
   std::string joined;
   for (const auto& part : o.parts) {
     expect(part.first == o.position + static_cast<int>(joined.size()),
@@ -143,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::size_t split = rest.find('\0');
   std::string pattern = rest.substr(0, split), subject;
-  if (split != std::string::npos) subject = rest.substr(split + 1, rest.find('\0', split + 1) - split - 1);
+  if (split != std::string::npos)
+    subject = rest.substr(split + 1, rest.find('\0', split + 1) - split - 1);
   if (options & 0x20) {
     pattern = pick(pattern, tokens);
     subject = pick(subject.substr(0, 64), alphabet);
@@ -155,7 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (options & 0x10) finder.set_option("use_regular", 0);
   if (options & 0x08) finder.set_option("CaseSense", case_sense);
   if (!finder.set_pattern(pattern.c_str())) {
-    if (finder.search(subject.c_str())) fail("search succeeded after a failed set_pattern", pattern, subject);
+    if (finder.search(subject.c_str()))
+      fail("search succeeded after a failed set_pattern", pattern, subject);
     return 0;
   }
   if (!(options & 0x08)) finder.set_option("CaseSense", case_sense);
@@ -171,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // first subject again must give the same answer.
   const std::string other = "x" + subject + subject;
   check(run(finder, other), finder, pattern, other, options);
-  if (!(run(finder, subject) == first)) fail("a repeated search gave another answer", pattern, subject);
+  if (!(run(finder, subject) == first))
+    fail("a repeated search gave another answer", pattern, subject);
   if (!first.found) return 0;
   // A reader going on in the same text: each next match lies after the last one and
   // keeps every rule of a match.

@@ -80,7 +80,8 @@ struct context {
   }
   ~context() { SzRexFuzzyFree(&c); }
   std::string convert(const char* text) {
-    if (!SzRexFuzzyConvertSubject(&c, text, static_cast<std::uint32_t>(std::strlen(text)))) return "conversion failed";
+    if (!SzRexFuzzyConvertSubject(&c, text, static_cast<std::uint32_t>(std::strlen(text))))
+      return "conversion failed";
     return std::string(c.subject, c.subject_length);
   }
   std::string pattern(const char* text) {
@@ -264,9 +265,11 @@ TEST_F(fuzzy_setup, DefinitionFileGroupsAndSynonymWordsInPatterns) {
   };
   for (const auto& r : rows) EXPECT_EQ(r.converted, c.pattern(r.pattern)) << r.pattern;
   ASSERT_EQ(1u, messages.size());
-  EXPECT_EQ("SzRex.dll - あいまい検索|同一視指定の変換が出来ません。（呼び出し元との相性問題）", messages[0]);
+  EXPECT_EQ("SzRex.dll - あいまい検索|同一視指定の変換が出来ません。（呼び出し元との相性問題）",
+            messages[0]);
   messages.clear();
-  EXPECT_EQ("(failed)", c.pattern("q")) << "eight escaped dots are more than the figures of the line promise";
+  EXPECT_EQ("(failed)", c.pattern("q"))
+      << "eight escaped dots are more than the figures of the line promise";
   ASSERT_EQ(2u, messages.size());
   EXPECT_EQ(
       "SzRex.dll - あいまい検索|オーバーラン発生１、次に出てくるメッセージ内容をメモして、"

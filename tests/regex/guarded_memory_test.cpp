@@ -47,7 +47,8 @@ TEST_F(guarded_memory_blocks, FixedBlocks) {
   SzRexMemFree(block, "Fuzzy", 78);
   EXPECT_EQ("", reports()) << "its guard is intact";
   EXPECT_EQ(nullptr, SzRexMemAlloc(SzRexMemFixed, 0xFFFFFFFFu, "Match", 5));
-  EXPECT_EQ(fatal + "Match(5) LocalAllocでエラーです。エラーコード=8 サイズ=4294967295\n", reports());
+  EXPECT_EQ(fatal + "Match(5) LocalAllocでエラーです。エラーコード=8 サイズ=4294967295\n",
+            reports());
 }
 
 TEST_F(guarded_memory_blocks, ReallocationKeepsContentsAndMovesTheGuard) {

@@ -143,7 +143,8 @@ class model {
   bool repeat(node* n, bool dot) {
     const char q = pattern_[at_++];
     auto number = [](const std::string& t, int* v) {
-      if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+      if (t.empty() || t.size() > 4 || t.find_first_not_of("0123456789") != std::string::npos)
+        return false;
       *v = std::stoi(t);
       return true;
     };
@@ -233,7 +234,8 @@ class model {
 
 }  // namespace
 
-int reference_find(const std::string& pattern, const std::string& subject, int from, int* start, int* length) {
+int reference_find(const std::string& pattern, const std::string& subject, int from, int* start,
+                   int* length) {
   model m(pattern, subject);
   return m.parse() ? m.find(from, start, length) : -1;
 }
@@ -255,11 +257,13 @@ std::string engine_against_reference(const std::string& pattern, const std::stri
   for (int round = 0; round < 3 && differs.empty(); ++round) {
     const int from = round == 0 ? 0 : reference_boundary(subject, size / 2);
     const bool anchored = round == 2;
-    const bool expected = reference_find(pattern, subject, from, &start, &length) == 1 && (!anchored || start == from);
+    const bool expected = reference_find(pattern, subject, from, &start, &length) == 1 &&
+                          (!anchored || start == from);
     record.start = from;
     const bool found = SzRexFindIn(&record, subject.c_str(), size, anchored) != 0;
     if (record.error != SzRexErrorNone) break;  // a search that gave up within its limits
-    if (found != expected || (found && (record.match_start != start || record.match_length != length))) {
+    if (found != expected ||
+        (found && (record.match_start != start || record.match_length != length))) {
       char text[160];
       std::snprintf(text, sizeof text, "from %d%s: expected %s %d+%d, got %s %d+%d", from,
                     anchored ? " anchored" : "", expected ? "a match" : "none", start, length,

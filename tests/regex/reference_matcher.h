@@ -16,7 +16,8 @@
 // The first match of `pattern` in `subject` at or after `from` (a character
 // boundary): 1 with its start and length, 0 when there is none, -1 when the
 // pattern is outside the subset (or malformed).
-int reference_find(const std::string& pattern, const std::string& subject, int from, int* start, int* length);
+int reference_find(const std::string& pattern, const std::string& subject, int from, int* start,
+                   int* length);
 
 // The engine's answers for `pattern` in `subject` against the reference's: from the
 // start, then from the middle of the text (the first character boundary there) as a

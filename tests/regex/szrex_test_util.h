@@ -27,7 +27,8 @@ struct test_record {
   }
   std::string find(const char* subject) {
     if (!SzRexFind(&record, subject)) return "";
-    return std::to_string(record.match_start) + ":" + std::string(subject + record.match_start, record.match_length);
+    return std::to_string(record.match_start) + ":" +
+           std::string(subject + record.match_start, record.match_length);
   }
 };
 
@@ -43,7 +44,9 @@ struct caught_reports {
     static std::vector<std::string> reports;
     return reports;
   }
-  static void keep(const char* text, const char* caption) { all().push_back(std::string(caption) + "|" + text); }
+  static void keep(const char* text, const char* caption) {
+    all().push_back(std::string(caption) + "|" + text);
+  }
   caught_reports() : previous(SzRexSetReportHook(keep)) { all().clear(); }
   ~caught_reports() { SzRexSetReportHook(previous); }
   SzRexReportHook previous;

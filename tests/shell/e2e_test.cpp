@@ -1,7 +1,8 @@
-// The real tamari3.exe with its plug-in, driven as a user drives it against the demo distribution on loopback
-// mirrors: a first start that types the mirrors and installs everything, a second with the network off, a third
-// where everything is current; every page and dialog kept as screenshots/e2e_*.png. TAMARI_DEMO_DIR
-// (tools/run.sh) runs the first walk there. Also the refused starts.
+// The real tamari3.exe with its plug-in, driven as a user drives it against the demo distribution
+// on loopback mirrors: a first start that types the mirrors and installs everything, a second with
+// the network off, a third where everything is current; every page and dialog kept as
+// screenshots/e2e_*.png. TAMARI_DEMO_DIR (tools/run.sh) runs the first walk there. Also the refused
+// starts.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -36,7 +37,9 @@ std::string ini_value(const std::string& ini, const char* section, const char* k
 std::string registry_text(HKEY root, const char* key, const char* name) {
   char value[2048] = "";
   DWORD size = sizeof value;
-  return RegGetValueA(root, key, name, RRF_RT_ANY, nullptr, value, &size) == ERROR_SUCCESS ? value : "(none)";
+  return RegGetValueA(root, key, name, RRF_RT_ANY, nullptr, value, &size) == ERROR_SUCCESS
+             ? value
+             : "(none)";
 }
 
 std::string ftp() { return std::string("ftp://") + mirror().ftp_host.c_str() + "/demo/"; }
@@ -47,9 +50,10 @@ bool start_program(const std::string& dir, PROCESS_INFORMATION& process) {
   std::string command = "\"" + dir + "tamari3.exe\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  const bool started =
-      CopyFileA(build_tree_path("shell/tamari3.exe").c_str(), (dir + "tamari3.exe").c_str(), FALSE) &&
-      CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup, &process);
+  const bool started = CopyFileA(build_tree_path("shell/tamari3.exe").c_str(),
+                                 (dir + "tamari3.exe").c_str(), FALSE) &&
+                       CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                      dir.c_str(), &startup, &process);
   EXPECT_TRUE(started) << "tamari3.exe did not start in " << dir;
   return started;
 }
@@ -59,7 +63,8 @@ DWORD end_program(PROCESS_INFORMATION& process) {
   if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
     ADD_FAILURE() << "tamari3.exe did not end; closing it";
     ud::dismiss_windows(process.dwThreadId);
-    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
+      TerminateProcess(process.hProcess, 1);
   }
   DWORD exit_code = 0;
   GetExitCodeProcess(process.hProcess, &exit_code);
@@ -100,7 +105,8 @@ std::string shot_name(HWND window, const std::string& caption) {
 
 class program_run {
  public:
-  program_run(const demo_place& place, const walk_options& options) : place_(place), options_(options) {}
+  program_run(const demo_place& place, const walk_options& options)
+      : place_(place), options_(options) {}
 
   walk_result walk() {
     first_start_ = !exists(place_.ini());
@@ -108,7 +114,8 @@ class program_run {
     if (!start_program(place_.program_dir, process_)) return result_;
     sheet_ = ud::wait_for_window({"#32770", "TeXのインストール", 0, process_.dwProcessId}, 60000);
     // The plug-in has no settings dialog; it reads its page from the settings file each time.
-    WritePrivateProfileStringA("jsclasses", "URL", (http() + "jsclasses/").c_str(), place_.ini().c_str());
+    WritePrivateProfileStringA("jsclasses", "URL", (http() + "jsclasses/").c_str(),
+                               place_.ini().c_str());
     if (sheet_ && ud::wait_for_page(sheet_, 0))
       pages();
     else
@@ -121,17 +128,20 @@ class program_run {
   void shot(const std::string& name, HWND window = nullptr) {
     char number[8];
     std::snprintf(number, sizeof number, "%02d_", ++shots_);
-    std::printf("screenshot: %s\n", ud::save_screenshot(options_.shots + number + name, window).c_str());
+    std::printf("screenshot: %s\n",
+                ud::save_screenshot(options_.shots + number + name, window).c_str());
   }
 
   bool next_to(int page, DWORD timeout_ms = ud::default_timeout_ms) {
-    return ud::press_wizard(sheet_, ud::wizard_next) && watch_until_page(page, timeout_ms) && check_page(page);
+    return ud::press_wizard(sheet_, ud::wizard_next) && watch_until_page(page, timeout_ms) &&
+           check_page(page);
   }
 
   // The page's caption and buttons: Back between the first and the last page, Next before the last.
   bool check_page(int index) {
     static const char* const captions[] = {"TeXのインストール", "W32TeXインストール設定",
-                                           "dviout、GhostScript、GSviewのインストール設定", "その他のソフト",
+                                           "dviout、GhostScript、GSviewのインストール設定",
+                                           "その他のソフト",
                                            "インストールファイルの選択", "インストールの完了"};
     const ud::wizard_state b = ud::read_wizard(sheet_);
     EXPECT_EQ(captions[index], ud::text(ud::current_page(sheet_)));
@@ -148,8 +158,8 @@ class program_run {
       std::vector<HWND> windows = ud::top_level_windows(0, process_.dwProcessId);
       for (HWND window : windows)
         if (window != sheet_) look_at(window);
-      return IsWindowVisible(sheet_) && ud::current_page_index(sheet_) == page && windows.size() == 1 &&
-             !GetPropA(sheet_, wklib::next_running_prop);
+      return IsWindowVisible(sheet_) && ud::current_page_index(sheet_) == page &&
+             windows.size() == 1 && !GetPropA(sheet_, wklib::next_running_prop);
     };
     return ud::wait_until(shown, timeout_ms) && ud::wait_for_page(sheet_, page);
   }
@@ -163,8 +173,8 @@ class program_run {
     // Progress dialogs offer Cancel only: they are watched, not answered.
     int answer = ud::item(window, IDYES) ? IDYES : ud::item(window, IDOK) ? IDOK : 0;
     if (!answer) return;
-    std::printf("answered %s: %s | %s%s\n", answer == IDYES ? "Yes" : "OK", caption.c_str(), message.c_str(),
-                ud::item_text(window, IDC_ASK_PATH_EDIT).c_str());
+    std::printf("answered %s: %s | %s%s\n", answer == IDYES ? "Yes" : "OK", caption.c_str(),
+                message.c_str(), ud::item_text(window, IDC_ASK_PATH_EDIT).c_str());
     ud::press(window, answer);
     ud::wait_until_gone(window, 10000);
   }
@@ -203,7 +213,8 @@ class program_run {
     HWND plugins = ud::item(ud::current_page(sheet_), IDC_PLUGIN_LIST);
     EXPECT_EQ(1, ud::list_count(plugins));
     EXPECT_EQ("jsclasses", ud::list_text(plugins, 0, 0)) << "the plug-in's package";
-    EXPECT_TRUE(!options_.tick_plugin || ud::list_set_checked(plugins, 0, true)) << "ticking the plug-in's row";
+    EXPECT_TRUE(!options_.tick_plugin || ud::list_set_checked(plugins, 0, true))
+        << "ticking the plug-in's row";
     shot("113_other_software", sheet_);
     ASSERT_TRUE(next_to(4, 300000)) << "the catalogue did not lead on to 103";
 
@@ -214,7 +225,8 @@ class program_run {
         result_.rows[i].push_back(ud::list_text(list, row, 0) + "|" + ud::list_text(list, row, 1) +
                                   (ud::list_checked(list, row) ? "|+" : "|-"));
     }
-    EXPECT_EQ(options_.network ? "ダウンロード＆インストールするファイルを選んでください．「次へ」を押すと"
+    EXPECT_EQ(options_.network
+              ? "ダウンロード＆インストールするファイルを選んでください．「次へ」を押すと"
                                  "ダウンロードとインストールを開始します．"
                                : "インストールするファイルを選んでください．\r\n「次へ」を押すとインストールを開始します．",
               ud::item_text(ud::current_page(sheet_), IDC_FILE_TEXT));
@@ -262,8 +274,9 @@ void check_installed(const demo_place& place) {
   for (const auto& s : settings)
     EXPECT_EQ(s.value, ini_value(ini, s.section, s.key)) << "[" << s.section << "] " << s.key;
 
-  for (const std::string& file : {tex + "share\\texmf\\ptex-w32\\README", tex + "dviout\\dviout.exe",
-                                  tex + "share\\texmf-local\\ptex\\platex\\jsclasses\\jsarticle.cls"})
+  for (const std::string& file :
+       {tex + "share\\texmf\\ptex-w32\\README", tex + "dviout\\dviout.exe",
+        tex + "share\\texmf-local\\ptex\\platex\\jsclasses\\jsarticle.cls"})
     EXPECT_TRUE(exists(file)) << "missing " << file;
 
   EXPECT_EQ(tex + "share\\texmf\\fonts;" + tex + "share\\texmf-local\\fonts",
@@ -275,7 +288,9 @@ void check_installed(const demo_place& place) {
 
   // The two Japanese fonts, appended in text mode: Windows line ends.
   const std::string cidfmap = read_file(place.fixture_root + "gs8.14\\lib\\cidfmap");
-  EXPECT_NE(std::string::npos, cidfmap.find("/Ryumin-Light\r\n<<\r\n/FileType /TrueType\r\n/Path (")) << cidfmap;
+  EXPECT_NE(std::string::npos,
+            cidfmap.find("/Ryumin-Light\r\n<<\r\n/FileType /TrueType\r\n/Path ("))
+      << cidfmap;
   EXPECT_NE(std::string::npos, cidfmap.find("/GothicBBB-Medium\r\n")) << cidfmap;
 }
 
@@ -283,9 +298,12 @@ void check_installed(const demo_place& place) {
 // environment line depends on the prefix; the restart question comes exactly when the page says so.
 void check_finish(const walk_result& r, const std::string& other_software) {
   const bool restart = !r.restart_question.empty();
-  EXPECT_TRUE(!restart || r.restart_question == "再起動が必要です．今すぐ再起動しますか？") << r.restart_question;
-  const size_t environment = std::min(r.summary.find("環境変数              \t: "), r.summary.size());
-  EXPECT_EQ(std::string("インストールが終了しました．") + (restart ? "完全な終了の為には再起動が必要です．\r\n" : "") +
+  EXPECT_TRUE(!restart || r.restart_question == "再起動が必要です．今すぐ再起動しますか？")
+      << r.restart_question;
+  const size_t environment =
+      std::min(r.summary.find("環境変数              \t: "), r.summary.size());
+  EXPECT_EQ(std::string("インストールが終了しました．")
+            + (restart ? "完全な終了の為には再起動が必要です．\r\n" : "") +
                 "\r\n\r\nインストール結果\r\n"
                 "W32TeX                \t: 成功\r\n"
                 "dviout                \t: 成功\r\n"
@@ -302,14 +320,16 @@ void check_finish(const walk_result& r, const std::string& other_software) {
 
 // Three runs in one place, in order.
 TEST(e2e, first_start_network_off_and_everything_current) {
-  // A machine that never had GhostScript, GSview or dviout, though earlier runs left them registered.
+  // A machine that never had GhostScript, GSview or dviout, though earlier runs left them
+  // registered.
   const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
   for (const char* product : {"AFPL Ghostscript 8.14", "AFPL Ghostscript Fonts", "GSview 4.8"})
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, (uninstall + product).c_str());
   for (const char* key : {"Software\\TOMOE\\DVIOUT\\para0", "Software\\TOMOE\\DVIOUT"})
     RegDeleteKeyA(HKEY_CURRENT_USER, key);
   scratch_directory scratch("e2e");
-  const demo_place place = {scratch / "program\\", scratch / "download\\", scratch / "tex\\", scratch / "programs\\"};
+  const demo_place place = {scratch / "program\\", scratch / "download\\", scratch / "tex\\",
+                            scratch / "programs\\"};
   CreateDirectoryA(place.program_dir.c_str(), nullptr);
   CreateDirectoryA((place.program_dir + "plugin").c_str(), nullptr);
   ASSERT_TRUE(CopyFileA(build_tree_path("shell/plugin/plugin_extrapack.dll").c_str(),
@@ -333,7 +353,8 @@ TEST(e2e, first_start_network_off_and_everything_current) {
   ASSERT_FALSE(current.rows[0].empty()) << "everything current";
   for (int i = 0; i < 4; ++i)
     for (const std::string& row : current.rows[i])
-      EXPECT_NE(std::string::npos, row.find(i == 0 ? "|最新|-" : "|-")) << "expected a current, unticked row: " << row;
+      EXPECT_NE(std::string::npos, row.find(i == 0 ? "|最新|-" : "|-"))
+          << "expected a current, unticked row: " << row;
 }
 
 // What only the entry point decides: a second copy ends silently, the name held by another kind
@@ -347,11 +368,14 @@ TEST(startup, refused_starts) {
   for (const auto& c : cases) {
     scratch_directory dir(c.name);
     write_file(dir / "tamari3.log", "earlier line\r\n");
-    HANDLE held = c.event ? CreateEventA(nullptr, TRUE, FALSE, "tamari3") : CreateMutexA(nullptr, FALSE, "tamari3");
+    HANDLE held = c.event ? CreateEventA(nullptr, TRUE, FALSE, "tamari3")
+                          : CreateMutexA(nullptr, FALSE, "tamari3");
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(start_program(dir.path(), process)) << c.name;
     std::string shown = "(nothing)";
-    if (HWND box = c.message ? ud::wait_for_window({"#32770", "tamari3", 0, process.dwProcessId}, 60000) : nullptr) {
+    if (HWND box = c.message
+                       ? ud::wait_for_window({"#32770", "tamari3", 0, process.dwProcessId}, 60000)
+                       : nullptr) {
       shown = ud::message_box_text(box);
       ud::press(box, IDOK);
     }
@@ -360,8 +384,8 @@ TEST(startup, refused_starts) {
     EXPECT_EQ(c.message ? c.message : "(nothing)", shown) << c.name;
     EXPECT_FALSE(exists(dir / "tamari3.ini")) << c.name;
     const std::vector<std::string> log = read_lines(dir / "tamari3.log");
-    EXPECT_TRUE(log.size() == 3 && log[0] == "earlier line" && log[1].find("に起動した時のログ") != std::string::npos &&
-                log[2].empty())
+    EXPECT_TRUE(log.size() == 3 && log[0] == "earlier line" &&
+                log[1].find("に起動した時のログ") != std::string::npos && log[2].empty())
         << c.name << ": expected the earlier line, this run's header and an empty line, got\n"
         << read_file(dir / "tamari3.log");
   }

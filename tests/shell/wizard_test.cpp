@@ -31,30 +31,38 @@ namespace ud = ui_driver;
 
 // Offline; the W32TeX mirror a row of its list, dviout's typed, GSview's a URL of no row.
 void write_settings(const std::string& save_dir) {
-  ASSERT_TRUE(write_file(the_settings().ini_path().c_str(),
-                         "[Dir]\r\nHozon=" + save_dir + "\r\nInstall=c:\\tex\\\r\n[TeXURL]\r\nURL=" +
-                             w32tex_mirrors.urls[0] + "\r\nIsUrlList=1\r\n[DVIOUTURL]\r\nURL=http://typed.example/"
-                             "dviout/\r\nIsUrlList=0\r\n[GVURL]\r\nURL=ftp://gone.example/ghostgum/\r\nIsUrlList=1\r\n"
-                             "[Reg]\r\ntexinst=texinst[0-9]*\\.zip\r\nDVIOUT=tex[0-9]*w\\.zip\r\n"
-                             "GS=gs[0-9]*w32full\\.zip\r\nGV=gsv[0-9]*w32\\.exe\r\n[TeX]\r\nDLInst=1\r\n"
-                             "[Connect]\r\nDeleteCache=1\r\nUseNetwork=0\r\nPort=0\r\n"));
+  ASSERT_TRUE(write_file(
+      the_settings().ini_path().c_str(),
+      "[Dir]\r\nHozon=" + save_dir +
+          "\r\nInstall=c:\\tex\\\r\n[TeXURL]\r\nURL=" + w32tex_mirrors.urls[0] +
+          "\r\nIsUrlList=1\r\n[DVIOUTURL]\r\nURL=http://typed.example/"
+          "dviout/\r\nIsUrlList=0\r\n[GVURL]\r\nURL=ftp://gone.example/ghostgum/\r\nIsUrlList=1\r\n"
+          "[Reg]\r\ntexinst=texinst[0-9]*\\.zip\r\nDVIOUT=tex[0-9]*w\\.zip\r\n"
+          "GS=gs[0-9]*w32full\\.zip\r\nGV=gsv[0-9]*w32\\.exe\r\n[TeX]\r\nDLInst=1\r\n"
+          "[Connect]\r\nDeleteCache=1\r\nUseNetwork=0\r\nPort=0\r\n"));
   the_settings().load_settings();
 }
 
 std::vector<std::string> combo_rows(HWND page, int id) {
   std::vector<std::string> rows;
   char text[512];
-  for (int i = 0; SendMessageA(ud::item(page, id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) != CB_ERR; ++i)
+  for (int i = 0;
+       SendMessageA(ud::item(page, id), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) != CB_ERR;
+       ++i)
     rows.push_back(text);
   return rows;
 }
 
-bool read_only(HWND page, int id) { return (GetWindowLongA(ud::item(page, id), GWL_STYLE) & ES_READONLY) != 0; }
+bool read_only(HWND page, int id) {
+  return (GetWindowLongA(ud::item(page, id), GWL_STYLE) & ES_READONLY) != 0;
+}
 
 // "L+ E- Bx": list enabled, edit writable, box enabled and ticked; "-", "b", "o" when not.
 std::string group_state(HWND page, int list, int check, int edit) {
-  return std::string(IsWindowEnabled(ud::item(page, list)) ? "L+" : "L-") + (read_only(page, edit) ? " E-" : " E+") +
-         (IsWindowEnabled(ud::item(page, check)) ? " B" : " b") + (ud::check_state(page, check) ? "x" : "o");
+  return std::string(IsWindowEnabled(ud::item(page, list)) ? "L+" : "L-") +
+         (read_only(page, edit) ? " E-" : " E+") +
+         (IsWindowEnabled(ud::item(page, check)) ? " B" : " b") +
+         (ud::check_state(page, check) ? "x" : "o");
 }
 
 // Answers the message box of `caption` with `button` and gives its text.
@@ -69,7 +77,8 @@ std::string answer_box(DWORD ui_thread, const char* caption, int button) {
 // Page `page` is on show once the Next handler is done (a handler keeps its
 // page by moving the sheet back a page for the advance).
 bool on_page(HWND sheet, int page) {
-  return ud::wait_until([&] { return !GetPropA(sheet, wklib::next_running_prop); }) && ud::wait_for_page(sheet, page);
+  return ud::wait_until([&] { return !GetPropA(sheet, wklib::next_running_prop); }) &&
+         ud::wait_for_page(sheet, page);
 }
 
 bool press_and_wait(HWND sheet, ud::wizard_button button, int page) {
@@ -117,8 +126,10 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
   const std::string save = dir / "save\\";
   CreateDirectoryA(save.c_str(), nullptr);
   for (const char* name : {"texinst2006.zip", "latex.tar.bz2"})
-    ASSERT_TRUE(CopyFileA(build_tree_path((std::string("tests/shell/demo_mirror/w32tex/") + name).c_str()).c_str(),
-                          (save + name).c_str(), FALSE)) << name;
+    ASSERT_TRUE(CopyFileA(
+        build_tree_path((std::string("tests/shell/demo_mirror/w32tex/") + name).c_str()).c_str(),
+        (save + name).c_str(), FALSE))
+        << name;
   write_settings(save);
   wklib::start_worker_thread = scripted_worker;
   wizard sheet_object(program_instance());
@@ -138,10 +149,12 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     // 102 offline: the mirror, cache and proxy are locked, the directories are not.
     HWND tex = ud::current_page(sheet);
     EXPECT_EQ("", ud::item_text(tex, IDC_PORT)) << "Port 0 shows empty";
-    std::vector<std::string> sorted(w32tex_mirrors.urls, w32tex_mirrors.urls + w32tex_mirrors.count);
+    std::vector<std::string> sorted(w32tex_mirrors.urls,
+                                    w32tex_mirrors.urls + w32tex_mirrors.count);
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, combo_rows(tex, IDC_TEX_URL_LIST)) << "the W32TeX list sorts its rows";
-    EXPECT_EQ(w32tex_mirrors.urls[0], ud::item_text(tex, IDC_TEX_URL_LIST)) << "the stored row selected";
+    EXPECT_EQ(w32tex_mirrors.urls[0], ud::item_text(tex, IDC_TEX_URL_LIST))
+        << "the stored row selected";
     EXPECT_EQ("L- E- bo", group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT));
     EXPECT_FALSE(IsWindowEnabled(ud::item(tex, IDC_DELETE_CACHE)));
     EXPECT_TRUE(read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
@@ -158,45 +171,57 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
       EXPECT_TRUE(ud::set_check(tex, s.box, s.tick));
       EXPECT_EQ(s.state, group_state(tex, IDC_TEX_URL_LIST, IDC_TEX_URL_TYPED, IDC_TEX_URL_EDIT))
           << "box " << s.box << (s.tick ? " ticked" : " cleared");
-      EXPECT_EQ(s.box == IDC_NO_NETWORK && s.tick, read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
+      EXPECT_EQ(s.box == IDC_NO_NETWORK && s.tick,
+                read_only(tex, IDC_PROXY) && read_only(tex, IDC_PORT));
     }
-    // What the page refuses keeps the user there with the texts as typed; only the first fault is told, nothing saved.
+    // What the page refuses keeps the user there with the texts as typed; only the first fault is
+    // told, nothing saved.
     const struct {
       const char *save, *install, *port, *message;
     } refused[] = {{"c:\\ダウンロード\\", "c:\\te x\\", "", "保存ディレクトリに空白"},
                    {"c:\\download\\", "c:\\テフ\\", "", "インストールディレクトリに空白"},
                    {"c:\\download\\", "c:\\tex\\", "80a", "Portには"}};
     for (const auto& c : refused) {
-      EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, c.save) && ud::set_text(tex, IDC_INSTALL_DIR, c.install) &&
+      EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, c.save) &&
+                  ud::set_text(tex, IDC_INSTALL_DIR, c.install) &&
                   ud::set_text(tex, IDC_PORT, c.port));
       const std::string message = refused_next("tamari3", 1, {});
-      EXPECT_EQ(0u, message.find(c.message)) << c.save << " / " << c.install << " / " << c.port << ": got " << message;
+      EXPECT_EQ(0u, message.find(c.message))
+          << c.save << " / " << c.install << " / " << c.port << ": got " << message;
       EXPECT_EQ(nullptr, ud::find_window({"#32770", "tamari3", ui})) << "a second message";
       EXPECT_EQ(c.install, ud::item_text(tex, IDC_INSTALL_DIR)) << "the page keeps what was typed";
     }
     the_settings().load_settings();
     EXPECT_EQ(save, the_settings().save_dir().c_str()) << "a refused page writes nothing";
-    EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, save) && ud::set_text(tex, IDC_INSTALL_DIR, "c:\\ﾃﾌ\\") &&
+    EXPECT_TRUE(ud::set_text(tex, IDC_SAVE_DIR, save) &&
+                ud::set_text(tex, IDC_INSTALL_DIR, "c:\\ﾃﾌ\\") &&
                 ud::set_text(tex, IDC_PORT, "8080"));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 2)) << "half-width katakana pass";
 
     // 105 offline: the groups locked in typed and list mode; a URL of no row.
     HWND tools = ud::current_page(sheet);
-    EXPECT_EQ("L- E- bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
-    EXPECT_EQ("L- E- bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
-    EXPECT_EQ("", ud::item_text(tools, IDC_GSVIEW_URL_LIST) + ud::item_text(tools, IDC_GSVIEW_URL_EDIT));
-    EXPECT_EQ(std::vector<std::string>(dviout_mirrors.urls, dviout_mirrors.urls + dviout_mirrors.count),
-              combo_rows(tools, IDC_DVIOUT_URL_LIST));
+    EXPECT_EQ("L- E- bx",
+              group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
+    EXPECT_EQ("L- E- bo",
+              group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
+    EXPECT_EQ(
+        "", ud::item_text(tools, IDC_GSVIEW_URL_LIST) + ud::item_text(tools, IDC_GSVIEW_URL_EDIT));
+    EXPECT_EQ(
+        std::vector<std::string>(dviout_mirrors.urls, dviout_mirrors.urls + dviout_mirrors.count),
+        combo_rows(tools, IDC_DVIOUT_URL_LIST));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 3));
 
-    // 113, no plug-in beside this program: each failure of the catalogue told, then the save directory's catalogue.
+    // 113, no plug-in beside this program: each failure of the catalogue told, then the save
+    // directory's catalogue.
     HWND plugins = ud::current_page(sheet);
     EXPECT_EQ(0, ud::list_count(ud::item(plugins, IDC_PLUGIN_LIST)));
     const char* const catalogue_failures[] = {"キャンセルされました．", "接続時にエラー発生．",
                                               "スレッド作成に失敗．", "不明なエラーが発生．"};
     for (int code = 1; code <= 4; ++code)
-      EXPECT_EQ(catalogue_failures[code - 1], refused_next("tamari3.exe", 3, {code})) << "catalogue " << code;
-    ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 4)) << "the catalogue did not lead on to 103";
+      EXPECT_EQ(catalogue_failures[code - 1], refused_next("tamari3.exe", 3, {code}))
+          << "catalogue " << code;
+    ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 4))
+        << "the catalogue did not lead on to 103";
 
     // 103 offline: the installation's worker cannot start; the list stays as the user left it.
     HWND w32tex = ud::item(ud::current_page(sheet), IDC_FILE_W32TEX);
@@ -207,24 +232,31 @@ TEST(wizard, pages_checks_and_the_failures_of_next) {
     EXPECT_EQ(left, rows_and_ticks(w32tex));
 
     // Back to 102: the network on unlocks 105's groups in their modes.
-    ASSERT_TRUE(press_and_wait(sheet, ud::wizard_back, 3) && press_and_wait(sheet, ud::wizard_back, 2) &&
+    ASSERT_TRUE(press_and_wait(sheet, ud::wizard_back, 3) &&
+                press_and_wait(sheet, ud::wizard_back, 2) &&
                 press_and_wait(sheet, ud::wizard_back, 1));
     EXPECT_TRUE(ud::set_check(tex, IDC_NO_NETWORK, false));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 2));
-    EXPECT_EQ("L- E+ Bx", group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
-    EXPECT_EQ("L+ E- Bo", group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
+    EXPECT_EQ("L- E+ Bx",
+              group_state(tools, IDC_DVIOUT_URL_LIST, IDC_DVIOUT_URL_TYPED, IDC_DVIOUT_URL_EDIT));
+    EXPECT_EQ("L+ E- Bo",
+              group_state(tools, IDC_GSVIEW_URL_LIST, IDC_GSVIEW_URL_TYPED, IDC_GSVIEW_URL_EDIT));
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 3));
 
-    // 103 online, its list as it was: each failure of the download, then an installation whose worker cannot start.
+    // 103 online, its list as it was: each failure of the download, then an installation whose
+    // worker cannot start.
     g_worker_results = {0};
     ASSERT_TRUE(press_and_wait(sheet, ud::wizard_next, 4));
     const struct {
       std::vector<int> results;
       const char* message;
-    } online[] = {{{1}, "キャンセルされました．"}, {{2}, "接続時に失敗．"}, {{3}, "スレッドの作成に失敗．"},
+    } online[] = {{{1}, "キャンセルされました．"},
+                  {{2}, "接続時に失敗．"},
+                  {{3}, "スレッドの作成に失敗．"},
                   {{0, 3}, "スレッド作成に失敗"}};
     for (const auto& o : online) {
-      EXPECT_EQ(o.message, refused_next("tamari3.exe", 4, o.results)) << "results " << o.results.size();
+      EXPECT_EQ(o.message, refused_next("tamari3.exe", 4, o.results))
+          << "results " << o.results.size();
       EXPECT_EQ(left, rows_and_ticks(w32tex)) << o.message;
     }
     EXPECT_TRUE(ud::press_wizard(sheet, ud::wizard_cancel));
@@ -265,7 +297,8 @@ TEST(finish_page, log_name_from_the_settings_path) {
       {"C:\\tools\\表.ini", "表.log"},  // 表 ends in the byte of a backslash
       {"C:\\ver.1\\tamari3", "ver.log"},  // cut at the last dot, wherever it is
   };
-  for (const auto& c : cases) EXPECT_EQ(c.expected, std::string(log_file_name(c.ini_path).c_str())) << c.ini_path;
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, std::string(log_file_name(c.ini_path).c_str())) << c.ini_path;
 }
 
 // Dialog 111 over rows the catalogue could have made: the initial ticks, both
@@ -299,14 +332,19 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
       ASSERT_TRUE(window) << c.what;
       HWND list = ud::item(window, IDC_ADVANCED_LIST);
       std::vector<bool> initial;
-      for (int row = 0; row < ud::list_count(list); ++row) initial.push_back(ud::list_checked(list, row));
-      EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial) << c.what << ": 最新 rows start unticked";
-      EXPECT_EQ(BST_CHECKED, ud::check_state(window, IDC_INSTALL_DOWNLOADED)) << c.what << ": DLInst 1 ticks 1038";
-      EXPECT_TRUE(ud::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
+      for (int row = 0; row < ud::list_count(list); ++row)
+        initial.push_back(ud::list_checked(list, row));
+      EXPECT_EQ(std::vector<bool>({false, true, true, false}), initial)
+          << c.what << ": 最新 rows start unticked";
+      EXPECT_EQ(BST_CHECKED, ud::check_state(window, IDC_INSTALL_DOWNLOADED))
+          << c.what << ": DLInst 1 ticks 1038";
+      EXPECT_TRUE(
+          ud::set_check(window, c.listed ? IDC_INSTALL_LISTED : IDC_INSTALL_DOWNLOADED, true));
       if (c.check_all) {
         EXPECT_TRUE(ud::press(window, IDC_ADVANCED_CHECK_ALL));
         for (int row = 0; row < ud::list_count(list); ++row)
-          EXPECT_TRUE(ud::list_checked(list, row)) << c.what << ": row " << row << " after 全てチェック";
+          EXPECT_TRUE(ud::list_checked(list, row))
+              << c.what << ": row " << row << " after 全てチェック";
       }
       EXPECT_TRUE(ud::press(window, c.button));
       ud::wait_until_gone(window);
@@ -315,7 +353,8 @@ TEST(advanced_dialog, ticks_modes_and_cancel) {
     the_settings().load_settings();
     EXPECT_EQ(c.install_downloaded, the_settings().install_downloaded()) << c.what;
     std::vector<std::string> archives;
-    for (const wklib::string& name : the_install_state().w32tex_archives) archives.push_back(name.c_str());
+    for (const wklib::string& name : the_install_state().w32tex_archives)
+      archives.push_back(name.c_str());
     EXPECT_EQ(c.archives, archives) << c.what;
   }
 }

@@ -36,7 +36,8 @@ TEST(install_settings, paths_and_the_first_start) {
       "GV=gsv[0-9]*w32\\.exe",
       "[DVIOUTURL]", "URL=ftp://" MIRROR_HOST_S1 "/pub/TeX/dviout/current/", "IsUrlList=1",
       "[GSURL]", "URL=ftp://" MIRROR_HOST_S1 "/pub/TeX/win32-gs/", "IsUrlList=1",
-      "[GVURL]", "URL=ftp://" MIRROR_HOST_S4 "/pub/tex/CTAN/support/ghostscript/ghostgum/", "IsUrlList=1",
+      "[GVURL]", "URL=ftp://" MIRROR_HOST_S4 "/pub/tex/CTAN/support/ghostscript/ghostgum/",
+      "IsUrlList=1",
       "[TeX]", "DLInst=1", "[Connect]", "DeleteCache=1", "UseNetwork=1",
   };
   std::vector<std::string> got;
@@ -64,14 +65,19 @@ TEST(install_settings, load_reads_each_key_into_its_own_field_and_setters_write_
       {"Dir", "Hozon", text(&is::save_dir), 't'}, {"Dir", "Install", text(&is::install_dir), 't'},
       {"Dir", "DVIOUT", text(&is::dviout_dir), 't'}, {"Connect", "Proxy", text(&is::proxy), 't'},
       {"Connect", "Port", [](const is& s) { return std::to_string(s.port()); }, 'n'},
-      {"Connect", "DeleteCache", flag(&is::delete_cache), 'f'}, {"Connect", "UseNetwork", flag(&is::use_network), 'f'},
+      {"Connect", "DeleteCache", flag(&is::delete_cache), 'f'},
+      {"Connect", "UseNetwork", flag(&is::use_network), 'f'},
       {"TeX", "DLInst", flag(&is::install_downloaded), 'f'},
-      {"TeXURL", "URL", text(&is::tex_url), 't'}, {"TeXURL", "IsUrlList", flag(&is::tex_url_from_list), 'f'},
+      {"TeXURL", "URL", text(&is::tex_url), 't'},
+      {"TeXURL", "IsUrlList", flag(&is::tex_url_from_list), 'f'},
       {"DVIOUTURL", "URL", text(&is::dviout_url), 't'},
       {"DVIOUTURL", "IsUrlList", flag(&is::dviout_url_from_list), 'f'},
-      {"GSURL", "URL", text(&is::gs_url), 't'}, {"GSURL", "IsUrlList", flag(&is::gs_url_from_list), 'f'},
-      {"GVURL", "URL", text(&is::gsview_url), 't'}, {"GVURL", "IsUrlList", flag(&is::gsview_url_from_list), 'f'},
-      {"Reg", "texinst", text(&is::tex_pattern), 't'}, {"Reg", "DVIOUT", text(&is::dviout_pattern), 't'},
+      {"GSURL", "URL", text(&is::gs_url), 't'},
+      {"GSURL", "IsUrlList", flag(&is::gs_url_from_list), 'f'},
+      {"GVURL", "URL", text(&is::gsview_url), 't'},
+      {"GVURL", "IsUrlList", flag(&is::gsview_url_from_list), 'f'},
+      {"Reg", "texinst", text(&is::tex_pattern), 't'},
+      {"Reg", "DVIOUT", text(&is::dviout_pattern), 't'},
       {"Reg", "GS", text(&is::gs_pattern), 't'}, {"Reg", "GV", text(&is::gsview_pattern), 't'},
   };
   scratch_directory dir("load");
@@ -82,7 +88,8 @@ TEST(install_settings, load_reads_each_key_into_its_own_field_and_setters_write_
     for (const auto& k : keys) {
       const int i = static_cast<int>(values.size());
       std::string value = round == 2 ? (k.kind == 't' ? "" : "0")
-                          : k.kind == 't' ? std::string(k.name) + "表" + std::to_string(i * 10 + round)
+                          : k.kind == 't'
+                              ? std::string(k.name) + "表" + std::to_string(i * 10 + round)
                           : k.kind == 'n' ? std::to_string(8080 + round)
                                           : std::to_string((i + round) % 2);
       if (round == 1 && i == 0) value.resize(5000, 'h');  // values are cut at 4095 bytes
@@ -110,8 +117,9 @@ TEST(install_settings, load_reads_each_key_into_its_own_field_and_setters_write_
   EXPECT_STREQ("", s.save_dir().c_str()) << "a setter must not change the in-memory copy";
   s.load_settings();
   EXPECT_EQ("d:\\表\\|d:\\表\\|http://www.mirrors.example/pub/||d:\\dviout|8080",
-            std::string(s.save_dir().c_str()) + "|" + s.install_dir().c_str() + "|" + s.tex_url().c_str() + "|" +
-                s.gs_url().c_str() + "|" + s.dviout_dir().c_str() + "|" + std::to_string(s.port()));
+            std::string(s.save_dir().c_str()) + "|" + s.install_dir().c_str() + "|" +
+                s.tex_url().c_str() + "|" + s.gs_url().c_str() + "|" + s.dviout_dir().c_str() +
+                "|" + std::to_string(s.port()));
 }
 
 TEST(install_settings, the_log_has_a_utc_header_per_run_and_whole_lines_from_threads) {
@@ -137,7 +145,8 @@ TEST(install_settings, the_log_has_a_utc_header_per_run_and_whole_lines_from_thr
     b.join();
   }
   std::vector<std::string> lines = read_lines(log_path);
-  ASSERT_EQ(5u + 202u, lines.size()) << "the first run's five lines, the second's header, 200 lines, end";
+  ASSERT_EQ(5u + 202u, lines.size())
+      << "the first run's five lines, the second's header, 200 lines, end";
   EXPECT_EQ(header, lines[5]) << "the second run starts with its own header";
   EXPECT_EQ("", lines.back());
   for (char letter : {'a', 'b'})

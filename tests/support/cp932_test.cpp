@@ -14,7 +14,8 @@ TEST(cp932, lead_bytes_and_lowering_match_the_system) {
   int checked = 0;
   for (int c = 0; c < 256; ++c) {
     const bool lead = IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE;
-    EXPECT_EQ(lead, wklib::cp932_is_lead_byte(static_cast<unsigned char>(c))) << "byte " << std::hex << c;
+    EXPECT_EQ(lead, wklib::cp932_is_lead_byte(static_cast<unsigned char>(c)))
+        << "byte " << std::hex << c;
     char system[2] = {static_cast<char>(c), 0}, ours[2] = {static_cast<char>(c), 0};
     if (lead || c == 0) continue;
     CharLowerBuffA(system, 1);
@@ -35,7 +36,8 @@ TEST(cp932, lead_bytes_and_lowering_match_the_system) {
           (system[0] == '\x81' && system[1] == '\x45' && (lead << 8 | trail) != 0x8145))
         continue;
       wklib::cp932_lower(ours, 2);
-      EXPECT_EQ(std::string(system, 2), std::string(ours, 2)) << "character " << std::hex << (lead << 8 | trail);
+      EXPECT_EQ(std::string(system, 2), std::string(ours, 2))
+          << "character " << std::hex << (lead << 8 | trail);
       ++checked;
     }
   }

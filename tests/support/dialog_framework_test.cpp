@@ -58,9 +58,10 @@ class recording_hook : public wklib::control_hook {
     if (key == VK_F2) events.push_back("F2 " + std::to_string(down) + ":" + std::to_string(repeat));
     return key == VK_F2;
   }
-  bool on_left_down(wklib::window_holder&, const wklib::mouse_record& mouse, bool double_click) override {
-    events.push_back(std::string(double_click ? "double " : "left ") + std::to_string(mouse.x) + "," +
-                     std::to_string(mouse.y));
+  bool on_left_down(wklib::window_holder&, const wklib::mouse_record& mouse,
+                    bool double_click) override {
+    events.push_back(std::string(double_click ? "double " : "left ") + std::to_string(mouse.x) +
+                     "," + std::to_string(mouse.y));
     return true;
   }
   bool on_mouse_wheel(wklib::window_holder&, const wklib::mouse_record&, int delta) override {
@@ -121,7 +122,8 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   EXPECT_EQ(11, result) << "the value given to EndDialog";
   EXPECT_EQ(&dialog, dialog_property);
   EXPECT_EQ(found, dialog.init_window);
-  EXPECT_EQ((std::vector<std::string>{"init", "command 203", "command 1", "destroy"}), dialog.events)
+  EXPECT_EQ((std::vector<std::string>{"init", "command 203", "command 1", "destroy"}),
+            dialog.events)
       << "nothing before WM_INITDIALOG or after WM_DESTROY reaches the object";
   EXPECT_EQ(nullptr, dialog.holder()) << "the holder outlived the window";
   // Its text, buttons and answers are message_box's own (dialog_message_box_test.cpp).
@@ -131,7 +133,8 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
   EXPECT_EQ("ab表", text_after_typing) << "the hook swallows x and lets the rest through";
   EXPECT_EQ("ab\x95\x5c", hook.typed) << "a double-byte character comes as its two bytes";
   // Positions are signed; the wheel counts notches of 120.
-  EXPECT_EQ((std::vector<std::string>{"F2 1:3", "F2 0:1", "left -3,7", "double 12,-1", "wheel -2"}), hook.events);
+  EXPECT_EQ((std::vector<std::string>{"F2 1:3", "F2 0:1", "left -3,7", "double 12,-1", "wheel -2"}),
+            hook.events);
   EXPECT_EQ((std::vector<LRESULT>{0, 0, 1, 333}), answers)
       << "consumed keys and clicks answer 0, a consumed WM_CLOSE 1, on_message as it says";
   EXPECT_FALSE(hook.hooked()) << "the dialog's end should unhook the control";
@@ -139,7 +142,8 @@ TEST(dialog, one_walk_binds_asks_and_hooks) {
 }
 
 TEST(control_hook, takes_one_control_and_lets_go_of_it) {
-  HWND control = CreateWindowA("EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND control = CreateWindowA("EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
   ASSERT_TRUE(control);
   recording_hook hook, other;
   EXPECT_TRUE(hook.hook(control));
@@ -174,7 +178,9 @@ TEST(dialog, closes_with_zero_by_default_and_gives_minus_one_without_a_template)
 class scroll_dialog : public wklib::dialog {
  public:
   scroll_dialog() : wklib::dialog(GetModuleHandleA(nullptr)) {}
-  bool on_init(wklib::window_holder& window) override { return PostMessageA(window.handle, WM_APP, 0, 0); }
+  bool on_init(wklib::window_holder& window) override {
+    return PostMessageA(window.handle, WM_APP, 0, 0);
+  }
   LRESULT on_message(wklib::window_holder& window, UINT message, WPARAM, LPARAM) override {
     if (message != WM_APP) return 0;
     wklib::scroll_bar vertical(window.handle, SB_VERT), horizontal(window.handle, SB_HORZ);

@@ -33,14 +33,16 @@ TEST(message_box, each_kind_shows_its_buttons_and_maps_the_answer) {
     std::string caption = "tamari3 試験 " + std::to_string(c.kind), text_seen;
     int answer = -1;
     std::vector<int> buttons_seen;
-    EXPECT_TRUE(ui_driver::run_modal([&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
+    EXPECT_TRUE(ui_driver::run_modal(
+        [&] { answer = wklib::message_box(nullptr, text, caption.c_str(), c.kind); },
         [&](DWORD ui_thread) {
           HWND box = ui_driver::wait_for_window({"#32770", caption.c_str(), ui_thread});
           ASSERT_TRUE(box);
           text_seen = ui_driver::message_box_text(box);
           buttons_seen = ui_driver::button_ids(box);
           if (c.kind == wklib::box_yes_no_cancel)
-            std::printf("screenshot: %s\n", ui_driver::save_screenshot("message_box_yes_no_cancel", box).c_str());
+            std::printf("screenshot: %s\n",
+                        ui_driver::save_screenshot("message_box_yes_no_cancel", box).c_str());
           EXPECT_TRUE(ui_driver::press(box, c.press));
         }));
     std::sort(buttons_seen.begin(), buttons_seen.end());
@@ -56,13 +58,17 @@ TEST(message_box, an_unknown_kind_shows_nothing_and_answers_other) {
   HWND seen = nullptr;
   EXPECT_TRUE(ui_driver::run_modal(
       [&] {
-        for (int kind : {5, -1}) answers.push_back(wklib::message_box(nullptr, "見えないはず", "tamari3", kind));
+        for (int kind : {5, -1})
+          answers.push_back(wklib::message_box(nullptr, "見えないはず", "tamari3", kind));
       },
-      [&](DWORD ui_thread) { seen = ui_driver::wait_for_window({nullptr, nullptr, ui_thread}, 2000); },
+      [&](DWORD ui_thread) {
+        seen = ui_driver::wait_for_window({nullptr, nullptr, ui_thread}, 2000);
+      },
       1000))
       << "an unknown kind showed a window that had to be closed";
   EXPECT_EQ(nullptr, seen);
-  EXPECT_EQ((std::vector<int>{wklib::answer_other, wklib::answer_other}), answers) << "kinds 5 and -1";
+  EXPECT_EQ((std::vector<int>{wklib::answer_other, wklib::answer_other}), answers)
+      << "kinds 5 and -1";
 }
 
 }  // namespace

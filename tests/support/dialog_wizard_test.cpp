@@ -62,7 +62,8 @@ class logging_page : public wklib::property_page {
     return true;
   }
   bool on_message(wklib::window_holder&, UINT message, WPARAM, LPARAM lparam) override {
-    return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK && note("back");
+    return message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lparam)->code == PSN_WIZBACK &&
+           note("back");
   }
   HWND sheet_seen_at_init = nullptr;
   bool record_complete = false;
@@ -82,10 +83,11 @@ class logging_page : public wklib::property_page {
 struct test_wizard {
   std::vector<std::string> log;
   test_sheet sheet;
-  logging_page one{"one", true, false, false, log, sheet}, two{"two", true, true, false, log, sheet},
-      three{"three", false, true, true, log, sheet};
+  logging_page one{"one", true, false, false, log, sheet},
+      two{"two", true, true, false, log, sheet}, three{"three", false, true, true, log, sheet};
   // The pages' own templates and buttons are seen in the real wizard's tests (tests/shell).
-  wklib::page_entry table[3] = {{IDD_TEST_PAGE, &one}, {IDD_TEST_PAGE, &two}, {IDD_TEST_PAGE, &three}};
+  wklib::page_entry table[3] = {
+      {IDD_TEST_PAGE, &one}, {IDD_TEST_PAGE, &two}, {IDD_TEST_PAGE, &three}};
   bool run(const char* caption) { return sheet.run(table, 3, PSH_WIZARD, caption); }
   int count(const std::string& event) const {
     return static_cast<int>(std::count(log.begin(), log.end(), event));
@@ -107,20 +109,24 @@ TEST(wizard, walks_to_finish_then_runs_again_beside_another_sheet) {
   bool ran = false;
   HWND sheet_window = nullptr;
   void* page_property = nullptr;
-  EXPECT_TRUE(ui_driver::run_modal([&] { ran = wizard.run("試験ウィザード"); }, [&](DWORD ui_thread) {
-    HWND sheet = sheet_window = wait_for_sheet(ui_thread);
-    ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
-    page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
-    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
-    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
-    ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
-    ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
-  })) << "the wizard had to be closed by force";
+  EXPECT_TRUE(ui_driver::run_modal(
+      [&] { ran = wizard.run("試験ウィザード"); },
+      [&](DWORD ui_thread) {
+        HWND sheet = sheet_window = wait_for_sheet(ui_thread);
+        ASSERT_TRUE(sheet && ui_driver::wait_for_page(sheet, 0)) << "the sheet did not appear";
+        page_property = GetPropA(ui_driver::current_page(sheet), "KOTORIPROPSHEETPROP");
+        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
+        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_back, 0));
+        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 1));
+        ASSERT_TRUE(press_and_wait(sheet, ui_driver::wizard_next, 2));
+        ASSERT_TRUE(ui_driver::press_wizard(sheet, ui_driver::wizard_finish));
+      }))
+      << "the wizard had to be closed by force";
   EXPECT_TRUE(ran);
   // The handlers, each as often as the user caused it; PSN_WIZBACK goes to on_message.
   const char* counted[] = {"one:init", "two:init", "three:init", "one:next", "two:next", "two:back",
-                           "two:active", "three:finish", "three:next", "one:destroy", "three:destroy"};
+                           "two:active", "three:finish", "three:next", "one:destroy",
+                           "three:destroy"};
   std::vector<int> counts;
   for (const char* event : counted) counts.push_back(wizard.count(event));
   EXPECT_EQ((std::vector<int>{1, 1, 1, 2, 1, 1, 2, 1, 0, 1, 1}), counts);

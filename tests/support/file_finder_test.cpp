@@ -30,7 +30,8 @@ TEST(file_finder, skips_the_dot_entries_and_keeps_one_search_open) {
   wklib::file_finder finder;
   ASSERT_TRUE(finder.find_first((scratch / "*").c_str()));
   EXPECT_FALSE(finder.find_first((scratch / "*.txt").c_str())) << "a second search";
-  EXPECT_EQ((std::vector<std::string>{"a.txt", "empty", "表.zip"}), names(finder)) << "the open search goes on";
+  EXPECT_EQ((std::vector<std::string>{"a.txt", "empty", "表.zip"}), names(finder))
+      << "the open search goes on";
   WIN32_FIND_DATAA record;
   EXPECT_FALSE(finder.find_next(record)) << "the list is exhausted";
   finder.close();
@@ -51,10 +52,13 @@ TEST(file_finder, file_size_of_files_and_of_what_cannot_be_opened) {
     const char* name;
     DWORD size;
   } cases[] = {{"表.zip", 3}, {"empty.bin", 0}, {"missing.bin", 0}, {"big.bin", 70000}};
-  for (const auto& c : cases) EXPECT_EQ(c.size, wklib::file_size((scratch / c.name).c_str())) << c.name;
-  // A file another handle reads can be measured (one that cannot be opened is the missing file's case).
+  for (const auto& c : cases)
+    EXPECT_EQ(c.size, wklib::file_size((scratch / c.name).c_str())) << c.name;
+  // A file another handle reads can be measured (one that cannot be opened is the missing file's
+  // case).
   const std::string path = scratch / "表.zip";
-  HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE other =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, other);
   EXPECT_EQ(3u, wklib::file_size(path.c_str())) << "while another handle reads it";
   CloseHandle(other);

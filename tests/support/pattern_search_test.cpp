@@ -18,7 +18,8 @@ void set_options(wklib::pattern_search* finder, const char* list) {
   std::istringstream in(list);
   for (std::string item; in >> item;) {
     const std::size_t eq = item.find('=');
-    ASSERT_TRUE(finder->set_option(item.substr(0, eq).c_str(), std::stoi(item.substr(eq + 1)))) << item;
+    ASSERT_TRUE(finder->set_option(item.substr(0, eq).c_str(), std::stoi(item.substr(eq + 1))))
+        << item;
   }
 }
 
@@ -75,7 +76,8 @@ struct row {
     {"", "", "", nullptr, ""},  // the end stays the end
     {"", "[0-9]+", "", "a12", "1:12"},
     {"", "", "", nullptr, ""},
-    {"", "", "", nullptr, ""},  // not the last digit again: a search that found nothing stays at the end
+    {"", "", "", nullptr, ""},
+     // not the last digit again: a search that found nothing stays at the end
     {"", "[0-9]*", "", "表1", "0:"},
     {"", "", "", nullptr, "2:1"},
     {"", "", "", nullptr, "3:"},

@@ -18,7 +18,8 @@ namespace {
 std::string hex(const std::string& s) {
   std::string out;
   for (unsigned char c : s)
-    out += (out.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+    out += (out.empty() ? "" : " ") + std::string(1, "0123456789ABCDEF"[c >> 4]) +
+           "0123456789ABCDEF"[c & 15];
   return out;
 }
 
@@ -199,8 +200,10 @@ TEST(string_lower, lowers_like_windows_at_every_alignment) {
   const struct {
     const char *in, *out;
   } pieces[] = {
-      {"ABCDEFGHIJKZ", "abcdefghijkz"}, {"xyz", "xyz"}, {"@[`{", "@[`{"}, {"ＡＺ", "ａｚ"}, {"ΑΩ", "αω"},
-      {"АЁНОЯ", "аёноя"}, {"ソA", "ソa"}, {"\x83\x41", "\x83\x41"}, {"表", "表"}, {"ｱ", "ｱ"}, {"Q", "q"}, {" ", " "},
+      {"ABCDEFGHIJKZ", "abcdefghijkz"}, {"xyz", "xyz"}, {"@[`{", "@[`{"}, {"ＡＺ", "ａｚ"},
+      {"ΑΩ", "αω"},
+      {"АЁНОЯ", "аёноя"}, {"ソA", "ソa"}, {"\x83\x41", "\x83\x41"}, {"表", "表"}, {"ｱ", "ｱ"},
+      {"Q", "q"}, {" ", " "},
   };
   unsigned seed = 12345;
   for (int round = 0; round < 400; ++round) {

@@ -48,8 +48,10 @@ TEST(same_path, compares_normalised_paths_without_case) {
     const char *first, *second;
     bool expected;
   } cases[] = {
-      {"c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN\\", true}, {"c:\\\\tex\\\\bin", "c:\\tex\\bin", true},
-      {"c:\\表\\..\\ソ\\", "c:\\ソ", true}, {"..\\..\\x", "x", false}, {"a\\..\\..\\x", "..\\x", true},
+      {"c:\\tex\\.\\bin", "C:\\TEX\\share\\..\\BIN\\", true},
+      {"c:\\\\tex\\\\bin", "c:\\tex\\bin", true},
+      {"c:\\表\\..\\ソ\\", "c:\\ソ", true}, {"..\\..\\x", "x", false},
+      {"a\\..\\..\\x", "..\\x", true},
       {"c:\\..\\x", "c:\\x", true}, {"c:\\tex", "c:\\tex2", false}, {"c:\\表", "c:\\ソ", false},
       {"\\", "", false},  // an empty side never matches
   };
@@ -141,7 +143,8 @@ TEST(remove_directory_tree, never_follows_a_directory_link) {
   ASSERT_TRUE(write_file(outside + "precious.txt", "keep me") && write_file(top + "own.txt", "x"));
   // A symbolic link made on the Unix side, which Wine shows as a directory reparse point.
   run_and_wait("/bin/ln -s ../outside link", top.c_str(), false);
-  if (!(GetFileAttributesA((top + "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) || !exists(top + "link"))
+  if (!(GetFileAttributesA((top + "link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      !exists(top + "link"))
     GTEST_SKIP() << "no directory link could be made here";
   remove_directory_tree(top.c_str());
   EXPECT_TRUE(exists(outside + "precious.txt")) << "the tree's deletion went through a link";
@@ -152,11 +155,13 @@ TEST(remove_directory_tree, never_follows_a_directory_link) {
 std::string read_link(const std::string& path) {
   std::string fields = "<unreadable>";
   IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) return fields;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))
+    return fields;
   IPersistFile* file = nullptr;
   wchar_t wide[MAX_PATH];
   MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-  if (SUCCEEDED(link->QueryInterface(IID_PPV_ARGS(&file))) && SUCCEEDED(file->Load(wide, STGM_READ))) {
+  if (SUCCEEDED(link->QueryInterface(IID_PPV_ARGS(&file))) &&
+      SUCCEEDED(file->Load(wide, STGM_READ))) {
     char target[MAX_PATH * 2] = "", arguments[MAX_PATH * 2] = "", directory[MAX_PATH * 2] = "";
     link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH);
     link->GetArguments(arguments, sizeof arguments);
@@ -170,17 +175,21 @@ std::string read_link(const std::string& path) {
 
 TEST(create_shortcut, writes_a_link_the_shell_reads_back) {
   scratch_directory scratch("shortcut");
-  const std::string directory = scratch / "表示", target = directory + "\\dviout.exe", link = scratch / "dviout 表.lnk";
+  const std::string directory = scratch / "表示", target = directory + "\\dviout.exe",
+                    link = scratch / "dviout 表.lnk";
   ASSERT_TRUE(CreateDirectoryA(directory.c_str(), nullptr) && write_file(target, "MZ"));
   // On a thread without COM, then with COM started by the caller, which stays usable.
   EXPECT_TRUE(create_shortcut(target.c_str(), "first", directory.c_str(), link.c_str()));
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-  EXPECT_TRUE(create_shortcut(target.c_str(), "-P=1 \"表 x.dvi\"", directory.c_str(), link.c_str()));
-  EXPECT_EQ(target + "|-P=1 \"表 x.dvi\"|" + directory, read_link(link)) << "overwritten by the second call";
+  EXPECT_TRUE(
+      create_shortcut(target.c_str(), "-P=1 \"表 x.dvi\"", directory.c_str(), link.c_str()));
+  EXPECT_EQ(target + "|-P=1 \"表 x.dvi\"|" + directory, read_link(link))
+      << "overwritten by the second call";
   // The shell reads SW_SHOWDEFAULT back as normal; the file's header (offset 0x3C) keeps it.
   std::string raw = read_file(link);
   EXPECT_EQ(SW_SHOWDEFAULT, raw.size() > 0x3C ? raw[0x3C] : -1) << "show command in the file";
-  EXPECT_FALSE(create_shortcut(target.c_str(), "", directory.c_str(), (scratch / "no such folder\\x.lnk").c_str()));
+  EXPECT_FALSE(create_shortcut(target.c_str(), "", directory.c_str(),
+                               (scratch / "no such folder\\x.lnk").c_str()));
   CoUninitialize();
 }
 
@@ -199,11 +208,13 @@ TEST(run_and_wait, answers_the_exit_code_and_passes_directory_show_state_and_env
     int exit_code;
     std::string given, expected_directory;
     bool show;
-  } cases[] = {{255, kanji, kanji, true}, {3, kanji + "\\", kanji, false}, {0, "C:\\", "C:\\", true}};
+  } cases[] = {
+      {255, kanji, kanji, true}, {3, kanji + "\\", kanji, false}, {0, "C:\\", "C:\\", true}};
   for (const auto& c : cases) {
     SCOPED_TRACE("exit code " + std::to_string(c.exit_code) + " in " + c.given);
     DeleteFileA(report.c_str());
-    std::string command = "\"" + probe + "\" " + std::to_string(c.exit_code) + " \"" + report + "\"";
+    std::string command =
+        "\"" + probe + "\" " + std::to_string(c.exit_code) + " \"" + report + "\"";
     EXPECT_EQ(c.exit_code == 0, run_and_wait(command.c_str(), c.given.c_str(), c.show));
     // The answer must come from the finished child, not from a start that failed.
     std::vector<std::string> lines = read_lines(report);
@@ -233,25 +244,29 @@ TEST(ask_path, shows_browses_and_answers_ok) {
   ASSERT_TRUE(create_directory_chain((folder + "\\").c_str()));
   wklib::string path((folder + "\\").c_str());
   bool answer = false;
-  EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); }, [&](DWORD ui_thread) {
-    HWND prompt = ui_driver::wait_for_window({"#32770", question, ui_thread});
-    ASSERT_TRUE(prompt) << "dialog 109 did not appear";
-    // 参照: the browser is the other dialog of the thread, owned by the prompt; its choice lands in the field.
-    ASSERT_TRUE(ui_driver::press(prompt, IDC_ASK_PATH_BROWSE));
-    HWND browser = nullptr, tree = nullptr;
-    ui_driver::wait_until([&] {
-      for (HWND window : ui_driver::top_level_windows(ui_thread))
-        if (window != prompt && ui_driver::class_of(window) == "#32770") browser = window;
-      for (const auto& control : ui_driver::controls(browser))
-        if (control.class_name == "SysTreeView32") tree = control.window;
-      return tree && ui_driver::tree_selection_text(tree) == "表示先";
-    });
-    ASSERT_TRUE(tree) << "the folder browser did not appear";
-    EXPECT_EQ(prompt, ui_driver::owner_of(browser));
-    EXPECT_TRUE(ui_driver::press(browser, IDOK));
-    EXPECT_TRUE(ui_driver::wait_until_gone(browser));
-    EXPECT_TRUE(ui_driver::press(prompt, IDOK));
-  })) << "the prompt had to be closed by force";
+  EXPECT_TRUE(ui_driver::run_modal(
+      [&] { answer = ask_path(nullptr, question, path); },
+      [&](DWORD ui_thread) {
+        HWND prompt = ui_driver::wait_for_window({"#32770", question, ui_thread});
+        ASSERT_TRUE(prompt) << "dialog 109 did not appear";
+        // 参照: the browser is the other dialog of the thread, owned by the prompt; its choice
+        // lands in the field.
+        ASSERT_TRUE(ui_driver::press(prompt, IDC_ASK_PATH_BROWSE));
+        HWND browser = nullptr, tree = nullptr;
+        ui_driver::wait_until([&] {
+          for (HWND window : ui_driver::top_level_windows(ui_thread))
+            if (window != prompt && ui_driver::class_of(window) == "#32770") browser = window;
+          for (const auto& control : ui_driver::controls(browser))
+            if (control.class_name == "SysTreeView32") tree = control.window;
+          return tree && ui_driver::tree_selection_text(tree) == "表示先";
+        });
+        ASSERT_TRUE(tree) << "the folder browser did not appear";
+        EXPECT_EQ(prompt, ui_driver::owner_of(browser));
+        EXPECT_TRUE(ui_driver::press(browser, IDOK));
+        EXPECT_TRUE(ui_driver::wait_until_gone(browser));
+        EXPECT_TRUE(ui_driver::press(prompt, IDOK));
+      }))
+      << "the prompt had to be closed by force";
   remove_directory_tree(base.c_str());
   EXPECT_TRUE(answer);
   EXPECT_EQ(folder, path.c_str()) << "the browser's choice is the answer";
@@ -260,21 +275,26 @@ TEST(ask_path, shows_browses_and_answers_ok) {
 TEST(ask_path, the_close_box_empties_the_path) {
   wklib::string path("c:\\tex\\");
   bool answer = true;
-  EXPECT_TRUE(ui_driver::run_modal([&] { answer = ask_path(nullptr, question, path); }, [&](DWORD ui_thread) {
-    ui_driver::close(ui_driver::wait_for_window({"#32770", question, ui_thread}));
-  })) << "the prompt had to be closed by force";
+  EXPECT_TRUE(ui_driver::run_modal(
+      [&] { answer = ask_path(nullptr, question, path); },
+      [&](DWORD ui_thread) {
+        ui_driver::close(ui_driver::wait_for_window({"#32770", question, ui_thread}));
+      }))
+      << "the prompt had to be closed by force";
   EXPECT_FALSE(answer);
   EXPECT_STREQ("", path.c_str());
 }
 
 const std::string base = "Software\\tamari3 tests\\" + std::to_string(GetCurrentProcessId());
 
-// The stored type and bytes of a value, read without our helpers: "<type>:<bytes>", "<none>" or "<no key>".
+// The stored type and bytes of a value, read without our helpers: "<type>:<bytes>", "<none>" or
+// "<no key>".
 std::string raw_value(const std::string& sub_key, const char* name) {
   HKEY key = nullptr;
   char data[1024];
   DWORD size = sizeof data, type = 0;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, sub_key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, sub_key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "<no key>";
   LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
   RegCloseKey(key);
   return result ? "<none>" : std::to_string(type) + ":" + std::string(data, size);
@@ -309,7 +329,8 @@ TEST_F(registry, values_round_trip_with_their_type) {
   };
   for (const auto& c : cases) {
     wklib::string out;
-    EXPECT_TRUE(reg_write_string(HKEY_CURRENT_USER, key.c_str(), c.name, c.text.c_str(), c.expandable));
+    EXPECT_TRUE(
+        reg_write_string(HKEY_CURRENT_USER, key.c_str(), c.name, c.text.c_str(), c.expandable));
     if (!c.stored.empty()) {
       EXPECT_EQ(c.stored, raw_value(key, c.name)) << c.name;
     }

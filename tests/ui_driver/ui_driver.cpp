@@ -17,7 +17,10 @@ const int id_back = 0x3023, id_next = 0x3024, id_finish = 0x3025;
 
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, send_timeout_ms, &result) ? result : 0;
+  return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, send_timeout_ms,
+                             &result)
+             ? result
+             : 0;
 }
 
 struct enum_state {
@@ -28,12 +31,15 @@ struct enum_state {
 BOOL CALLBACK collect_window(HWND window, LPARAM data) {
   enum_state* state = reinterpret_cast<enum_state*>(data);
   DWORD process = 0, thread = GetWindowThreadProcessId(window, &process);
-  if ((state->thread ? thread == state->thread : process == state->process) && IsWindowVisible(window))
+  if ((state->thread ? thread == state->thread : process == state->process) &&
+      IsWindowVisible(window))
     state->windows.push_back(window);
   return TRUE;
 }
 
-bool can_act_on(HWND control) { return control && IsWindowVisible(control) && IsWindowEnabled(control); }
+bool can_act_on(HWND control) {
+  return control && IsWindowVisible(control) && IsWindowEnabled(control);
+}
 
 // Posted by settle(); its long parameter is the event to set when it is taken.
 const UINT marker_message = RegisterWindowMessageA("ui_driver settle marker");
@@ -82,7 +88,8 @@ bool settle(HWND window, DWORD timeout_ms) {
     // the posted message is next, a second once it has run (or opened a modal loop).
     DWORD_PTR ignored = 0;
     for (int round = 0; round < 2; ++round)
-      if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored)) return !IsWindow(window);
+      if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored))
+        return !IsWindow(window);
     return true;
   }
   HANDLE taken = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -90,8 +97,9 @@ bool settle(HWND window, DWORD timeout_ms) {
   // A window destroyed meanwhile takes its queued messages with it.
   bool settled =
       hook && PostMessageA(window, marker_message, 0, reinterpret_cast<LPARAM>(taken)) &&
-      wait_until([&] { return WaitForSingleObject(taken, 0) == WAIT_OBJECT_0 || !IsWindow(window); },
-                 timeout_ms);
+      wait_until(
+          [&] { return WaitForSingleObject(taken, 0) == WAIT_OBJECT_0 || !IsWindow(window); },
+          timeout_ms);
   if (hook) UnhookWindowsHookEx(hook);
   CloseHandle(taken);
   return settled;
@@ -118,19 +126,23 @@ HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 std::string item_text(HWND dialog, int id) { return text(item(dialog, id)); }
 HWND owner_of(HWND window) { return window ? GetWindow(window, GW_OWNER) : nullptr; }
 
-int check_state(HWND dialog, int id) { return static_cast<int>(send(item(dialog, id), BM_GETCHECK, 0, 0)); }
+int check_state(HWND dialog, int id) {
+  return static_cast<int>(send(item(dialog, id), BM_GETCHECK, 0, 0));
+}
 
 std::vector<control_info> controls(HWND dialog) {
   std::vector<control_info> found;
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    found.push_back({child, GetDlgCtrlID(child), class_of(child), text(child), IsWindowVisible(child) != FALSE});
+    found.push_back({child, GetDlgCtrlID(child), class_of(child), text(child),
+                     IsWindowVisible(child) != FALSE});
   return found;
 }
 
 std::vector<int> button_ids(HWND dialog) {
   std::vector<int> ids;
   for (const control_info& c : controls(dialog))
-    if (c.class_name == "Button" && c.visible && c.id >= IDOK && c.id <= IDCONTINUE) ids.push_back(c.id);
+    if (c.class_name == "Button" && c.visible && c.id >= IDOK && c.id <= IDCONTINUE)
+      ids.push_back(c.id);
   return ids;
 }
 
@@ -138,7 +150,8 @@ std::string message_box_text(HWND box) { return item_text(box, 0xFFFF); }
 
 bool set_text(HWND dialog, int id, const std::string& value) {
   HWND edit = item(dialog, id);
-  return can_act_on(edit) && send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str())) != 0;
+  return can_act_on(edit) &&
+         send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str())) != 0;
 }
 
 bool type_text(HWND dialog, int id, const std::string& value) {
@@ -150,8 +163,9 @@ bool type_text(HWND dialog, int id, const std::string& value) {
 
 bool press(HWND dialog, int id) {
   HWND button = item(dialog, id);
-  const bool posted = can_act_on(button) &&
-                      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  const bool posted =
+      can_act_on(button) && PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                         reinterpret_cast<LPARAM>(button));
   if (posted) settle(dialog);
   return posted;
 }
@@ -179,10 +193,11 @@ const int text_size = 1024;
 std::string send_item(HWND list, UINT message, int row, LVITEMA item) {
   DWORD id = 0;
   GetWindowThreadProcessId(list, &id);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
   if (!process) return std::string();
-  char* remote =
-      static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof item + text_size, MEM_COMMIT, PAGE_READWRITE));
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, sizeof item + text_size, MEM_COMMIT, PAGE_READWRITE));
   char text[text_size] = "";
   SIZE_T moved = 0;
   if (remote) {
@@ -234,19 +249,24 @@ bool wizard_state::can(wizard_button button) const {
 }
 
 wizard_state read_wizard(HWND sheet) {
-  return {can_act_on(item(sheet, id_back)), can_act_on(item(sheet, id_next)), can_act_on(item(sheet, id_finish))};
+  return {can_act_on(item(sheet, id_back)), can_act_on(item(sheet, id_next)),
+          can_act_on(item(sheet, id_finish))};
 }
 
-HWND current_page(HWND sheet) { return reinterpret_cast<HWND>(send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+HWND current_page(HWND sheet) {
+  return reinterpret_cast<HWND>(send(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
 
 int current_page_index(HWND sheet) {
   HWND page = current_page(sheet);
-  return page ? static_cast<int>(send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0)) : -1;
+  return page ? static_cast<int>(send(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0))
+              : -1;
 }
 
 bool press_wizard(HWND sheet, wizard_button button) {
   static const int buttons[] = {PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL};
-  if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0)) return false;
+  if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0))
+    return false;
   // Twice: a page that becomes active posts its buttons while the press is handled.
   settle(sheet);
   settle(sheet);
@@ -254,22 +274,28 @@ bool press_wizard(HWND sheet, wizard_button button) {
 }
 
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms) {
-  return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) && settle(sheet, timeout_ms);
+  return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) &&
+         settle(sheet, timeout_ms);
 }
 
 void dismiss_windows(DWORD thread_id) {
   for (HWND window : top_level_windows(thread_id)) {
-    int button = item(window, IDCANCEL) ? IDCANCEL : item(window, IDNO) ? IDNO : item(window, IDOK) ? IDOK : 0;
+    int button = item(window, IDCANCEL) ? IDCANCEL
+                 : item(window, IDNO)   ? IDNO
+                 : item(window, IDOK)   ? IDOK
+                                        : 0;
     if (item(window, id_next) || item(window, id_finish))
       PostMessageA(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     else if (button)
-      PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(item(window, button)));
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(item(window, button)));
     else
       close(window);
   }
 }
 
-bool run_modal(const std::function<void()>& show, const std::function<void(DWORD)>& drive, DWORD grace_ms) {
+bool run_modal(const std::function<void()>& show, const std::function<void(DWORD)>& drive,
+               DWORD grace_ms) {
   DWORD ui_thread = GetCurrentThreadId();
   std::atomic<bool> shown(false), forced(false);
   std::thread driver([&] {
@@ -289,7 +315,8 @@ bool run_modal(const std::function<void()>& show, const std::function<void(DWORD
 // under a temporary name and renames the file when done.
 std::string save_screenshot(const std::string& name, HWND window) {
   if (window) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     send(window, WM_NULL, 0, 0);
   }
   Sleep(300);  // for the X server to show what was drawn
@@ -298,16 +325,19 @@ std::string save_screenshot(const std::string& name, HWND window) {
   const std::string partial = png + ".part.png";
   const std::string windows_png = "Z:" + png;  // Wine shows the Unix root as Z:, and takes '/' too
   DeleteFileA(windows_png.c_str());
-  std::string command = "/bin/sh -c \"mkdir -p '" + directory + "' && /usr/bin/import -window root '" + partial +
-                        "' && mv '" + partial + "' '" + png + "'\"";
+  std::string command = "/bin/sh -c \"mkdir -p '" + directory +
+                        "' && /usr/bin/import -window root '" + partial + "' && mv '" + partial +
+                        "' '" + png + "'\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
     return std::string();
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  bool saved = wait_until([&] { return GetFileAttributesA(windows_png.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+  bool saved = wait_until(
+      [&] { return GetFileAttributesA(windows_png.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
   return saved ? png : std::string();
 }
 

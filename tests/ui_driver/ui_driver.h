@@ -51,7 +51,8 @@ std::string message_box_text(HWND box);
 
 // Actions refuse (false) a control that is missing, hidden or disabled. Clicks
 // are posted, so one that opens a modal window does not block the driver.
-bool set_text(HWND dialog, int id, const std::string& value);   // WM_SETTEXT: the dialog gets EN_CHANGE
+bool set_text(HWND dialog, int id,
+              const std::string& value);  // WM_SETTEXT: the dialog gets EN_CHANGE
 bool type_text(HWND dialog, int id, const std::string& value);  // WM_CHAR byte by byte
 bool press(HWND dialog, int id);
 bool set_check(HWND dialog, int id, bool checked);  // a click when the state differs
@@ -74,7 +75,8 @@ wizard_state read_wizard(HWND sheet);
 HWND current_page(HWND sheet);
 int current_page_index(HWND sheet);  // -1 when unknown
 bool press_wizard(HWND sheet, wizard_button button);
-bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);  // on show, its buttons set
+bool wait_for_page(HWND sheet, int index,
+                   DWORD timeout_ms = default_timeout_ms);  // on show, its buttons set
 
 // Saves the screen as <name>.png in screenshots/ of the build tree after
 // repainting `window` (optional); returns that Unix path, or empty.

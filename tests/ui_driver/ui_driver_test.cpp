@@ -37,15 +37,16 @@ TEST(settle, returns_once_posted_messages_were_taken) {
   window_class.lpfnWndProc = &counting_procedure;
   window_class.lpszClassName = "ui_driver_counting";
   ASSERT_TRUE(RegisterClassA(&window_class));
-  HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
-                              nullptr, nullptr, nullptr, nullptr);
+  HWND window = CreateWindowA("ui_driver_counting", "counting", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                              0, 100, 100, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(window);
   int seen_when_settled = -1;
   bool settled = false;
   bool closed = ui_driver::run_modal(
       [&] {
         MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != WM_APP + 2) DispatchMessageA(&message);
+        while (GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != WM_APP + 2)
+          DispatchMessageA(&message);
       },
       [&](DWORD ui_thread) {
         for (int i = 0; i < 5; ++i) PostMessageA(window, WM_APP + 1, 0, 0);
