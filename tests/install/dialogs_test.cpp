@@ -18,18 +18,9 @@ const char prompt_caption[] = "dvioutをインストールするディレクト�
 const char sheet[] = "環境変数のチェック";
 
 enum setup_flag : unsigned {
-  w32tex = 1,
-  texmf = 2,
-  gs_lib = 4,
-  gs_registered = 8,
-  gs_uninstaller_fails = 16,
-  gs_archive = 32,
-  gsview_registered = 64,
-  gsview = 128,
-  dviout_installed_before = 256,
-  dviout = 512,
-  path_has_bin = 1024,
-  plugin_cancels = 2048,
+  w32tex = 1, texmf = 2, gs_lib = 4, gs_registered = 8, gs_uninstaller_fails = 16, gs_archive = 32,
+  gsview_registered = 64, gsview = 128, dviout_installed_before = 256, dviout = 512,
+  path_has_bin = 1024, plugin_cancels = 2048,
 };
 
 // What the user does next: answers the window of `caption` (a message box of "tamari3", whose text
