@@ -44,8 +44,10 @@ void set_value(const char* name, std::uint32_t number, const char* text = nullpt
 #endif
 }
 
-// A fresh start of the engine's shared state (no other holder exists in a test).
-void restart() {
+// A fresh start of the engine's shared state (no other holder exists in a test), under
+// the given FuzzyFlag if there is one.
+void restart(std::int64_t flag = -1) {
+  if (flag >= 0) set_value("FuzzyFlag", static_cast<std::uint32_t>(flag));
   SzRexShutdown();
 #if defined(TAMARI_NATIVE)
   szrex_os::native_shared_reset();
@@ -90,13 +92,6 @@ struct context {
   }
 };
 
-std::string fuzzy_find(const char* pattern, const char* subject) {
-  test_record r;
-  r.record.fuzzy = 1;
-  if (!r.compile(pattern)) return "compile error " + std::to_string(r.record.error);
-  return r.find(subject);
-}
-
 std::string write_file(const char* name, const char* content) {
 #if defined(TAMARI_NATIVE)
   const std::string path = std::string(TAMARI_TEST_BINARY_DIR) + "/" + name;
@@ -137,8 +132,7 @@ TEST_F(fuzzy_setup, MissingKeyGivesTheDefaultFlagAndTheFirstHolderFillsTheBlock)
   EXPECT_NE(nullptr, mutex);
   if (mutex) CloseHandle(mutex);
 #endif
-  set_value("FuzzyFlag", 0x08);
-  restart();
+  restart(0x08);
   EXPECT_EQ(0x08u, SzRexSharedFuzzyFlag());
   set_value("FuzzyFlag", 0x20);
   ASSERT_EQ(1, SzRexStartup(nullptr)) << "a second start-up finds the block open";
@@ -147,10 +141,9 @@ TEST_F(fuzzy_setup, MissingKeyGivesTheDefaultFlagAndTheFirstHolderFillsTheBlock)
 
 // Offsets are those of the unconverted subject, in the engine and the pattern search.
 TEST_F(fuzzy_setup, KatakanaFindsHiraganaWithFlag08) {
-  set_value("FuzzyFlag", SzRexFuzzyKana);
-  restart();
-  EXPECT_EQ("10:かたかな", fuzzy_find("カタカナ", "ひらがなとかたかな"));
-  EXPECT_EQ("", fuzzy_find("カタカナ", "ひらがな"));
+  restart(SzRexFuzzyKana);
+  EXPECT_EQ("10:かたかな", find_text("カタカナ", "ひらがなとかたかな", true));
+  EXPECT_EQ("", find_text("カタカナ", "ひらがな", true));
   wklib::pattern_search finder;
   ASSERT_TRUE(finder.set_option("aimai", 1));
   ASSERT_TRUE(finder.set_pattern("カタ\\fカナ"));
@@ -172,8 +165,8 @@ TEST_F(fuzzy_setup, DefaultTablesFoldWidthsKanaAndCase) {
   EXPECT_EQ("ABC", c.convert("ａｂｃ"));
   EXPECT_EQ("AB", c.convert("a b")) << "blanks are skipped under 0x80";
   // Skipped characters right after a match are not part of it.
-  EXPECT_EQ("0:ab", fuzzy_find("ab", "ab  c"));
-  EXPECT_EQ("0:かた", fuzzy_find("かた", "かた  な"));
+  EXPECT_EQ("0:ab", find_text("ab", "ab  c", true));
+  EXPECT_EQ("0:かた", find_text("かた", "かた  な", true));
   // A letter after a lead byte is its trail byte, and stays as it is.
   EXPECT_EQ("\x81\x61\x9F\x61\xE0\x61\xFC\x61", c.convert("\x81\x61\x9F\x61\xE0\x61\xFC\x61"));
   SzRexFuzzy wrong{};
@@ -182,23 +175,21 @@ TEST_F(fuzzy_setup, DefaultTablesFoldWidthsKanaAndCase) {
 }
 
 TEST_F(fuzzy_setup, PatternConversionKeepsMetacharacters) {
-  set_value("FuzzyFlag", SzRexFuzzyHalfWidth);
-  restart();
+  restart(SzRexFuzzyHalfWidth);
   context c;
   ASSERT_EQ(1, c.ok);
   EXPECT_EQ("a\\*(b)*\\.", c.pattern("a＊(ｂ)*\\."));
   EXPECT_EQ("(\xB6\xDE)*(\xB6\xDE)+(\xB6\xDE)?(\xB6\xDE){2}\xB6\xDE", c.pattern("ガ*ガ+ガ?ガ{2}ガ"))
       << "a converted double-byte character before a quantifier is parenthesised, elsewhere not";
-  EXPECT_EQ("3:TeX2008", fuzzy_find("ＴｅＸ[0-9]+", "xx TeX2008"));
-  EXPECT_EQ("0:ＴｅＸ１", fuzzy_find("ＴｅＸ[0-9]+", "ＴｅＸ１"));
+  EXPECT_EQ("3:TeX2008", find_text("ＴｅＸ[0-9]+", "xx TeX2008", true));
+  EXPECT_EQ("0:ＴｅＸ１", find_text("ＴｅＸ[0-9]+", "ＴｅＸ１", true));
 }
 
 TEST_F(fuzzy_setup, DefinitionFileErrorsAreShownOncePerProcess) {
   // CRLF counts as one line end in the line numbers of the messages.
   const std::string bad = write_file("szrex_definitions_bad.txt", "a b\r\nlonely\r\n");
-  set_value("FuzzyFlag", SzRexFuzzyFile1);
   set_value("Custom1", 0, bad.c_str());
-  restart();
+  restart(SzRexFuzzyFile1);
   EXPECT_EQ(1, context().ok) << "the context is set up with what the block holds";
   ASSERT_EQ(1u, messages.size());
   EXPECT_EQ(
@@ -228,9 +219,8 @@ TEST_F(fuzzy_setup, DefinitionFileGroupsAndSynonymWordsInPatterns) {
                                       // the smallest code stands for the group: the trail
                                       // byte of む is that of ﾞ, and 0x9F, 0xFC lead bytes
                                       "あ む \x9F\x40 \xFC\x40\n");
-  set_value("FuzzyFlag", SzRexFuzzyFile1);
   set_value("Custom1", 0, path.c_str());
-  restart();
+  restart(SzRexFuzzyFile1);
   context c;
   ASSERT_EQ(1, c.ok);
   ASSERT_TRUE(messages.empty()) << messages[0];

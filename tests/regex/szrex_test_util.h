@@ -32,8 +32,9 @@ struct test_record {
   }
 };
 
-inline std::string find_text(const char* pattern, const char* subject) {
+inline std::string find_text(const char* pattern, const char* subject, bool fuzzy = false) {
   test_record r;
+  r.record.fuzzy = fuzzy;
   if (!r.compile(pattern)) return "compile error " + std::to_string(r.record.error);
   return r.find(subject);
 }
