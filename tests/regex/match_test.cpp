@@ -40,8 +40,7 @@ struct find_row {
     {"\\<abc\\>", "xabc", ""},
     {"\\<abc\\>", "abc_", ""},
     {"\\<abc\\>", " abc.", "1:abc"},
-    {"\\w", "  foo9", "2:foo"},
-    {"\\w", "..azAZ_`{@[", "2:azAZ_"},
+    {"\\w", " .azAZ_9`{@[", "2:azAZ_"},
     {"\\<x", "\x83\x54x", "2:x"},
     // No match begins on a trail byte: ソ ends in 0x5C.
     {"\\\\", "ソ", ""},
@@ -138,7 +137,8 @@ TEST(SzRexFind, AgreesWithTheReferenceMatcher) {
 }
 
 // SzRexFindIn ends the subject at the given length; anchored, only a match at the
-// start offset counts, and a later start still sees the text before it. SzRexMatchAt
+// start offset counts, and a later start still sees the text before it (starts in the
+// middle of a text, and `^` there, are the reference matcher's test). SzRexMatchAt
 // consumes nothing beyond its limit while its lookarounds read the whole text. Every
 // call clears the error code.
 TEST(SzRexFind, FindInAndMatchAt) {
@@ -148,13 +148,11 @@ TEST(SzRexFind, FindInAndMatchAt) {
     int length, start, limit;  // limit -1: SzRexFindIn, -2: anchored, else SzRexMatchAt
     const char* expected;      // "start+length", "" for none
   } rows[] = {
-      {"[0-9]+", "12 345", 6, 3, -1, "3+3"},
       {"b$", "abc", 2, 0, -1, "1+1"},
       {"b$", "abc", 3, 0, -1, ""},
       {"\\<[a-z]+", "ab cd", 5, 2, -1, "3+2"},
       {"\\<[a-z]+", "ab cd", 5, 2, -2, ""},
       {"\\<[a-z]+", "ab cd", 5, 3, -2, "3+2"},
-      {"^x", "xx", 2, 1, -1, ""},
       {"(?<=v)[0-9]+", "v12", 3, 0, -2, ""},
       {"(?<=v)[0-9]+", "v12", 3, 0, -1, "1+2"},
       {"(?<=v)[0-9]+", "v12", 3, 1, -2, "1+2"},
