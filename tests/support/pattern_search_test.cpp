@@ -30,8 +30,6 @@ struct row {
   const char* text;      // nullptr: search_next on the row before's object
   const char* expected;  // found()
 } const rows[] = {
-    {"", "texinst[0-9]*\\.zip", "", "w32/texinst2008.zip 12", "4:texinst2008.zip"},
-    {"", "texinst[0-9]*\\.zip", "", "texinst.tar.gz", ""},
     {"", "a\\\\fb", "", "a\\fb", "0:a\\fb"},  // an escaped backslash before f is no separator
     {"", "ソf", "", "xソf", "1:ソf"},          // nor is the trail byte 0x5C of ソ
     {"", "x{1,,2}?\\fy", "", "x{1,,2y", "0:x{1,,2|y"},  // two commas: no counted repetition
@@ -43,10 +41,8 @@ struct row {
     // Each segment consumes only its part of the match but sees the text around it.
     {"", "size \\f[0-9]+\\f(?=kb)", "", "size 12kb", "0:size |12|"},
     {"", "x=\\f(?<=x=)[0-9]+", "", "ax=12", "1:x=|12"},
-    {"", "[a-z]+\\f(?<=b)[0-9]+", "", "ab12 cb3", "0:ab|12"},
     {"", "[a-z]+\\f(?<!b)[0-9]+", "", "ab12 c3", "5:c|3"},
     {"", "\"\\f.*?\\f\"(?=,)", "", "\"a\" \"b\",", "0:\"|a\" \"b|\""},
-    {"", "<\\f[a-z]*\\f(?=>)", "", "<ab>", "0:<|ab|"},
     {"", "AFPL Ghostscript \\f[0-9]*\\.[0-9]*", "", "x AFPL Ghostscript 8.14",
      "2:AFPL Ghostscript |8.14"},
     {"", "\"\\f.*?\\f\"", "", "a \"\" b", "2:\"||\""},  // an empty value is the shortest split
@@ -105,7 +101,6 @@ struct row {
     // or `.*`.
     {"", "$", "", " \x9A\nref*?][A\x84", "12:"},
     {"", ".*x", "", "a\x9A\nx", "0:a\x9A\nx"},
-    {"", "a$", "", "xa\nb", "1:a"},
     // A pattern ending in a lone lead byte ends its match inside a character; the
     // next search must not begin on the trail byte (テ, ス, ト).
     {"", "[A-\x83\x93]\x83", "", "\x83\x65\x83\x58\x83\x67", "0:\x83\x65\x83"},
