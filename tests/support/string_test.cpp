@@ -176,15 +176,7 @@ TEST(string_search, horspool_agrees_with_a_plain_scan) {
 
 TEST(string_convert, to_digit_and_character_tests) {
   for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(c - '0', wklib::to_digit(c));
-  for (char c : {'x', '/', ':'}) {
-    try {
-      wklib::to_digit(c);
-      ADD_FAILURE() << "to_digit('" << c << "') did not throw";
-    } catch (const wklib::bad_lexical_cast& e) {
-      EXPECT_TRUE(e.target_type() == typeid(int)) << "target type " << e.target_type().name();
-      EXPECT_TRUE(e.source_type() == typeid(char)) << "source type " << e.source_type().name();
-    }
-  }
+  for (char c : {'x', '/', ':'}) EXPECT_THROW(wklib::to_digit(c), wklib::bad_lexical_cast) << c;
   for (unsigned char c : {'_', 'A', 'Z', 'a', 'z'}) EXPECT_TRUE(wklib::is_word_char(c)) << c;
   for (int c : {0x35, 0x40, 0x5B, 0x60, 0x7B, 0x83}) EXPECT_FALSE(wklib::is_word_char(c)) << c;
   EXPECT_TRUE(wklib::is_trail_position("\x83\x5C", 1));
