@@ -38,42 +38,28 @@ struct clients {
   mirror_mode enter(const wklib::string& url) { return open_mirror(url, ftp, http, path); }
 };
 
-TEST(open_mirror, ftp_mirror_is_entered_anonymously_in_passive_mode_listed_and_left) {
-  const file_tail commands(mirror().log_path("ftp"));
-  clients c;
-  EXPECT_EQ(mirror_ftp, c.enter(ftp_url("/demo/")));
-  EXPECT_FALSE(c.http.is_connected()) << "only the client of the scheme is connected";
+// Entering over FTP: passive data connections, the listing appended in the server's order
+// (pyftpdlib sorts its LIST). Then sizes, and times as local time: the listing shows a young file's
+// time of day (in UTC), an old file's day only. One client asks the server name by name, the other
+// answers from its listing of the directory without a further command. A refused connection, and
+// the line logged, are the catalogue's.
+TEST(ftp_client, entered_listed_then_sizes_and_times_by_name_and_from_the_listing) {
+  const file_tail entering(mirror().log_path("ftp"));
+  clients asked, listed;
+  ASSERT_EQ(mirror_ftp, asked.enter(ftp_url("/pub/files/")));
+  EXPECT_FALSE(asked.http.is_connected()) << "only the client of the scheme is connected";
+  ASSERT_EQ(mirror_ftp, listed.enter(ftp_url("/pub/files/")));
   std::vector<wklib::string> names{wklib::string("kept")};
-  EXPECT_TRUE(c.ftp.list_names("*.*", names)) << "the mirror directory is the current one";
+  ASSERT_TRUE(listed.ftp.list_names("*.*", names)) << "the mirror directory is the current one";
   std::vector<std::string> got;
   for (const wklib::string& name : names) got.emplace_back(name.c_str());
-  // Files and directories in the server's order (pyftpdlib sorts its LIST), appended to what the
-  // list held.
-  EXPECT_EQ((std::vector<std::string>{"kept", "dviout", "gs", "gsview", "times.txt", "w32tex"}),
-            got);
-  // What the server saw: an anonymous login, and data connections it was asked
-  // to listen for (passive), never ones it must open itself.
-  const std::string seen = commands.added();
+  EXPECT_EQ((std::vector<std::string>{"kept", "recent.bin", "sample.bin"}), got);
+  // What the server saw: an anonymous login, and data connections it was asked to listen for
+  // (passive), never ones it must open itself.
+  const std::string seen = entering.added();
   EXPECT_NE(std::string::npos, seen.find("USER anonymous")) << seen;
   EXPECT_NE(std::string::npos, seen.find("PASV")) << seen;
   EXPECT_EQ(std::string::npos, seen.find("PORT")) << seen;
-
-  // A missing directory fails after the login: the connection is dropped, the root
-  // handle kept. A refused connection, and the line logged, are the catalogue's.
-  EXPECT_EQ(mirror_failed, c.enter(ftp_url("/demo/nothere/")));
-  EXPECT_FALSE(c.ftp.is_connected());
-  EXPECT_TRUE(c.ftp.is_open());
-}
-
-// Sizes, and times as local time: the listing shows a young file's time of day (in UTC), an old
-// file's day only. One client asks the server name by name, the other answers from its listing of
-// the directory without a further command.
-TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
-  clients asked, listed;
-  ASSERT_EQ(mirror_ftp, asked.enter(ftp_url("/pub/files/")));
-  ASSERT_EQ(mirror_ftp, listed.enter(ftp_url("/pub/files/")));
-  std::vector<wklib::string> all;
-  ASSERT_TRUE(listed.ftp.list_names("*.*", all));
   WIN32_FILE_ATTRIBUTE_DATA on_disk;
   ASSERT_TRUE(
       GetFileAttributesExA((mirror().state_dir + "\\root\\ftp\\pub\\files\\recent.bin").c_str(),
@@ -106,6 +92,11 @@ TEST(ftp_client, sizes_and_times_by_name_and_from_the_listing) {
   }
   scratch_directory dir("net_ftp");
   EXPECT_FALSE(asked.ftp.get_file("missing.bin", (dir / "missing.bin").c_str()));
+
+  // A missing directory fails after the login: the connection is dropped, the root handle kept.
+  EXPECT_EQ(mirror_failed, asked.enter(ftp_url("/pub/nothere/")));
+  EXPECT_FALSE(asked.ftp.is_connected());
+  EXPECT_TRUE(asked.ftp.is_open());
 }
 
 TEST(http_client, status_decides_success) {
