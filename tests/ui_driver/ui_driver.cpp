@@ -7,6 +7,8 @@
 #include <atomic>
 #include <thread>
 
+#include "support/property_page.h"
+
 namespace ui_driver {
 
 namespace {
@@ -138,27 +140,12 @@ std::vector<control_info> controls(HWND dialog) {
   return found;
 }
 
-std::vector<int> button_ids(HWND dialog) {
-  std::vector<int> ids;
-  for (const control_info& c : controls(dialog))
-    if (c.class_name == "Button" && c.visible && c.id >= IDOK && c.id <= IDCONTINUE)
-      ids.push_back(c.id);
-  return ids;
-}
-
 std::string message_box_text(HWND box) { return item_text(box, 0xFFFF); }
 
 bool set_text(HWND dialog, int id, const std::string& value) {
   HWND edit = item(dialog, id);
   return can_act_on(edit) &&
          send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str())) != 0;
-}
-
-bool type_text(HWND dialog, int id, const std::string& value) {
-  HWND edit = item(dialog, id);
-  if (!can_act_on(edit)) return false;
-  for (unsigned char c : value) send(edit, WM_CHAR, c, 1);
-  return true;
 }
 
 bool press(HWND dialog, int id) {
@@ -243,14 +230,9 @@ std::string tree_selection_text(HWND tree) {
   return buffer;
 }
 
-bool wizard_state::can(wizard_button button) const {
-  const bool usable[] = {back, next, finish, true};
-  return usable[button];
-}
-
-wizard_state read_wizard(HWND sheet) {
-  return {can_act_on(item(sheet, id_back)), can_act_on(item(sheet, id_next)),
-          can_act_on(item(sheet, id_finish))};
+bool can_press(HWND sheet, wizard_button button) {
+  const int ids[] = {id_back, id_next, id_finish};
+  return button == wizard_cancel || can_act_on(item(sheet, ids[button]));
 }
 
 HWND current_page(HWND sheet) {
@@ -265,7 +247,7 @@ int current_page_index(HWND sheet) {
 
 bool press_wizard(HWND sheet, wizard_button button) {
   static const int buttons[] = {PSBTN_BACK, PSBTN_NEXT, PSBTN_FINISH, PSBTN_CANCEL};
-  if (!read_wizard(sheet).can(button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0))
+  if (!can_press(sheet, button) || !PostMessageA(sheet, PSM_PRESSBUTTON, buttons[button], 0))
     return false;
   // Twice: a page that becomes active posts its buttons while the press is handled.
   settle(sheet);
@@ -274,8 +256,14 @@ bool press_wizard(HWND sheet, wizard_button button) {
 }
 
 bool wait_for_page(HWND sheet, int index, DWORD timeout_ms) {
-  return wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) &&
+  // A Next handler that keeps its page moves the sheet back a page for the advance.
+  return wait_until([&] { return !GetPropA(sheet, wklib::next_running_prop); }, timeout_ms) &&
+         wait_until([&] { return current_page_index(sheet) == index; }, timeout_ms) &&
          settle(sheet, timeout_ms);
+}
+
+bool press_to_page(HWND sheet, wizard_button button, int page) {
+  return press_wizard(sheet, button) && wait_for_page(sheet, page);
 }
 
 void dismiss_windows(DWORD thread_id) {

@@ -45,15 +45,12 @@ struct control_info {  // a direct child of a dialog
   bool visible;
 };
 std::vector<control_info> controls(HWND dialog);
-// The visible standard answer buttons (IDOK ... IDCONTINUE), in control order.
-std::vector<int> button_ids(HWND dialog);
 std::string message_box_text(HWND box);
 
 // Actions refuse (false) a control that is missing, hidden or disabled. Clicks
 // are posted, so one that opens a modal window does not block the driver.
 bool set_text(HWND dialog, int id,
               const std::string& value);  // WM_SETTEXT: the dialog gets EN_CHANGE
-bool type_text(HWND dialog, int id, const std::string& value);  // WM_CHAR byte by byte
 bool press(HWND dialog, int id);
 bool set_check(HWND dialog, int id, bool checked);  // a click when the state differs
 void close(HWND window);                            // WM_CLOSE, as the close box
@@ -66,17 +63,14 @@ bool list_set_checked(HWND list, int row, bool checked);
 std::string tree_selection_text(HWND tree);  // empty when nothing is selected
 
 enum wizard_button { wizard_back, wizard_next, wizard_finish, wizard_cancel };
-// Which wizard buttons the user can use (visible and enabled); Cancel always.
-struct wizard_state {
-  bool back, next, finish;
-  bool can(wizard_button button) const;
-};
-wizard_state read_wizard(HWND sheet);
+// Whether the user can use the button (visible and enabled); Cancel always.
+bool can_press(HWND sheet, wizard_button button);
 HWND current_page(HWND sheet);
 int current_page_index(HWND sheet);  // -1 when unknown
 bool press_wizard(HWND sheet, wizard_button button);
-bool wait_for_page(HWND sheet, int index,
-                   DWORD timeout_ms = default_timeout_ms);  // on show, its buttons set
+// On show with no Next handler of wklib::property_page running, its buttons set.
+bool wait_for_page(HWND sheet, int index, DWORD timeout_ms = default_timeout_ms);
+bool press_to_page(HWND sheet, wizard_button button, int page);  // press_wizard, wait_for_page
 
 // Saves the screen as <name>.png in screenshots/ of the build tree after
 // repainting `window` (optional); returns that Unix path, or empty.
