@@ -29,6 +29,18 @@ long long file_size(const std::string& path) {
 
 std::vector<std::string> g_log;
 
+// The worker of the running dialog, kept so that the driver can hold it still while it cancels:
+// however slow the driver is on a busy machine, the cancel then lands inside big.bin.
+const wklib::thread_starter g_real_starter = wklib::start_worker_thread;
+HANDLE g_worker = nullptr;
+HANDLE keep_worker(unsigned(__stdcall* routine)(void*), void* dialog) {
+  HANDLE worker = g_real_starter(routine, dialog);
+  if (!worker || !DuplicateHandle(GetCurrentProcess(), worker, GetCurrentProcess(), &g_worker, 0,
+                                  FALSE, DUPLICATE_SAME_ACCESS))
+    g_worker = nullptr;
+  return worker;
+}
+
 // Shift_JIS names with 0x5C trail bytes land where they belong, and a longer file is replaced
 // whole. The entry with the bad CRC is deleted from the disk and reaches the log hook.
 TEST(unzip, silent_extraction_on_disk) {
@@ -63,6 +75,7 @@ TEST(unzip, progress_dialog_shows_each_file_and_cancel_stops_it) {
     const std::string caption = archive + "を解凍……";
     bool result = true;
     long long size_at_press = -1;
+    wklib::start_worker_thread = keep_worker;
     const bool closed = ui_driver::run_modal(
         [&] { result = unzip_with_progress(nullptr, archive.c_str(), dest.c_str()); },
         [&](DWORD ui_thread) {
@@ -75,15 +88,20 @@ TEST(unzip, progress_dialog_shows_each_file_and_cancel_stops_it) {
               << "big.bin was never started";
           EXPECT_EQ(big, ui_driver::item_text(dialog, IDC_UNZIP_PATH));
           size_at_press = file_size(big);
+          ASSERT_NE(static_cast<DWORD>(-1), SuspendThread(g_worker)) << "no worker to hold";
           if (way == 0) {
             ui_driver::save_screenshot("unzip_110", dialog);
             EXPECT_TRUE(ui_driver::press(dialog, IDCANCEL));
           } else {
             ui_driver::close(dialog);
           }
+          EXPECT_TRUE(ui_driver::settle(dialog)) << "the dialog did not take the cancel";
+          ResumeThread(g_worker);
           EXPECT_TRUE(ui_driver::wait_until_gone(dialog, 60000));
         },
         60000);
+    wklib::start_worker_thread = g_real_starter;
+    CloseHandle(g_worker);
     EXPECT_TRUE(closed) << "the dialog had to be closed by force";
     EXPECT_FALSE(result) << "expected false after cancel";
     const long long size = file_size(big);
