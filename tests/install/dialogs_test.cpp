@@ -84,6 +84,8 @@ void prepare(step_run& run, unsigned setup, const std::string& blocked) {
   run.set_variable("TEXMF", setup & texmf ? "c:/old" : nullptr);
   run.set_variable("TEXMFCNF", setup & texmf ? "c:/cnf" : nullptr);
   run.set_variable("TEXMFMAIN", nullptr);
+  // Set in the registry only, so dialog 112 does not offer it.
+  run.set_value(HKEY_CURRENT_USER, "Environment", "TEXMFMAIN", setup & texmf ? "c:/cnf" : nullptr);
   run.set_variable("GS_LIB", setup & gs_lib ? "c:/gs/lib" : nullptr);
   // TeX's bin directory spelt otherwise, after another directory: it still counts as present.
   const std::string bin = "c:\\windows;" + run.tex() + "BIN\\";
