@@ -88,6 +88,11 @@ bool install_dviout(step_context& context) {
   if (!ends_with_backslash(directory)) directory += '\\';
   context.settings.set_dviout_dir(directory);
   context.settings.load_settings();
+  // A settings file that cannot be written (a read-only program directory) leaves the old or an
+  // empty directory: the files would go elsewhere, or into the root of the current drive, and
+  // configure_dviout would register that place.
+  if (!same_path(context.settings.dviout_dir(), directory))
+    return context.fail("dvioutのディレクトリを設定ファイルに書き込めませんでした．", &result);
   const wklib::string& archive = context.state.dviout_archive;
   if (!unzip_with_progress(context.window(), archive, context.settings.dviout_dir()))
     return context.fail(archive + "の解凍に失敗．", &result);

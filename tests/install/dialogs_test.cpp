@@ -20,7 +20,7 @@ const char sheet[] = "環境変数のチェック";
 enum setup_flag : unsigned {
   w32tex = 1, texmf = 2, gs_lib = 4, gs_registered = 8, gs_uninstaller_fails = 16, gs_archive = 32,
   gsview_registered = 64, gsview = 128, dviout_installed_before = 256, dviout = 512,
-  path_has_bin = 1024, plugin_cancels = 2048,
+  path_has_bin = 1024, plugin_cancels = 2048, settings_locked = 4096,
 };
 
 // What the user does next: answers the window of `caption` (a message box of "tamari3", whose text
@@ -105,6 +105,12 @@ void prepare(step_run& run, unsigned setup, const std::string& blocked) {
   if (setup & dviout) {
     run.set_zip("<save>texw.zip", "dviout.exe", "dviout");
     run.state.dviout_archive = (run.save() + "texw.zip").c_str();
+  }
+  // Held by another program: the settings can be neither written nor read again.
+  if (setup & settings_locked) {
+    HANDLE held = CreateFileA(run.settings.ini_path().c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    run.undo.push_back([held] { CloseHandle(held); });
   }
 }
 
@@ -216,6 +222,11 @@ TEST(run_installation, runs_the_steps_in_order_through_dialog_107) {
        {"その他のソフトウェアのインストールに失敗しました．"},
        "dvioutのインストール……失敗\r\nその他のソフトウェアのインストール\r\nキャンセルされました．",
        {}},
+      {"a settings file held by another program", dviout | path_has_bin | settings_locked,
+       0, 0, {prompt(IDOK)}, {default_dir}, 0,
+       {none, "失敗", cancelled, none, none, none, "不要", "インストールしてない．"},
+       {"dvioutのディレクトリを設定ファイルに書き込めませんでした．"},
+       "dvioutのインストール……失敗\r\n", {"no file <tex>dviout\\dviout.exe"}},
   };
   HHOOK hook = SetWindowsHookExA(WH_CBT, catch_last_text, nullptr, GetCurrentThreadId());
   for (const auto& c : cases) {
