@@ -23,6 +23,12 @@ class catalogue_dialog : public wklib::worker_dialog, private catalogue_view {
     cancel_flag_ = 1;
     return worker_dialog::on_close(window);
   }
+  // The base class waits here for the worker, which polls only this flag: a dialog destroyed from
+  // outside must not wait for the whole catalogue.
+  bool on_destroy(wklib::window_holder& window) override {
+    cancel_flag_ = 1;
+    return worker_dialog::on_destroy(window);
+  }
 
  protected:
   void on_start(wklib::window_holder& window) override {
