@@ -60,7 +60,9 @@ PLUGIN_EXPORT plugin_bool __cdecl Install(HWND progress_window) {
   return install_package(g_settings, progress_window) ? 1 : 0;
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+// C linkage in any case: with a mangled name the runtime's default entry point would be linked
+// in silently, and the fetcher would never exist.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_fetcher.reset(new package_fetcher);
   } else if (reason == DLL_PROCESS_DETACH) {
