@@ -46,8 +46,10 @@ bool http_client::connect(const wklib::string& host) {
 
 HINTERNET http_client::send_request(const char* verb, const wklib::string& object) {
   if (!connection_) return nullptr;
+  // Mirror paths carry no leading "/"; not every WinInet adds it to the request line.
+  const wklib::string path = (object.empty() || object[0] != '/') ? "/" + object : object;
   HINTERNET request =
-      HttpOpenRequestA(connection_, verb, object.c_str(), nullptr, nullptr, nullptr, 0, 0);
+      HttpOpenRequestA(connection_, verb, path.c_str(), nullptr, nullptr, nullptr, 0, 0);
   if (!request) return nullptr;
   if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
     InternetCloseHandle(request);
