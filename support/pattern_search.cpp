@@ -1,5 +1,6 @@
 #include "support/pattern_search.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "regex/szrex.h"
@@ -304,8 +305,10 @@ bool pattern_search::search_regular(const char* text) {
   source_ = text;
   const int length = static_cast<int>(std::strlen(text));
   if (aimai_) {
-    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text, static_cast<std::uint32_t>(length)))
+    if (!SzRexFuzzyConvertSubject(&whole_->fuzzy, text, static_cast<std::uint32_t>(length))) {
+      source_ = nullptr;  // search_next must not read the previous search's text
       return false;
+    }
     working_.assign(whole_->fuzzy.subject, static_cast<int>(whole_->fuzzy.subject_length));
   } else if (!case_sense_) {
     // Copied and lowered in one pass.
@@ -387,6 +390,8 @@ bool pattern_search::search_working(int position) {
   origin_ = origin;
   split_origin_ = start - origin;
   split_length_ = length;
+  // A 32-bit size can wrap for a long match over many segments: a short table would be overrun.
+  if (static_cast<std::size_t>(length) + 1 > SIZE_MAX / (segments_.size() + 1)) return false;
   failed_splits_.assign((segments_.size() + 1) * (static_cast<std::size_t>(length) + 1), false);
   return assign_segments(start - origin, start - origin + length, 0, 0);
 }
