@@ -27,14 +27,15 @@ std::unique_ptr<zip_file_source> zip_file_source::open(const char* path) {
   if (!path || !*path) return nullptr;
   std::FILE* file = std::fopen(path, "rb");
   if (!file) return nullptr;
+  // Large reads go straight to the file; the small header reads still share a buffer. Set before
+  // any other use of the stream, as the C library requires.
+  std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
   long long size = -1;
   if (seek_to(file, 0, SEEK_END) == 0) size = tell_of(file);
   if (size < 0 || seek_to(file, 0, SEEK_SET) != 0) {
     std::fclose(file);
     return nullptr;
   }
-  // Large reads go straight to the file; the small header reads still share a buffer.
-  std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
   return std::unique_ptr<zip_file_source>(
       new zip_file_source(file, static_cast<std::uint64_t>(size)));
 }
